@@ -1,0 +1,220 @@
+#pragma once
+// The in-memory record table: typed fields with NULL, data/calculated/lookup fields, one current
+// record, a filter, a sort order, and table events that run in a fixed order.
+//
+// Values are kept per data field in columns; the current order and the visible subset are vectors
+// of row numbers, so navigation, filtering and bulk loading stay cheap on a million records.
+#include "table/field.h"
+#include "table/filter_expression.h"
+#include "table/table_observer.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace talvena {
+
+enum class TableState { Inactive, Browse, Edit, Insert, Calculating };
+
+class RecordTable {
+public:
+    using Event = std::function<void(RecordTable&)>;
+
+    explicit RecordTable(QByteArray name);
+    ~RecordTable();
+    RecordTable(const RecordTable&) = delete;
+    RecordTable& operator=(const RecordTable&) = delete;
+
+    const QByteArray& name() const { return name_; }
+
+    // --- fields ---------------------------------------------------------------------------
+    Field& addField(FieldDef def);
+    Field& addField(const QByteArray& name, FieldType type, int size = 0, bool required = false);
+    // Closes the table and discards its fields and records.
+    void clearFields();
+    int fieldCount() const { return static_cast<int>(fields_.size()); }
+    Field& field(int index) const { return *fields_[static_cast<size_t>(index)]; }
+    Field* findField(const QByteArray& name) const;   // letter case ignored
+    Field& fieldByName(const QByteArray& name) const; // throws "Field '%s' not found"
+    Field* findFieldByObjectName(const QByteArray& objectName) const;
+
+    // --- lifecycle and state ---------------------------------------------------------------
+    void open();
+    void close();
+    bool active() const { return state_ != TableState::Inactive; }
+    TableState state() const { return state_; }
+    bool modified() const { return modified_; }
+    bool readOnly() const { return readOnly_; }
+    void setReadOnly(bool r) { readOnly_ = r; }
+    int tag = 0;
+
+    // --- navigation ------------------------------------------------------------------------
+    void first();
+    void next();
+    void prior();
+    void last();
+    void moveTo(int position);          // a visible position, as a grid selects a row
+    bool eof() const { return eof_ || visibleCount() == 0; }
+    int recordCount() const { return visibleCount(); }
+    bool isEmpty() const { return visibleCount() == 0; }
+    int currentPosition() const;        // visible position of the current record, -1 when none
+    bool locate(const QByteArray& fieldName, const Value& value, bool ignoreCase = false);
+
+    // --- editing ---------------------------------------------------------------------------
+    void append();
+    void insert();
+    void edit();
+    void post();
+    void cancel();
+    void deleteRecord();
+    void settle();
+    void empty();
+
+    // --- filter and sort -------------------------------------------------------------------
+    void setFilterText(const QByteArray& text);
+    const QByteArray& filterText() const { return filterText_; }
+    void setFiltered(bool on);
+    bool filtered() const { return filtered_; }
+    void sort(const QByteArray& spec);
+    const QByteArray& sortSpec() const { return sortSpec_; }
+
+    // --- bound controls --------------------------------------------------------------------
+    void addObserver(TableObserver* o);
+    void removeObserver(TableObserver* o);
+    void suspendRefresh() { ++suspended_; }
+    void resumeRefresh();
+    bool refreshSuspended() const { return suspended_ > 0; }
+    // Brings the current record into view again: recalculates it and refreshes the controls.
+    void refresh();
+
+    // --- events ----------------------------------------------------------------------------
+    Event onNewRecord, afterInsert, beforePost, afterPost, afterDelete, afterScroll, onCalcFields;
+
+    // --- whole-table access (streams, grids, export) ----------------------------------------
+    // Every stored record in the current order, whatever the filter.
+    int storedCount() const { return static_cast<int>(order_.size()); }
+    uint32_t storedRow(int i) const { return order_[static_cast<size_t>(i)]; }
+    // The visible records in the current order.
+    int visibleCount() const { return static_cast<int>(visible().size()); }
+    uint32_t visibleRow(int position) const { return visible()[static_cast<size_t>(position)]; }
+    // The value of a field in any stored row; calculated and lookup fields are evaluated.
+    Value rowValue(uint32_t row, const Field& f) const;
+    bool rowIsNull(uint32_t row, const Field& f) const { return col(f).nulls[row] != 0; }
+    int32_t rowInteger(uint32_t row, const Field& f) const { return col(f).ints[row]; }
+    double rowReal(uint32_t row, const Field& f) const { return col(f).reals[row]; }
+    const QByteArray& rowBytes(uint32_t row, const Field& f) const { return col(f).bytes[row]; }
+    uint8_t rowStatus(uint32_t row) const { return rowStatus_[row]; }
+    // Bulk loading without record events: values of the data fields in field order.
+    void beginLoad();
+    void loadRecord(std::vector<Value>& dataValues, uint8_t status);
+    void endLoad();
+
+    // The value the lookup table gives for a key: the result field of the first visible record
+    // whose key field equals it.
+    Value lookupValue(const Field& keyField, const Value& key, const Field& resultField) const;
+
+private:
+    friend class Field;
+    struct Column {
+        ValueClass cls;
+        std::vector<int32_t> ints;
+        std::vector<double> reals;
+        std::vector<QByteArray> bytes;
+        std::vector<uint8_t> nulls;
+    };
+    struct ActiveRecord {
+        const std::vector<Value>* data = nullptr; // pending values of the record being edited
+        int64_t row = -1;                          // stored row when there are no pending values
+        std::vector<Value>* calc = nullptr;
+    };
+    struct SortKey {
+        const Field* field = nullptr;
+        bool descending = false;
+        bool caseInsensitive = false;
+    };
+
+    const std::vector<uint32_t>& visible() const { return viewActive_ ? view_ : order_; }
+    const Column& col(const Field& f) const { return columns_[static_cast<size_t>(f.slot_)]; }
+    int64_t currentRow() const;
+    ActiveRecord activeRecord() const;
+
+    Value readField(const Field& f) const;
+    void writeField(Field& f, const Value& v);
+    Value storedValue(uint32_t row, int slot) const;
+    void storeValue(uint32_t row, int slot, const Value& v);
+    uint32_t newRow();
+    void checkActive() const;
+    void checkCanModify() const;
+
+    void beginNewRecord(bool appending);
+    void removeStoredRows();
+    void sortOrder();
+    bool equalsForLocate(uint32_t row, const Field& f, const Value& target, bool ignoreCase) const;
+    void dropPending();
+    void scrolledTo(int position);
+    void recalc();
+    void computeCalc(ActiveRecord rec, std::vector<Value>& out);
+    void notify(TableChange c);
+    void notifyUpdateRecord();
+    void fire(const Event& e) { if (e) e(*this); }
+    void changed();
+
+    bool passes(uint32_t row) const;
+    void rebuildView();
+    void placeRow(uint32_t row, bool isNew);
+    void unplaceRow(uint32_t row);
+    int compareRows(uint32_t a, uint32_t b) const;
+    Value sortValue(uint32_t row) const;
+
+    QByteArray name_;
+    std::vector<std::unique_ptr<Field>> fields_;
+    QHash<QByteArray, int> fieldIndex_; // lower-cased name -> index
+    std::vector<Column> columns_;
+    int calcSlots_ = 0;
+    std::vector<uint8_t> rowStatus_; // 0 unedited, 1 edited, 2 deleted
+    uint32_t rowCount_ = 0;
+
+    std::vector<uint32_t> order_;
+    std::vector<uint32_t> baseOrder_; // the order of addition, kept while a sort is set
+    std::vector<uint32_t> view_;
+    bool viewActive_ = false;
+    int cur_ = -1;
+    bool eof_ = true;
+
+    TableState state_ = TableState::Inactive;
+    bool readOnly_ = false;
+    bool modified_ = false;
+    bool appending_ = false;
+    bool pending_ = false;    // editBuf_ holds the record being edited or inserted
+    int64_t anchorRow_ = -1;  // the record a new record goes before
+    int savedCur_ = -1;       // the current position before a new record started
+    std::vector<Value> editBuf_;
+    std::vector<Value> calcBuf_;
+    std::optional<ActiveRecord> override_;
+
+    QByteArray filterText_;
+    FilterExpression filter_;
+    bool filtered_ = false;
+    QByteArray sortSpec_;
+    SortKey sortKey_;
+
+    std::vector<TableObserver*> observers_;
+    int suspended_ = 0;
+    bool refreshPending_ = false;
+    uint64_t version_ = 0;
+
+    // Lookups into this table: key value -> first visible row, rebuilt after any change.
+    mutable std::unordered_map<int64_t, uint32_t> lookupIndex_;
+    mutable int lookupIndexField_ = -1;
+    mutable uint64_t lookupIndexVersion_ = ~0ull;
+    // Calculated values of the last non-current row asked for (grids read a row field by field).
+    mutable std::vector<Value> rowCalcCache_;
+    mutable int64_t rowCalcCacheRow_ = -1;
+    mutable uint64_t rowCalcCacheGeneration_ = ~0ull;
+};
+
+} // namespace talvena
