@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <string>
 
 namespace talvena {
 
@@ -755,11 +757,53 @@ void RecordTable::unplaceRow(uint32_t row)
 void RecordTable::sortOrder()
 {
     if (!sortKey_.field) return;
-    std::vector<Value> keys(rowCount_);
-    for (uint32_t row : order_) keys[row] = sortValue(row);
-    const bool ci = sortKey_.caseInsensitive, desc = sortKey_.descending;
+    // Keys are taken once per row: texts as collation keys in one arena compared bytewise,
+    // numbers as doubles.
+    struct Key {
+        bool null = true;
+        double number = 0;
+        size_t offset = 0, size = 0;
+    };
+    std::vector<Key> keys(rowCount_);
+    std::string arena;
+    bool textual = false;
+    const Field& f = *sortKey_.field;
+    const bool direct = f.isData();
+    for (uint32_t row : order_) {
+        Key& k = keys[row];
+        if (direct && f.valueClass() == ValueClass::Bytes) {
+            textual = true;
+            k.null = rowIsNull(row, f);
+            const QByteArray key = collationKey(rowBytes(row, f), sortKey_.caseInsensitive);
+            k.offset = arena.size();
+            k.size = static_cast<size_t>(key.size());
+            arena.append(key.constData(), k.size);
+            continue;
+        }
+        const Value v = sortValue(row);
+        k.null = v.isNull();
+        if (v.isBytes()) {
+            textual = true;
+            const QByteArray key = collationKey(v.bytesValue(), sortKey_.caseInsensitive);
+            k.offset = arena.size();
+            k.size = static_cast<size_t>(key.size());
+            arena.append(key.constData(), k.size);
+        } else if (!k.null) {
+            k.number = v.isInteger() ? static_cast<double>(v.integerValue()) : v.realValue();
+        }
+    }
+    const char* base = arena.data();
+    auto compare = [&](const Key& a, const Key& b) {
+        if (a.null || b.null) return a.null == b.null ? 0 : (a.null ? -1 : 1);
+        if (textual) {
+            const int c = std::memcmp(base + a.offset, base + b.offset, std::min(a.size, b.size));
+            return c != 0 ? c : (a.size == b.size ? 0 : (a.size < b.size ? -1 : 1));
+        }
+        return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+    };
+    const bool desc = sortKey_.descending;
     std::stable_sort(order_.begin(), order_.end(), [&](uint32_t a, uint32_t b) {
-        const int c = compareValues(keys[a], keys[b], ci);
+        const int c = compare(keys[a], keys[b]);
         return desc ? c > 0 : c < 0;
     });
 }
