@@ -840,6 +840,72 @@ void RecordTable::sort(const QByteArray& spec)
     notify(TableChange::Data);
 }
 
+// --- snapshots -----------------------------------------------------------------------------
+
+RecordTable::Snapshot RecordTable::takeSnapshot() const
+{
+    Snapshot s;
+    s.fieldCount = fieldCount();
+    s.columns = columns_;
+    s.rowStatus = rowStatus_;
+    s.rowCount = rowCount_;
+    s.order = order_;
+    s.baseOrder = baseOrder_;
+    s.view = view_;
+    s.viewActive = viewActive_;
+    s.cur = cur_;
+    s.eof = eof_;
+    s.state = state_;
+    s.readOnly = readOnly_;
+    s.modified = modified_;
+    s.appending = appending_;
+    s.pending = pending_;
+    s.anchorRow = anchorRow_;
+    s.savedCur = savedCur_;
+    s.editBuf = editBuf_;
+    s.calcBuf = calcBuf_;
+    s.filterText = filterText_;
+    s.filter = filter_;
+    s.filtered = filtered_;
+    s.sortSpec = sortSpec_;
+    s.sortField = sortKey_.field ? sortKey_.field->index() : -1;
+    s.descending = sortKey_.descending;
+    s.caseInsensitive = sortKey_.caseInsensitive;
+    return s;
+}
+
+void RecordTable::restoreSnapshot(const Snapshot& s)
+{
+    if (s.fieldCount != fieldCount() || s.columns.size() != columns_.size())
+        throw Error("The table's fields changed since its snapshot was taken");
+    columns_ = s.columns;
+    rowStatus_ = s.rowStatus;
+    rowCount_ = s.rowCount;
+    order_ = s.order;
+    baseOrder_ = s.baseOrder;
+    view_ = s.view;
+    viewActive_ = s.viewActive;
+    cur_ = s.cur;
+    eof_ = s.eof;
+    state_ = s.state;
+    readOnly_ = s.readOnly;
+    modified_ = s.modified;
+    appending_ = s.appending;
+    pending_ = s.pending;
+    anchorRow_ = s.anchorRow;
+    savedCur_ = s.savedCur;
+    editBuf_ = s.editBuf;
+    calcBuf_ = s.calcBuf;
+    filterText_ = s.filterText;
+    filter_ = s.filter;
+    filtered_ = s.filtered;
+    sortSpec_ = s.sortSpec;
+    sortKey_ = {s.sortField < 0 ? nullptr : &field(s.sortField), s.descending, s.caseInsensitive};
+    changed();
+    notify(TableChange::State);
+    notify(TableChange::Data);
+}
+
 // --- bulk loading --------------------------------------------------------------------------
 
 void RecordTable::beginLoad()

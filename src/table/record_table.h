@@ -113,6 +113,14 @@ public:
     void loadRecord(std::vector<Value>& dataValues, uint8_t status);
     void endLoad();
 
+    // Everything a table holds apart from its fields and handlers: records, order, filter, sort,
+    // current record and pending edit. Restoring one puts the table back exactly as it was, which
+    // is how an operation over several tables undoes itself after a failure. Texts and blobs are
+    // shared, not copied.
+    class Snapshot;
+    Snapshot takeSnapshot() const;
+    void restoreSnapshot(const Snapshot& s); // the field list must be the one the snapshot was taken with
+
     // The value the lookup table gives for a key: the result field of the first visible record
     // whose key field equals it.
     Value lookupValue(const Field& keyField, const Value& key, const Field& resultField) const;
@@ -215,6 +223,29 @@ private:
     mutable std::vector<Value> rowCalcCache_;
     mutable int64_t rowCalcCacheRow_ = -1;
     mutable uint64_t rowCalcCacheGeneration_ = ~0ull;
+};
+
+class RecordTable::Snapshot {
+    friend class RecordTable;
+    int fieldCount = 0;
+    std::vector<Column> columns;
+    std::vector<uint8_t> rowStatus;
+    uint32_t rowCount = 0;
+    std::vector<uint32_t> order, baseOrder, view;
+    bool viewActive = false;
+    int cur = -1;
+    bool eof = true;
+    TableState state = TableState::Inactive;
+    bool readOnly = false, modified = false, appending = false, pending = false;
+    int64_t anchorRow = -1;
+    int savedCur = -1;
+    std::vector<Value> editBuf, calcBuf;
+    QByteArray filterText;
+    FilterExpression filter;
+    bool filtered = false;
+    QByteArray sortSpec;
+    int sortField = -1;
+    bool descending = false, caseInsensitive = false;
 };
 
 } // namespace talvena

@@ -492,3 +492,34 @@ TEST(RecordTableFields, FieldNamesIgnoreCaseAndObjectNamesJoinTableAndField)
     Field& i = t.addField("N", FieldType::Integer);
     EXPECT_TRUE(i.isValidChar('-') && !i.isValidChar('.'));
 }
+
+TEST_F(Fixture, SnapshotRestoresRecordsFilterAndPendingEdit)
+{
+    t.addField("HEAD_ID", FieldType::Integer);
+    add(1);
+    add(2);
+    add(3);
+    t.setFilterText("HEAD_ID=0");
+    t.first();
+    t.edit();
+    t.fieldByName("NAME").setString("pending");
+    const RecordTable::Snapshot s = t.takeSnapshot();
+
+    // Everything changes: the pending edit is dropped, records go, the filter and sort change.
+    t.cancel();
+    t.empty();
+    add(9);
+    t.setFiltered(true);
+    t.sort("ID:desc");
+
+    t.restoreSnapshot(s);
+    EXPECT_EQ(t.state(), TableState::Edit);
+    EXPECT_EQ(t.fieldByName("NAME").asString(), "pending");
+    EXPECT_FALSE(t.filtered());
+    EXPECT_EQ(t.filterText(), "HEAD_ID=0");
+    EXPECT_TRUE(t.sortSpec().isEmpty());
+    t.post();
+    EXPECT_THAT(ids(), ElementsAre(1, 2, 3));
+    t.first();
+    EXPECT_EQ(t.fieldByName("NAME").asString(), "pending");
+}
