@@ -26,6 +26,16 @@ uint64_t g_generation = 0;
     throw Error(formatMessage("Field '%s' cannot be modified", {f.name().toStdString()}));
 }
 
+// A lookup value takes the lookup field's type and size (a longer name is cut to the width).
+Value fitLookupValue(const Field& f, const Value& v)
+{
+    try {
+        return f.coerce(v);
+    } catch (const Error&) {
+        return v;
+    }
+}
+
 int compareValues(const Value& a, const Value& b, bool ignoreCase)
 {
     if (a.isNull() || b.isNull()) return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
@@ -240,7 +250,7 @@ Value RecordTable::readField(const Field& f) const
         const Field* tableKey = l.table->findField(l.tableKeyField);
         const Field* result = l.table->findField(l.resultField);
         if (!tableKey || !result) return {};
-        return l.table->lookupValue(*tableKey, readField(*key), *result);
+        return fitLookupValue(f, l.table->lookupValue(*tableKey, readField(*key), *result));
     }
     default: {
         const ActiveRecord a = activeRecord();
@@ -302,7 +312,7 @@ Value RecordTable::rowValue(uint32_t row, const Field& f) const
         const Field* tableKey = l.table->findField(l.tableKeyField);
         const Field* result = l.table->findField(l.resultField);
         if (!tableKey || !result) return {};
-        return l.table->lookupValue(*tableKey, rowValue(row, *key), *result);
+        return fitLookupValue(f, l.table->lookupValue(*tableKey, rowValue(row, *key), *result));
     }
     default:
         return storedValue(row, f.slot_);

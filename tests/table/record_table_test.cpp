@@ -372,6 +372,10 @@ TEST(RecordTableLookupAndCalc, LookupFollowsVisibleRecordsOfTheLookupTable)
     dict.setFiltered(false);
     EXPECT_EQ(look.asString(), "name3");
     EXPECT_EQ(look.objectName(), "PASPORTS_dict");
+    FieldDef shortLookup = lk;
+    shortLookup.name = "_short";
+    shortLookup.size = 3;
+    EXPECT_EQ(t.addField(shortLookup).asString(), "nam"); // cut to the lookup field's width
     // lookup fields sort too
     t.append();
     t.fieldByName("DICT_ID").setInteger(1);

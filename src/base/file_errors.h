@@ -1,0 +1,13 @@
+#pragma once
+// The user-facing reason why a file could not be opened, in Russian like every text the user sees.
+#include <QFile>
+#include <QString>
+
+namespace talvena {
+
+QString fileOpenFailureReason(const QFile& file);
+
+// Throws "Cannot open file "%s". %s" with the file name and the reason.
+[[noreturn]] void throwCannotOpenFile(const QFile& file);
+
+} // namespace talvena

@@ -1,0 +1,393 @@
+#include "storage/table_stream.h"
+
+#include "base/cp1251.h"
+#include "base/error.h"
+#include "storage/gzip.h"
+#include "storage/tagged_value_io.h"
+#include "table/record_table.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileDevice>
+
+#include <vector>
+
+namespace talvena {
+
+namespace {
+
+constexpr char kSignature[] = "TPF0";
+constexpr int kSignatureSize = 4;
+constexpr int kWrittenVersion = 251;
+
+// The stream versions at which parts of the layout appeared; a stream without a version is 100.
+constexpr int kVersionless = 100;
+constexpr int kIndexesFrom = 200;
+constexpr int kRecordListsFrom = 230;
+constexpr int kNullFlagsFrom = 249;
+constexpr int kKindFrom = 250;
+constexpr int kDefaultExpressionFrom = 251;
+
+// A compressed stream is decoded in memory; beyond this it cannot be a table of ours, and the
+// cut-off stream then fails as truncated instead of exhausting memory.
+constexpr qint64 kMaxDecodedSize = qint64(1) << 30;
+
+constexpr int kDateDisplayWidth = 18;
+constexpr int kOtherDisplayWidth = 10;
+
+class RefreshSuspension {
+public:
+    explicit RefreshSuspension(RecordTable& t) : table_(t) { table_.suspendRefresh(); }
+    ~RefreshSuspension() { table_.resumeRefresh(); }
+    RefreshSuspension(const RefreshSuspension&) = delete;
+    RefreshSuspension& operator=(const RefreshSuspension&) = delete;
+
+private:
+    RecordTable& table_;
+};
+
+bool isSizedText(FieldType t) { return t == FieldType::String || t == FieldType::FixedChar; }
+
+int displayWidth(const Field& f)
+{
+    if (isSizedText(f.type())) return f.size();
+    return isDateType(f.type()) ? kDateDisplayWidth : kOtherDisplayWidth;
+}
+
+// --- writing ---------------------------------------------------------------------------------
+
+struct SavedField {
+    const Field* field;
+    StreamEncoding encoding;
+};
+
+void writeFieldDefinitions(TaggedValueWriter& w, const std::vector<SavedField>& fields)
+{
+    w.listStart();
+    for (const SavedField& s : fields) {
+        const Field& f = *s.field;
+        w.string(f.name());
+        w.string(QByteArray(fieldTypeInfo(f.type()).name));
+        w.integer(isSizedText(f.type()) ? f.size() : 0);
+        w.string(f.name()); // display name: no field of ours has a label of its own
+        w.string(QByteArray());
+        w.integer(displayWidth(f));
+        w.boolean(f.required());
+        w.boolean(false);
+        w.string(QByteArray(fieldKindName(FieldKind::Data)));
+        w.string(QByteArray());
+    }
+    w.listEnd();
+}
+
+void writeRecords(TaggedValueWriter& w, const RecordTable& table, const std::vector<SavedField>& fields,
+                  bool rawBlobs)
+{
+    w.listStart();
+    for (int i = 0, n = table.storedCount(); i < n; ++i) {
+        const uint32_t row = table.storedRow(i);
+        w.listStart();
+        w.integer(table.rowStatus(row) == 1 ? 1 : 0);
+        for (const SavedField& s : fields) {
+            const Field& f = *s.field;
+            const bool null = table.rowIsNull(row, f);
+            w.boolean(null);
+            if (null) continue;
+            switch (s.encoding) {
+            case StreamEncoding::Integer: w.integer(table.rowInteger(row, f)); break;
+            case StreamEncoding::Boolean: w.boolean(table.rowInteger(row, f) != 0); break;
+            case StreamEncoding::Real: w.real(table.rowReal(row, f)); break;
+            case StreamEncoding::Blob:
+                if (rawBlobs) {
+                    const QByteArray& b = table.rowBytes(row, f);
+                    w.integer(b.size());
+                    w.raw(b.constData(), b.size());
+                    break;
+                }
+                [[fallthrough]];
+            case StreamEncoding::String:
+            case StreamEncoding::NotLoadable: w.string(table.rowBytes(row, f)); break;
+            }
+        }
+        w.listEnd();
+    }
+    w.listEnd();
+}
+
+QByteArray serialize(RecordTable& table, const TableStreamFormat& format)
+{
+    std::vector<SavedField> fields;
+    for (int i = 0; i < table.fieldCount(); ++i) {
+        const Field& f = table.field(i);
+        if (f.isData()) fields.push_back({&f, fieldTypeInfo(f.type()).encoding});
+    }
+
+    TaggedValueWriter w(format.bufferSize);
+    w.raw(kSignature, kSignatureSize);
+    w.integer(kWrittenVersion);
+    writeFieldDefinitions(w, fields);
+    w.listStart(); // no index definitions
+    w.listEnd();
+    w.listStart();
+    w.integer(qsizetype(fields.size()));
+    for (const SavedField& s : fields) w.integer(int(s.field->type()));
+    w.listEnd();
+    writeRecords(w, table, fields, format.rawBlobMode);
+    return w.take();
+}
+
+[[noreturn]] void failWrite() { throw Error("Stream write error"); }
+
+// An uncompressed stream is the whole output, so whatever the output held goes first.
+void emptyOutput(QIODevice& out)
+{
+    if (auto* buffer = qobject_cast<QBuffer*>(&out)) {
+        buffer->buffer().clear();
+        buffer->seek(0);
+    } else if (auto* file = qobject_cast<QFileDevice*>(&out)) {
+        if (!file->resize(0) || !file->seek(0)) failWrite();
+    } else if (!out.isSequential() && !out.seek(0)) {
+        failWrite();
+    }
+}
+
+// --- reading ---------------------------------------------------------------------------------
+
+// How the values of one table field are read.
+struct LoadedField {
+    StreamEncoding encoding;
+    bool dateValue;
+    int dataIndex; // position among the values handed to the table; -1 for fields that store none
+};
+
+class TableStreamLoader {
+public:
+    TableStreamLoader(RecordTable& table, const QByteArray& stream, bool rawBlobs)
+        : table_(table), in_(stream.constData(), stream.size()), rawBlobs_(rawBlobs)
+    {
+    }
+
+    void run()
+    {
+        try {
+            readSignature();
+            readVersion();
+            readFieldDefinitions();
+            if (version_ >= kIndexesFrom) skipIndexDefinitions();
+            skipTypeHeader();
+            readRecords();
+        } catch (...) {
+            if (loading_) table_.endLoad(); // keeps what was loaded, and the table not suspended
+            throw;
+        }
+        loading_ = false;
+        table_.endLoad();
+    }
+
+private:
+    void readSignature()
+    {
+        const QByteArray signature = in_.raw(kSignatureSize);
+        if (signature != QByteArray::fromRawData(kSignature, kSignatureSize))
+            throw Error("Invalid stream format");
+    }
+
+    void readVersion() { version_ = in_.peekTag() == TagList ? kVersionless : in_.integer(); }
+
+    void readFieldDefinitions()
+    {
+        in_.listStart();
+        bool replaced = false;
+        while (!in_.atListEnd()) {
+            FieldDef def;
+            def.name = in_.string();
+            const QByteArray typeName = in_.string();
+            const std::optional<FieldType> type = fieldTypeByName(typeName);
+            if (!type || fieldTypeInfo(*type).encoding == StreamEncoding::NotLoadable)
+                throw Error(formatMessage("Unknown field type (%s)", {cp1251ToUtf8(typeName).toStdString()}));
+            def.type = *type;
+            def.size = in_.integer();
+            // Display name, edit mask, display width and read-only flag: our fields show their
+            // names and none is read-only, so these are read past.
+            in_.string();
+            in_.string();
+            in_.integer();
+            def.required = in_.boolean();
+            in_.boolean();
+            if (version_ >= kKindFrom) def.kind = fieldKindByName(in_.string());
+            if (version_ >= kDefaultExpressionFrom) in_.string();
+
+            if (!replaced) {
+                table_.clearFields();
+                beginLoading();
+                replaced = true;
+            }
+            table_.addField(def);
+        }
+        in_.listEnd();
+
+        if (!replaced) {
+            if (table_.fieldCount() == 0) throw Error("Couldnt determine field count for load.");
+            table_.close(); // the stream's records replace the table's
+            beginLoading();
+        }
+        planFields();
+    }
+
+    void beginLoading()
+    {
+        table_.beginLoad();
+        loading_ = true;
+    }
+
+    void planFields()
+    {
+        int dataCount = 0;
+        for (int i = 0; i < table_.fieldCount(); ++i) {
+            const Field& f = table_.field(i);
+            fields_.push_back({fieldTypeInfo(f.type()).encoding, isDateType(f.type()), f.isData() ? dataCount++ : -1});
+        }
+        values_.resize(size_t(dataCount));
+    }
+
+    void skipIndexDefinitions()
+    {
+        in_.listStart();
+        while (!in_.atListEnd()) {
+            for (int i = 0; i < 3; ++i) in_.string();  // name, field list, display name
+            for (int i = 0; i < 4; ++i) in_.boolean(); // descending, case-insensitive, non-maintained, unique
+        }
+        in_.listEnd();
+    }
+
+    void skipTypeHeader()
+    {
+        in_.listStart();
+        const int32_t count = in_.integer();
+        for (int32_t i = 0; i < count; ++i) in_.integer();
+        in_.listEnd();
+    }
+
+    void readRecords()
+    {
+        in_.listStart();
+        while (!in_.atListEnd()) {
+            if (version_ < kRecordListsFrom) {
+                readValues(true);
+                table_.loadRecord(values_, 0);
+                continue;
+            }
+            in_.listStart();
+            const int32_t status = in_.integer();
+            readValues(true);
+            table_.loadRecord(values_, status == 1 ? 1 : 0);
+            // Further versions of the same record: only the first counts.
+            while (!in_.atListEnd()) {
+                in_.integer();
+                readValues(false);
+            }
+            in_.listEnd();
+        }
+        in_.listEnd();
+    }
+
+    void readValues(bool keep)
+    {
+        const bool nullFlags = version_ >= kNullFlagsFrom;
+        for (const LoadedField& f : fields_) {
+            Value v;
+            if (!nullFlags || !in_.boolean()) v = readValue(f);
+            if (keep && f.dataIndex >= 0) values_[size_t(f.dataIndex)] = std::move(v);
+        }
+    }
+
+    Value readValue(const LoadedField& f)
+    {
+        switch (f.encoding) {
+        case StreamEncoding::Integer: return Value::integer(in_.integer());
+        case StreamEncoding::Boolean: return Value::integer(in_.boolean() ? 1 : 0);
+        case StreamEncoding::Real: {
+            const double d = in_.real();
+            // A date value of exactly 0 is how an empty date was stored.
+            if (f.dateValue && d == 0) return Value();
+            return Value::real(d);
+        }
+        case StreamEncoding::Blob:
+            if (rawBlobs_) {
+                const int64_t size = in_.largeInteger();
+                if (size < 1) return Value();
+                return Value::bytes(in_.raw(size));
+            }
+            [[fallthrough]];
+        case StreamEncoding::String:
+        case StreamEncoding::NotLoadable: break;
+        }
+        return Value::bytes(in_.string());
+    }
+
+    RecordTable& table_;
+    TaggedValueReader in_;
+    const bool rawBlobs_;
+    int version_ = kVersionless;
+    bool loading_ = false;
+    std::vector<LoadedField> fields_;
+    std::vector<Value> values_;
+};
+
+} // namespace
+
+TableStreamFormats& tableStreamFormats()
+{
+    static TableStreamFormats formats;
+    return formats;
+}
+
+QByteArray TableStreamBytes(RecordTable& table, const TableStreamFormat& format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteTableStream(table, buffer, format);
+    return bytes;
+}
+
+void WriteTableStream(RecordTable& table, QIODevice& out, const TableStreamFormat& format)
+{
+    QByteArray stream;
+    {
+        // Records are read straight from storage, so neither the filter nor the current record
+        // is touched; the controls just must not repaint halfway.
+        RefreshSuspension suspension(table);
+        stream = serialize(table, format);
+    }
+    if (format.compressed) {
+        if (TGzip().compress(stream.constData(), stream.size(), out) != GzipOk) failWrite();
+        return;
+    }
+    emptyOutput(out);
+    if (out.write(stream) != stream.size()) failWrite();
+}
+
+void ReadTableStream(RecordTable& table, const QByteArray& stream, const TableStreamFormat& format)
+{
+    QByteArray decoded = stream;
+    if (format.compressed) DecompressGzip(stream, decoded, kMaxDecodedSize); // plain input passes through
+    TableStreamLoader(table, decoded, format.rawBlobMode).run();
+}
+
+void ReadTableStream(RecordTable& table, QIODevice& in, const TableStreamFormat& format)
+{
+    if (!in.isSequential()) in.seek(0);
+    ReadTableStream(table, in.readAll(), format);
+}
+
+void ReadTableFile(RecordTable& table, const QString& fileName, const TableStreamFormat& format)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(formatMessage("Cannot open file \"%s\". %s",
+                                  {fileName.toStdString(), file.errorString().toStdString()}));
+    ReadTableStream(table, file, format);
+}
+
+} // namespace talvena

@@ -1,0 +1,164 @@
+#include "storage/tagged_value_io.h"
+
+#include "base/cp1251.h"
+#include "base/error.h"
+
+#include <algorithm>
+
+namespace talvena {
+
+// --- writing ---------------------------------------------------------------------------------
+
+TaggedValueWriter::TaggedValueWriter(qsizetype initialCapacity)
+{
+    buffer_.resize(std::max<qsizetype>(initialCapacity, 64));
+    data_ = buffer_.data();
+    capacity_ = buffer_.size();
+}
+
+void TaggedValueWriter::reserveMore(qsizetype n)
+{
+    buffer_.resize(std::max(capacity_ * 2, size_ + n));
+    data_ = buffer_.data();
+    capacity_ = buffer_.size();
+}
+
+void TaggedValueWriter::integer(int64_t v)
+{
+    if (v >= INT8_MIN && v <= INT8_MAX) {
+        char* p = grow(2);
+        p[0] = char(TagInt8);
+        p[1] = char(v);
+    } else if (v >= INT16_MIN && v <= INT16_MAX) {
+        *grow(1) = char(TagInt16);
+        little(int16_t(v));
+    } else if (v >= INT32_MIN && v <= INT32_MAX) {
+        *grow(1) = char(TagInt32);
+        little(int32_t(v));
+    } else {
+        *grow(1) = char(TagInt64);
+        little(v);
+    }
+}
+
+void TaggedValueWriter::real(double v)
+{
+    char* p = grow(1 + kExtendedSize);
+    p[0] = char(TagExtended);
+    DoubleToExtended(v, reinterpret_cast<unsigned char*>(p + 1));
+}
+
+void TaggedValueWriter::string(const char* data, qsizetype size)
+{
+    const bool ascii = std::all_of(data, data + size, [](char c) { return uint8_t(c) < 0x80; });
+    if (!ascii) {
+        const QByteArray utf8 = cp1251ToUtf8(QByteArray::fromRawData(data, size));
+        *grow(1) = char(TagUtf8String);
+        little(uint32_t(utf8.size()));
+        raw(utf8.constData(), utf8.size());
+    } else if (size <= 0xFF) {
+        char* p = grow(2);
+        p[0] = char(TagString);
+        p[1] = char(size);
+        raw(data, size);
+    } else {
+        *grow(1) = char(TagLongString);
+        little(uint32_t(size));
+        raw(data, size);
+    }
+}
+
+QByteArray TaggedValueWriter::take()
+{
+    buffer_.resize(size_);
+    QByteArray result = std::move(buffer_);
+    buffer_ = QByteArray();
+    data_ = nullptr;
+    size_ = capacity_ = 0;
+    return result;
+}
+
+// --- reading ---------------------------------------------------------------------------------
+
+void TaggedValueReader::failRead() { throw Error("Stream read error"); }
+void TaggedValueReader::failValue() { throw Error("Invalid property value"); }
+
+void TaggedValueReader::expectTag(uint8_t tag)
+{
+    if (peekTag() != tag) failValue();
+    ++p_;
+}
+
+int64_t TaggedValueReader::integerOf(uint8_t tag, bool allowLarge)
+{
+    switch (tag) {
+    case TagInt8: return little<int8_t>();
+    case TagInt16: return little<int16_t>();
+    case TagInt32: return little<int32_t>();
+    case TagInt64:
+        if (allowLarge) return little<int64_t>();
+        break;
+    default: break;
+    }
+    failValue();
+}
+
+int32_t TaggedValueReader::integer()
+{
+    const uint8_t tag = peekTag();
+    ++p_;
+    return int32_t(integerOf(tag, false));
+}
+
+int64_t TaggedValueReader::largeInteger()
+{
+    const uint8_t tag = peekTag();
+    ++p_;
+    return integerOf(tag, true);
+}
+
+double TaggedValueReader::real()
+{
+    const uint8_t tag = peekTag();
+    ++p_;
+    if (tag != TagExtended) return double(integerOf(tag, true));
+    need(kExtendedSize);
+    const double v = ExtendedToDouble(reinterpret_cast<const unsigned char*>(p_));
+    p_ += kExtendedSize;
+    return v;
+}
+
+QByteArray TaggedValueReader::string()
+{
+    const uint8_t tag = peekTag();
+    ++p_;
+    switch (tag) {
+    case TagString: return raw(little<uint8_t>());
+    case TagLongString: return raw(little<uint32_t>());
+    case TagUtf8String: {
+        // An owning copy: the conversion may hand back its input, which must not point into
+        // the stream buffer once the stream is gone.
+        QByteArray utf8 = raw(little<uint32_t>());
+        return utf8ToCp1251(utf8);
+    }
+    case TagWideString: {
+        const uint32_t units = little<uint32_t>();
+        need(qsizetype(units) * 2);
+        const char* bytes = p_;
+        p_ += qsizetype(units) * 2;
+        return utf16leToCp1251(bytes, units);
+    }
+    default: failValue();
+    }
+}
+
+QByteArray TaggedValueReader::raw(int64_t size)
+{
+    if (size < 0) failRead();
+    need(qsizetype(size));
+    QByteArray bytes(p_, qsizetype(size));
+    p_ += size;
+    return bytes;
+}
+
+} // namespace talvena
