@@ -1,0 +1,141 @@
+#include "dialogs/stratigraphic_picker.h"
+
+#include "dialogs/dictionary_list.h"
+#include "dialogs/window_placement.h"
+#include "table/number_text.h"
+#include "table/record_table.h"
+
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace talvena {
+
+namespace {
+
+constexpr int kWidth = 293;
+constexpr int kHeight = 420;
+
+QLabel* heading(const char* text, const char* objectName, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    label->setAlignment(Qt::AlignCenter);
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    return label;
+}
+
+int currentId(RecordTable& table)
+{
+    return table.active() && !table.isEmpty() ? static_cast<int>(table.fieldByName("ID").asInteger()) : 0;
+}
+
+// Follows the highlight of a list with the table's current record (mouse or keyboard).
+void followHighlight(DictionaryListView* view)
+{
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
+                     [view](const QModelIndex& current) {
+                         RecordTable& table = view->list().table();
+                         if (current.isValid() && table.active()) table.moveTo(current.row());
+                     });
+}
+
+} // namespace
+
+TSelecStratigrForm::TSelecStratigrForm(RecordTable& dict16, RecordTable& dict19, QWidget* parent)
+    : QDialog(parent), dict16_(dict16), dict19_(dict19)
+{
+    setObjectName("SelecStratigrForm");
+    setWindowTitle("Выбор стратиграфического индекса");
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    systems_ = new DictionaryListView(dict19_, this);
+    systems_->setObjectName("systemList");
+    indexes_ = new DictionaryListView(dict16_, this);
+    indexes_->setObjectName("indexList");
+    followHighlight(systems_);
+    followHighlight(indexes_);
+    // Only a click narrows the index list; moving through the systems with the keyboard does not.
+    connect(systems_, &QAbstractItemView::clicked, this, &TSelecStratigrForm::systemCellClicked);
+
+    selectButton_ = new QPushButton("Выбрать", this);
+    selectButton_->setObjectName("selectButton");
+    selectButton_->setDefault(true);
+    cancelButton_ = new QPushButton("Отказ", this);
+    cancelButton_->setObjectName("cancelButton");
+    connect(selectButton_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(selectButton_);
+    buttons->addWidget(cancelButton_);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading("Выбор системы", "systemHeading", this));
+    layout->addWidget(systems_, 1);
+    layout->addWidget(heading("Выбор индекса", "indexHeading", this));
+    layout->addWidget(indexes_, 2);
+    layout->addLayout(buttons);
+
+    resize(kWidth, kHeight);
+    FixAndCentreOnScreen(this);
+}
+
+TSelecStratigrForm::~TSelecStratigrForm() { removeIndexFilter(); }
+
+void TSelecStratigrForm::removeIndexFilter() noexcept
+{
+    try {
+        if (!dict16_.active()) return;
+        dict16_.setFiltered(false);
+        dict16_.setFilterText({});
+    } catch (...) {
+        // Switching a filter off on a dictionary in browse state does not fail; nothing to undo.
+    }
+}
+
+void TSelecStratigrForm::showIndexesOfCurrentSystem()
+{
+    dict16_.setFilterText("PARENT_ID=" + FormatInteger(currentId(dict19_)));
+    dict16_.setFiltered(true);
+    indexes_->reload();
+}
+
+void TSelecStratigrForm::systemCellClicked(const QModelIndex& index)
+{
+    if (!index.isValid()) return;
+    dict19_.moveTo(index.row());
+    showIndexesOfCurrentSystem();
+}
+
+void TSelecStratigrForm::PresetIndex(int id)
+{
+    dict16_.setFiltered(false);
+    dict16_.locate("ID", Value::integer(id));
+    const int64_t system = dict16_.isEmpty() ? 0 : dict16_.fieldByName("PARENT_ID").asInteger();
+    dict19_.locate("ID", Value::integer(system));
+    systems_->showTableCurrent();
+    showIndexesOfCurrentSystem();
+    dict16_.locate("ID", Value::integer(id));
+    indexes_->showTableCurrent();
+}
+
+int TSelecStratigrForm::chosenIndex() const { return closed_ ? confirmed_ : currentId(dict16_); }
+
+void TSelecStratigrForm::done(int result)
+{
+    if (!closed_) {
+        confirmed_ = currentId(dict16_);
+        closed_ = true;
+        removeIndexFilter();
+    }
+    QDialog::done(result);
+}
+
+} // namespace talvena

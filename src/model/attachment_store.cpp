@@ -1,0 +1,165 @@
+#include "model/attachment_store.h"
+
+#include "base/cp1251.h"
+#include "base/error.h"
+#include "base/file_errors.h"
+#include "base/text_case.h"
+#include "storage/gzip.h"
+#include "table/record_table.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+
+namespace talvena {
+
+namespace {
+
+Field& fieldOf(RecordTable& files, const char* name) { return files.fieldByName(name); }
+
+// Splits "name.ext" into the base name and ".ext" (after the last dot; empty when none).
+std::pair<QByteArray, QByteArray> splitExtension(const QByteArray& name)
+{
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot <= 0) return {name, QByteArray()};
+    return {name.left(dot), name.mid(dot)};
+}
+
+QByteArray compressFile(const QString& sourcePath)
+{
+    QFile source(sourcePath);
+    if (!QFileInfo(sourcePath).isFile() || !source.open(QIODevice::ReadOnly)) throwCannotOpenFile(source);
+    QByteArray compressed;
+    QBuffer out(&compressed);
+    out.open(QIODevice::WriteOnly);
+    if (CompressToGzip(source, out) != 0)
+        throw Error(formatMessage("Cannot open file \"%s\". %s",
+                                  {sourcePath.toStdString(), source.errorString().toStdString()}));
+    return compressed;
+}
+
+QByteArray appendAttachment(RecordTable& files, const QByteArray& storedName, const QString& sourcePath,
+                            const QByteArray& content)
+{
+    const QByteArray name = UniqueStoredName(files, storedName);
+    files.append();
+    try {
+        fieldOf(files, "NAME").setString(name);
+        fieldOf(files, "SRCNAME").setString(unicodeToCp1251(QFileInfo(sourcePath).fileName()));
+        fieldOf(files, "DESCRIPTION").clear();
+        fieldOf(files, "CONTENT").setBytes(content);
+        files.post();
+    } catch (...) {
+        files.cancel(); // no half-filled record stays behind
+        throw;
+    }
+    return name;
+}
+
+} // namespace
+
+bool FindAttachment(RecordTable& files, const QByteArray& storedName)
+{
+    return files.locate("NAME", Value::bytes(storedName), true);
+}
+
+QByteArray UniqueStoredName(RecordTable& files, const QByteArray& desiredName)
+{
+    const Field& name = fieldOf(files, "NAME");
+    auto taken = [&](const QByteArray& candidate) {
+        const QByteArray key = LowerCaseByTable(candidate);
+        for (int i = 0; i < files.storedCount(); ++i)
+            if (LowerCaseByTable(files.rowValue(files.storedRow(i), name).bytesValue()) == key) return true;
+        return false;
+    };
+    if (!taken(desiredName)) return desiredName;
+    const auto [base, extension] = splitExtension(desiredName);
+    for (int n = 2;; ++n) {
+        QByteArray candidate = base + " (" + QByteArray::number(n) + ")" + extension;
+        if (name.size() > 0 && candidate.size() > name.size()) // keep the suffix inside the field's width
+            candidate = base.left(name.size() - (candidate.size() - base.size())) + " (" + QByteArray::number(n) + ")" + extension;
+        if (!taken(candidate)) return candidate;
+    }
+}
+
+QByteArray AddAttachment(RecordTable& files, const QByteArray& storedName, const QString& sourcePath)
+{
+    const QByteArray content = compressFile(sourcePath);
+    return appendAttachment(files, storedName, sourcePath, content);
+}
+
+QByteArray ReplaceAttachment(RecordTable& files, const QByteArray& oldName, const QByteArray& storedName,
+                             const QString& sourcePath)
+{
+    const QByteArray content = compressFile(sourcePath);
+    if (!oldName.isEmpty()) RemoveAttachment(files, oldName);
+    return appendAttachment(files, storedName, sourcePath, content);
+}
+
+void RemoveAttachment(RecordTable& files, const QByteArray& storedName)
+{
+    if (FindAttachment(files, storedName)) files.deleteRecord();
+}
+
+void SetAttachmentComment(RecordTable& files, const QByteArray& storedName, const QByteArray& comment)
+{
+    if (!FindAttachment(files, storedName)) return;
+    files.edit();
+    fieldOf(files, "DESCRIPTION").setString(comment);
+    files.post();
+}
+
+void WriteAttachmentOut(RecordTable& files, const QString& targetPath)
+{
+    const Field& content = fieldOf(files, "CONTENT");
+    if (content.isNull()) return;
+    QFile target(targetPath);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw Error(formatMessage("Cannot create file \"%s\". %s",
+                                  {targetPath.toStdString(), target.errorString().toStdString()}));
+    QByteArray bytes = content.asBytes();
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    DecompressGzip(in, target); // a damaged member is written out as far as it decodes
+}
+
+std::vector<AttachmentInfo> EnumerateAttachments(RecordTable& files)
+{
+    std::vector<AttachmentInfo> out;
+    const Field& name = fieldOf(files, "NAME");
+    const Field& source = fieldOf(files, "SRCNAME");
+    const Field& description = fieldOf(files, "DESCRIPTION");
+    const Field& content = fieldOf(files, "CONTENT");
+    for (int i = 0; i < files.storedCount(); ++i) {
+        const uint32_t row = files.storedRow(i);
+        AttachmentInfo a;
+        a.name = files.rowValue(row, name).isNull() ? QByteArray() : files.rowValue(row, name).bytesValue();
+        const Value s = files.rowValue(row, source), d = files.rowValue(row, description);
+        a.sourceName = s.isNull() ? QByteArray() : s.bytesValue();
+        a.description = d.isNull() ? QByteArray() : d.bytesValue();
+        const Value c = files.rowValue(row, content);
+        a.hasContent = !c.isNull();
+        a.compressedSize = a.hasContent ? c.bytesValue().size() : 0;
+        out.push_back(std::move(a));
+    }
+    return out;
+}
+
+QString PlainFileName(const QByteArray& storedName)
+{
+    QString name = cp1251ToUnicode(storedName);
+    // Folder separators of either system: only the last part is a file name.
+    const qsizetype cut = std::max(name.lastIndexOf('/'), name.lastIndexOf('\\'));
+    if (cut >= 0) name = name.mid(cut + 1);
+    QString out;
+    for (QChar c : name) {
+        const bool refused = c.unicode() < 0x20 || QStringLiteral(":*?\"<>|").contains(c);
+        out += refused ? QChar('_') : c;
+    }
+    out = out.trimmed();
+    while (out.endsWith('.')) out.chop(1);
+    if (out.isEmpty()) out = QStringLiteral("файл");
+    return out;
+}
+
+} // namespace talvena

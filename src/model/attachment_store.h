@@ -1,0 +1,46 @@
+#pragma once
+// The attached files of a passport: records of FILES holding a stored name, the source file
+// compressed as one gzip member, a comment and the source file's own name.
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+namespace talvena {
+
+class RecordTable;
+
+struct AttachmentInfo {
+    QByteArray name;        // stored name (CP1251)
+    QByteArray sourceName;  // SRCNAME
+    QByteArray description; // DESCRIPTION
+    qsizetype compressedSize = 0;
+    bool hasContent = false;
+};
+
+// Makes the first record whose stored name equals the name (letter case ignored, Cyrillic
+// included) current; false, with the current record unchanged, when there is none.
+bool FindAttachment(RecordTable& files, const QByteArray& storedName);
+
+// The name itself when no record has it, else the name with " (2)", " (3)" … before its extension.
+QByteArray UniqueStoredName(RecordTable& files, const QByteArray& desiredName);
+
+// Reads and compresses the source file, then appends and posts a record under a stored name that
+// no other record has (see UniqueStoredName); returns the name used. A file that cannot be read
+// fails with "Cannot open file "%s". %s" and leaves FILES as it was.
+QByteArray AddAttachment(RecordTable& files, const QByteArray& storedName, const QString& sourcePath);
+// Loading into a filled place: the new file is read and compressed before the old attachment is
+// removed, so a failure leaves the old one in place. Returns the stored name used.
+QByteArray ReplaceAttachment(RecordTable& files, const QByteArray& oldName, const QByteArray& storedName,
+                             const QString& sourcePath);
+void RemoveAttachment(RecordTable& files, const QByteArray& storedName);
+void SetAttachmentComment(RecordTable& files, const QByteArray& storedName, const QByteArray& comment);
+// Decompresses CONTENT of the current record into the target (created or truncated); nothing is
+// written when CONTENT is NULL. A target that cannot be created fails with "Cannot create file "%s". %s".
+void WriteAttachmentOut(RecordTable& files, const QString& targetPath);
+std::vector<AttachmentInfo> EnumerateAttachments(RecordTable& files);
+
+// A stored name reduced to a plain file name: no folder parts, no characters a file system
+// refuses, never "." or "..", never empty; so writing it into a folder stays in that folder.
+QString PlainFileName(const QByteArray& storedName);
+
+} // namespace talvena

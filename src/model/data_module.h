@@ -1,0 +1,131 @@
+#pragma once
+// The data module: owns every record table of the passport, the dictionaries, the coordinate
+// types, the scratch table, the two table stream formats and the passport state, and carries the
+// rules of the passport tables as their event handlers. It never calls the GUI: what it needs
+// from the main window it asks through the notifications below.
+#include "model/passport_state.h"
+#include "storage/table_stream.h"
+#include "table/record_table.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace talvena {
+
+class TDataModule2 {
+public:
+    static constexpr int kDictionaryCount = 20;
+
+    // Builds every table with its fields and handlers; the dictionaries and TCoords are open
+    // (empty), the passport tables closed until DataModuleCreate.
+    TDataModule2();
+    ~TDataModule2();
+    TDataModule2(const TDataModule2&) = delete;
+    TDataModule2& operator=(const TDataModule2&) = delete;
+
+    // Start-up: reads "DICTIONARYS.BIN" and "GROUPS.BIN" from the folder, fills TCoords and the
+    // dictionaries, opens PASPORTS with the pending empty passport (ID -1) and the other passport
+    // tables empty. An error of a step goes to the caller and the later steps do not run.
+    void DataModuleCreate(const QString& executableFolder);
+
+    // The passport tables in the order in which files and commits take them.
+    RecordTable PASPORTS{"PASPORTS"};
+    RecordTable REFLECT_HORIZONTS{"REFLECT_HORIZONTS"};
+    RecordTable POSIB_PRODUCT_HOR{"POSIB_PRODUCT_HOR"};
+    RecordTable KONTUR{"KONTUR"};
+    RecordTable FILES{"FILES"};
+    // Dictionary sources, coordinate types and the scratch table of passport loading.
+    RecordTable DICTIONARYS{"DICTIONARYS"};
+    RecordTable Groups{"Groups"};
+    RecordTable TCoords{"TCoords"};
+    RecordTable TempTable{"TempTable"};
+
+    // Dict1 … Dict20; nullptr for any other number.
+    RecordTable* dict(int number) const;
+    // Any owned table by name (letter case ignored), "Dict" + n included; nullptr when none.
+    RecordTable* findTable(const QByteArray& name) const;
+
+    TableStreamFormats& formats() { return formats_; }
+    PassportState& state() { return state_; }
+    const PassportState& state() const { return state_; }
+
+    // A field of any owned table by its object name (table name + field name, letter case
+    // ignored); nullptr when there is none.
+    Field* FindFieldByObjectName(const QByteArray& objectName) const;
+
+    // Posts PASPORTS, REFLECT_HORIZONTS, POSIB_PRODUCT_HOR, KONTUR and FILES, in this order, when
+    // in edit or insert state; the first error stops the rest.
+    void CommitPendingEdits();
+
+    // Lets typing into the contour coordinates accept a comma (done at start and after a load).
+    void AllowCommaInContourCoordinates();
+
+    // Asked of the main window, when it exists: enable the supplementary geology edits that
+    // match the province, region and district choices.
+    std::function<void()> onUpdateGeoDopEdits;
+
+private:
+    void buildTables();
+    void attachPassportHandlers();
+    void attachHorizonHandlers();
+    void attachContourHandlers();
+
+    // Dictionary loading, one step each.
+    void fillCoordinateTypes();
+    void splitDictionaries();
+    void orderDictionaries();
+
+    // PASPORTS
+    void PASPORTSCalcFields(RecordTable& t);
+    void PASPORTSAfterPost(RecordTable& t);
+    void PASPORTSFEDERALOKRUG_IDChange(Field& f);
+    void PASPORTSGEO_PROVINCE_IDChange(Field& f);
+    void PASPORTSGEO_OBLAST_IDChange(Field& f);
+    void PASPORTSGEO_RAION_IDChange(Field& f);
+    void narrowDictionary(int number, const Field& parent);
+    void UpdateGeoDopEdits();
+
+    // REFLECT_HORIZONTS and POSIB_PRODUCT_HOR
+    void HorizonBeforePost(RecordTable& t);
+    void HorizonAfterPost(RecordTable& t);
+    void REFLECT_HORIZONTSCalcFields(RecordTable& t);
+    void POSIB_PRODUCT_HORCalcFields(RecordTable& t);
+    void POSIB_PRODUCT_HORAfterScroll(RecordTable& t);
+
+    // KONTUR
+    void KONTURNewRecord(RecordTable& t);
+    void KONTURBeforePost(RecordTable& t);
+    void KONTURAfterPost(RecordTable& t);
+    void KONTURAfterDelete(RecordTable& t);
+    void KONTURAfterScroll(RecordTable& t);
+    QByteArray KONTURXGetText(Field& f, bool display);
+    void KONTURXSetText(Field& f, const QByteArray& text);
+    int currentCoordinateType() const;
+
+    // Point counts: a change of a horizon's count is owed until it can be written, on the
+    // current horizon at once, on another one by visiting it while the horizons are in browse.
+    void AdjustPointCount(int32_t horizonId, int delta);
+    void settleOwedPointCounts();
+    bool applyPointCount(int32_t horizonId, int delta);
+    bool horizonExists(int32_t horizonId) const;
+
+    std::array<std::unique_ptr<RecordTable>, kDictionaryCount> dicts_;
+    TableStreamFormats formats_;
+    PassportState state_;
+    // Fields of the tables whose field lists never change, by lower-cased object name.
+    QHash<QByteArray, Field*> objectNames_;
+
+    std::map<int32_t, int> owedPointCounts_;
+    bool settlingPointCounts_ = false;
+    bool postingNewPoint_ = false;
+    int32_t postingPointHead_ = 0;
+    int32_t currentPointHead_ = 0; // HEAD_ID of the current point: the one a delete removes
+};
+
+} // namespace talvena

@@ -1,0 +1,79 @@
+#pragma once
+// Declarations of the passport tables: one row per field, in record order. The builder walks a
+// declaration to create the fields and attach their rules, and the GUI and the export read the
+// same rows for captions, groups and lookups.
+#include "table/field_type.h"
+
+#include <QByteArray>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace talvena {
+
+class Field;
+class RecordTable;
+
+// The validation a field carries.
+enum class FieldRule : uint8_t {
+    None,
+    Positive,        // ValidateFloatFieldGrt0, with the minimum/maximum pairing
+    Axis,            // ValidateFloatFieldGrt0 with the long/short axis check
+    Fraction,        // ValidateFloatFieldGrt0Lower1
+    PositiveInteger, // ValidateIntFieldGrt0
+    YearChain,       // later year of a link of the year chain
+    IsohypseMark,    // never 0, stored negative
+};
+
+// The subject a field of the productive horizons belongs to.
+enum class FieldGroup : uint8_t {
+    None,
+    Identity,
+    Geometry,
+    OilDeterministic,
+    OilProbabilistic,
+    OilCalculated,
+    GasDeterministic,
+    GasProbabilistic,
+    GasCalculated,
+    CondensateDeterministic,
+    CondensateProbabilistic,
+    CondensateCalculated,
+    Calculated,
+    Contour,
+};
+
+struct LookupDecl {
+    const char* keyField = nullptr;    // field of the same table holding the key
+    const char* table = nullptr;       // name of the lookup table; its key field is ID
+    const char* resultField = nullptr; // field of the lookup table that is shown
+};
+
+struct FieldDecl {
+    const char* name;
+    FieldType type;
+    int size;                  // String and FixedChar only
+    FieldKind kind;            // Data, Calculated or Lookup
+    bool required;
+    FieldRule rule;
+    FieldGroup group;
+    const char* caption;       // UTF-8; empty when the field has no caption of its own
+    LookupDecl lookup{};
+    const char* displayFormat = ""; // number pattern of Float fields
+};
+
+// The caption in the engine's code page.
+QByteArray FieldCaption(const FieldDecl& decl);
+// The row of a field by name (letter case ignored), or nullptr.
+const FieldDecl* FindFieldDecl(std::span<const FieldDecl> schema, const QByteArray& name);
+
+// What the builder needs from the owner of the tables.
+struct SchemaContext {
+    std::function<RecordTable*(const QByteArray& name)> findTable;            // lookup tables
+    std::function<Field*(const QByteArray& objectName)> findFieldByObjectName; // rule partners
+};
+
+// Adds the declared fields to the table in order and attaches each field's rule.
+void BuildFields(RecordTable& table, std::span<const FieldDecl> schema, const SchemaContext& context);
+
+} // namespace talvena

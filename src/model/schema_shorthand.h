@@ -1,0 +1,49 @@
+#pragma once
+// Short names for the columns of the schema declarations, so that each field fits one line.
+// Included only by the files that hold the declarations.
+#include "model/field_schema.h"
+
+namespace talvena::schema {
+
+constexpr FieldType Int = FieldType::Integer;
+constexpr FieldType Small = FieldType::SmallInt;
+constexpr FieldType Flt = FieldType::Float;
+constexpr FieldType Str = FieldType::String;
+constexpr FieldType Chr = FieldType::FixedChar;
+constexpr FieldType Date = FieldType::DateTime;
+constexpr FieldType Blob = FieldType::Blob;
+
+constexpr FieldKind Dat = FieldKind::Data;
+constexpr FieldKind Calc = FieldKind::Calculated;
+constexpr FieldKind Look = FieldKind::Lookup;
+
+constexpr bool Req = true;
+constexpr bool Opt = false;
+
+constexpr FieldRule NoRule = FieldRule::None;
+constexpr FieldRule Pos = FieldRule::Positive;
+constexpr FieldRule Axis = FieldRule::Axis;
+constexpr FieldRule Frac = FieldRule::Fraction;
+constexpr FieldRule PosInt = FieldRule::PositiveInteger;
+constexpr FieldRule Year = FieldRule::YearChain;
+constexpr FieldRule Mark = FieldRule::IsohypseMark;
+
+constexpr FieldGroup NoGroup = FieldGroup::None;
+constexpr FieldGroup Ident = FieldGroup::Identity;
+constexpr FieldGroup Geom = FieldGroup::Geometry;
+constexpr FieldGroup OilD = FieldGroup::OilDeterministic;
+constexpr FieldGroup OilP = FieldGroup::OilProbabilistic;
+constexpr FieldGroup OilC = FieldGroup::OilCalculated;
+constexpr FieldGroup GasD = FieldGroup::GasDeterministic;
+constexpr FieldGroup GasP = FieldGroup::GasProbabilistic;
+constexpr FieldGroup GasC = FieldGroup::GasCalculated;
+constexpr FieldGroup CondD = FieldGroup::CondensateDeterministic;
+constexpr FieldGroup CondP = FieldGroup::CondensateProbabilistic;
+constexpr FieldGroup CondC = FieldGroup::CondensateCalculated;
+constexpr FieldGroup CalcG = FieldGroup::Calculated;
+constexpr FieldGroup Cont = FieldGroup::Contour;
+
+// The display format of the calculated resources.
+constexpr const char* kResourceFormat = "#########0.###";
+
+} // namespace talvena::schema

@@ -1,0 +1,110 @@
+#include "base/cp1251.h"
+#include "base/error.h"
+#include "model/attachment_store.h"
+#include "storage/gzip.h"
+#include "table/record_table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace talvena;
+
+namespace {
+
+QByteArray cp(const char* utf8) { return utf8ToCp1251(utf8); }
+
+struct Attachments : ::testing::Test {
+    RecordTable files{"FILES"};
+    QTemporaryDir dir;
+    void SetUp() override
+    {
+        files.addField("NAME", FieldType::String, 128);
+        files.addField("CONTENT", FieldType::Blob);
+        files.addField("DESCRIPTION", FieldType::String, 128);
+        files.addField("SRCNAME", FieldType::String, 128);
+        files.open();
+    }
+    QString source(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    }
+    QByteArray readBack(const QByteArray& name)
+    {
+        EXPECT_TRUE(FindAttachment(files, name));
+        const QString out = dir.filePath("out.bin");
+        WriteAttachmentOut(files, out);
+        QFile f(out);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+};
+
+} // namespace
+
+TEST_F(Attachments, AddStoresAGzipMemberAndWritesTheFileBackOut)
+{
+    const QByteArray data = QByteArray(100000, 'x') + "tail";
+    const QByteArray name = AddAttachment(files, cp("Титульный лист.PDF"), source("plan.PDF", data));
+    EXPECT_EQ(name, cp("Титульный лист.PDF"));
+    EXPECT_EQ(files.fieldByName("SRCNAME").asString(), "plan.PDF");
+    EXPECT_TRUE(files.fieldByName("DESCRIPTION").isNull());
+    EXPECT_TRUE(files.fieldByName("CONTENT").asBytes().startsWith("\x1f\x8b\x08"));
+    EXPECT_EQ(readBack(cp("ТИТУЛЬНЫЙ ЛИСТ.pdf")), data); // letter case ignored, Cyrillic too
+
+    const QByteArray empty = AddAttachment(files, "empty", source("empty", {}));
+    EXPECT_TRUE(FindAttachment(files, empty));
+    EXPECT_EQ(files.fieldByName("CONTENT").asBytes().size(), 20);
+    EXPECT_EQ(readBack("empty"), QByteArray());
+}
+
+TEST_F(Attachments, StoredNamesStayUniqueAndOperationsActOnTheNamedRecord)
+{
+    AddAttachment(files, "Geo1.png", source("a.png", "a"));
+    const QByteArray second = AddAttachment(files, "geo1.PNG", source("b.png", "b"));
+    const QByteArray third = AddAttachment(files, "Geo1.png", source("c.png", "c"));
+    EXPECT_EQ(second, "geo1 (2).PNG");
+    EXPECT_EQ(third, "Geo1 (3).png");
+    SetAttachmentComment(files, "GEO1 (2).png", cp("разрез"));
+    EXPECT_EQ(EnumerateAttachments(files)[1].description, cp("разрез"));
+    RemoveAttachment(files, "Geo1.png");
+    RemoveAttachment(files, "nothing"); // nothing happens
+    const auto all = EnumerateAttachments(files);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].name, "geo1 (2).PNG");
+    EXPECT_EQ(readBack("geo1 (2).png"), "b");
+}
+
+TEST_F(Attachments, UnreadableSourceLeavesNothingAndReplaceKeepsTheOldOnFailure)
+{
+    AddAttachment(files, "map.png", source("map.png", "old"));
+    const std::string missing = dir.filePath("missing.png").toStdString();
+    try {
+        ReplaceAttachment(files, "map.png", "map.png", dir.filePath("missing.png"));
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + missing + "\". ", 0), 0u) << e.what();
+    }
+    ASSERT_EQ(files.recordCount(), 1);
+    EXPECT_EQ(readBack("map.png"), "old");
+    EXPECT_THROW(AddAttachment(files, "dir", dir.path()), Error); // a folder is no file
+    EXPECT_EQ(files.recordCount(), 1);
+
+    EXPECT_EQ(ReplaceAttachment(files, "map.png", "map.png", source("new.png", "new")), "map.png");
+    ASSERT_EQ(files.recordCount(), 1);
+    EXPECT_EQ(readBack("map.png"), "new");
+}
+
+TEST(PlainFileNames, StoredNamesCannotLeaveTheirFolder)
+{
+    EXPECT_EQ(PlainFileName("../../etc/passwd"), "passwd");
+    EXPECT_EQ(PlainFileName("C:\\Windows\\win.ini"), "win.ini");
+    EXPECT_EQ(PlainFileName(".."), QString::fromUtf8("файл"));
+    EXPECT_EQ(PlainFileName("a:b*c?.txt"), "a_b_c_.txt");
+    EXPECT_EQ(PlainFileName(utf8ToCp1251("Карта То по ОГ: Б.png")), QString::fromUtf8("Карта То по ОГ_ Б.png"));
+}
