@@ -4,6 +4,7 @@
 // rules of the passport tables as their event handlers. It never calls the GUI: what it needs
 // from the main window it asks through the notifications below.
 #include "model/passport_state.h"
+#include "storage/passport_file.h"
 #include "storage/table_stream.h"
 #include "table/record_table.h"
 
@@ -65,6 +66,16 @@ public:
 
     // Lets typing into the contour coordinates accept a comma (done at start and after a load).
     void AllowCommaInContourCoordinates();
+
+    // Reads a passport file into the five passport tables. All five blocks are read and parsed
+    // first; the tables change only when everything succeeded, so a damaged or unreadable file
+    // leaves the open passport exactly as it was. Sets the current file name. `afterBlock` runs
+    // between the steps (to keep a window painted).
+    void LoadPassport(const QString& fileName, const std::function<void()>& afterBlock = {});
+    // Commits pending edits, switches off the resource-page filter of the productive horizons and
+    // writes the passport file atomically; the current file name becomes fileName once written.
+    void SavePassport(const QString& fileName, const std::function<void()>& afterBlock = {});
+    PassportTableList passportTables();
 
     // Asked of the main window, when it exists: enable the supplementary geology edits that
     // match the province, region and district choices.
