@@ -75,6 +75,7 @@ void CopyTableRecords(RecordTable& source, RecordTable& target, bool makeIdsUniq
     }
     Field* id = target.findField("ID");
     std::unordered_set<int64_t> taken;
+    if (makeIdsUnique) taken.reserve(static_cast<size_t>(source.storedCount()));
 
     target.suspendRefresh();
     try {

@@ -163,7 +163,7 @@ struct LoadedField {
 class TableStreamLoader {
 public:
     TableStreamLoader(RecordTable& table, const QByteArray& stream, bool rawBlobs)
-        : table_(table), in_(stream.constData(), stream.size()), rawBlobs_(rawBlobs)
+        : table_(table), in_(stream), rawBlobs_(rawBlobs)
     {
     }
 

@@ -1,5 +1,7 @@
 #include "storage/tagged_value_io.h"
 
+#include "base/byte_slice.h"
+
 #include "base/cp1251.h"
 #include "base/error.h"
 
@@ -156,7 +158,10 @@ QByteArray TaggedValueReader::raw(int64_t size)
 {
     if (size < 0) failRead();
     need(qsizetype(size));
-    QByteArray bytes(p_, qsizetype(size));
+    // Attachments run to hundreds of megabytes: share them with the block rather than copy.
+    constexpr qsizetype kShareFrom = 64 * 1024;
+    QByteArray bytes = owner_ && size >= kShareFrom ? SharedSlice(*owner_, p_ - owner_->constData(), qsizetype(size))
+                                                    : QByteArray(p_, qsizetype(size));
     p_ += size;
     return bytes;
 }

@@ -71,6 +71,11 @@ private:
 class TaggedValueReader {
 public:
     TaggedValueReader(const char* data, qsizetype size) : p_(data), end_(data + size) {}
+    // Reading from a byte array: large untagged byte runs share its storage instead of copying.
+    explicit TaggedValueReader(const QByteArray& owner)
+        : p_(owner.constData()), end_(owner.constData() + owner.size()), owner_(&owner)
+    {
+    }
 
     qsizetype remaining() const { return end_ - p_; }
     uint8_t peekTag() const
@@ -114,6 +119,7 @@ private:
 
     const char* p_;
     const char* end_;
+    const QByteArray* owner_ = nullptr;
 };
 
 } // namespace talvena
