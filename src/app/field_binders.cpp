@@ -1,0 +1,420 @@
+#include "app/field_binders.h"
+
+#include "app/error_handler.h"
+#include "app/number_spinner.h"
+#include "app/user_interaction.h"
+#include "base/cp1251.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVariant>
+
+namespace talvena {
+
+namespace {
+
+constexpr const char* kBinderProperty = "talvenaBinder";
+
+// Makes every page that holds the widget the current one of its page control.
+void revealPage(QWidget* w)
+{
+    for (QWidget* child = w, *parent = w ? w->parentWidget() : nullptr; parent;
+         child = parent, parent = parent->parentWidget()) {
+        if (auto* stack = qobject_cast<QStackedWidget*>(parent)) {
+            if (stack->indexOf(child) >= 0 && stack->currentWidget() != child) {
+                // A QTabWidget owns the stack: switch through it so its tab follows.
+                if (auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget())) tabs->setCurrentWidget(child);
+                else stack->setCurrentWidget(child);
+            }
+        }
+    }
+}
+
+bool isLeaving(const QFocusEvent* e)
+{
+    // Another window taking the focus (a message box) or a popup menu is not leaving the control.
+    return e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason;
+}
+
+} // namespace
+
+// --- FieldBinder -------------------------------------------------------------------------------
+
+FieldBinder::FieldBinder(RecordTable& table, QByteArray fieldName, QWidget* control)
+    : QObject(control), table_(table), fieldName_(std::move(fieldName)), control_(control)
+{
+    control->setProperty(kBinderProperty, QVariant::fromValue(static_cast<void*>(this)));
+    table_.addObserver(this);
+}
+
+FieldBinder::~FieldBinder() { table_.removeObserver(this); }
+
+void FieldBinder::tableChanged(RecordTable&, TableChange) { refresh(); }
+
+void FieldBinder::beginEdit()
+{
+    if (table_.state() != TableState::Edit && table_.state() != TableState::Insert) table_.edit();
+}
+
+void FieldBinder::runChange()
+{
+    if (onChange) RunGuarded(onChange);
+}
+
+void FieldBinder::keepFocus()
+{
+    QPointer<QWidget> w = control_;
+    QMetaObject::invokeMethod(
+        this,
+        [w] {
+            if (!w) return;
+            revealPage(w);
+            w->setFocus(Qt::OtherFocusReason);
+        },
+        Qt::QueuedConnection);
+}
+
+FieldBinder* binderOf(QWidget* control)
+{
+    if (!control) return nullptr;
+    return static_cast<FieldBinder*>(control->property(kBinderProperty).value<void*>());
+}
+
+// --- TypedTextBinder ---------------------------------------------------------------------------
+
+TypedTextBinder::TypedTextBinder(RecordTable& table, QByteArray fieldName, QWidget* control, QLineEdit* editor)
+    : FieldBinder(table, std::move(fieldName), control), editor_(editor)
+{
+    control->installEventFilter(this);
+    if (editor != control) editor->installEventFilter(this);
+    connect(editor, &QLineEdit::textEdited, this, [this] { userTyped(); });
+}
+
+QString TypedTextBinder::shownText(Field& field) const { return cp1251ToUnicode(field.displayText()); }
+
+void TypedTextBinder::refresh()
+{
+    Field* f = field();
+    if (dirty_) {
+        // The table changed this very field under the typed text: the table wins, as it does
+        // when a record is reloaded. Changes of other fields leave the typing alone.
+        if (!f || f->value() == baseline_) return;
+        dirty_ = false;
+    }
+    QString text;
+    try {
+        if (f) text = shownText(*f);
+    } catch (const std::exception&) {
+        text.clear(); // an inactive table shows nothing
+    }
+    if (editor_->text() == text) return;
+    editor_->setText(text);
+    runChange();
+}
+
+void TypedTextBinder::userTyped()
+{
+    if (!dirty_) {
+        Field* f = field();
+        baseline_ = f ? f->value() : Value();
+        dirty_ = true;
+        try {
+            beginEdit();
+        } catch (const std::exception& e) {
+            dirty_ = false;
+            refresh();
+            ShowApplicationError(e);
+            return;
+        }
+    }
+    runChange();
+}
+
+void TypedTextBinder::store()
+{
+    Field* f = field();
+    if (!f) return;
+    beginEdit();
+    f->setText(unicodeToCp1251(textToStore(editor_->text())));
+}
+
+bool TypedTextBinder::commit()
+{
+    if (!dirty_ || committing_) return true;
+    if (reportPending_) return false; // the refusal is on its way already
+    committing_ = true;
+    try {
+        store();
+    } catch (const std::exception& e) {
+        committing_ = false;
+        reportLater(QString::fromUtf8(e.what()));
+        return false;
+    }
+    committing_ = false;
+    dirty_ = false;
+    refresh();
+    return true;
+}
+
+void TypedTextBinder::updateRecord(RecordTable&)
+{
+    // A refusal already on its way to the user is not repeated: the post goes on with the stored
+    // value and the typed text waits in the control.
+    if (!dirty_ || committing_ || reportPending_) return;
+    committing_ = true;
+    try {
+        store();
+    } catch (...) {
+        committing_ = false;
+        keepFocus();
+        throw; // the caller's error handler shows it
+    }
+    committing_ = false;
+    dirty_ = false;
+}
+
+void TypedTextBinder::reportLater(const QString& message)
+{
+    reportPending_ = true;
+    QPointer<TypedTextBinder> self = this;
+    QMetaObject::invokeMethod(
+        this,
+        [self, message] {
+            if (!self) return;
+            userInteraction().showError(message);
+            self->reportPending_ = false;
+            self->keepFocus();
+        },
+        Qt::QueuedConnection);
+}
+
+void TypedTextBinder::discardTyped()
+{
+    dirty_ = false;
+    Field* f = field();
+    const QString text = f ? shownText(*f) : QString();
+    if (editor_->text() != text) {
+        editor_->setText(text);
+        runChange();
+    }
+}
+
+bool TypedTextBinder::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::FocusOut:
+        if (isLeaving(static_cast<QFocusEvent*>(event))) commit();
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            commit();
+        } else if (key == Qt::Key_Escape && dirty_) {
+            discardTyped();
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- text edits and spinners ---------------------------------------------------------------------
+
+namespace {
+
+// Refuses, where they are typed, the characters the code page cannot hold and those the field
+// does not take.
+class FieldCharValidator : public QValidator {
+public:
+    FieldCharValidator(const FieldBinder& binder, QObject* parent) : QValidator(parent), binder_(binder) {}
+    State validate(QString& input, int&) const override
+    {
+        const Field* f = binder_.field();
+        for (QChar c : input) {
+            if (!cp1251CanHold(c)) return Invalid;
+            if (f && c.unicode() < 0x80 && !f->isValidChar(static_cast<char>(c.unicode()))) return Invalid;
+            if (f && c.unicode() >= 0x80 && !f->validChars().isEmpty()) return Invalid;
+        }
+        return Acceptable;
+    }
+
+private:
+    const FieldBinder& binder_;
+};
+
+} // namespace
+
+TextEditBinder::TextEditBinder(RecordTable& table, QByteArray fieldName, QLineEdit* edit)
+    : TypedTextBinder(table, std::move(fieldName), edit, edit)
+{
+    edit->setValidator(new FieldCharValidator(*this, edit));
+    if (Field* f = field(); f && f->size() > 0) edit->setMaxLength(f->size());
+    refresh();
+}
+
+SpinnerBinder::SpinnerBinder(RecordTable& table, QByteArray fieldName, NumberSpinner* spinner)
+    : TypedTextBinder(table, std::move(fieldName), spinner, spinner->editor()), spinner_(spinner)
+{
+    spinner->acceptsChar = [this](QChar c) {
+        const Field* f = field();
+        if (c.unicode() >= 0x80) return false;
+        return !f || f->isValidChar(static_cast<char>(c.unicode()));
+    };
+    spinner->onStep = [this] { userTyped(); };
+    refresh();
+}
+
+QString SpinnerBinder::shownText(Field& field) const
+{
+    if (field.isNull()) return {};
+    return spinner_->formatValue(field.asFloat());
+}
+
+QString SpinnerBinder::textToStore(const QString& typed) const { return spinner_->normalized(typed); }
+
+// --- DictionaryComboBinder -------------------------------------------------------------------------
+
+namespace {
+constexpr int kIdRole = Qt::UserRole;
+}
+
+DictionaryComboBinder::DictionaryComboBinder(RecordTable& table, QByteArray fieldName, QComboBox* combo,
+                                             RecordTable& dictionary)
+    : FieldBinder(table, std::move(fieldName), combo), combo_(combo), dictionary_(dictionary)
+{
+    dictionary_.addObserver(this);
+    combo->installEventFilter(this);
+    connect(combo, &QComboBox::activated, this, [this](int index) { pick(index); });
+    rebuildItems();
+}
+
+DictionaryComboBinder::~DictionaryComboBinder() { dictionary_.removeObserver(this); }
+
+void DictionaryComboBinder::tableChanged(RecordTable& table, TableChange change)
+{
+    if (&table == &dictionary_) {
+        if (change != TableChange::State) rebuildItems();
+        return;
+    }
+    refresh();
+}
+
+void DictionaryComboBinder::rebuildItems()
+{
+    QSignalBlocker block(combo_);
+    combo_->clear();
+    const Field* id = dictionary_.findField("ID");
+    const Field* name = dictionary_.findField("NAME");
+    if (id && name && dictionary_.active()) {
+        for (int i = 0; i < dictionary_.visibleCount(); ++i) {
+            const uint32_t row = dictionary_.visibleRow(i);
+            const Value key = dictionary_.rowValue(row, *id);
+            const Value text = dictionary_.rowValue(row, *name);
+            combo_->addItem(text.isBytes() ? cp1251ToUnicode(text.bytesValue()) : QString(),
+                            QVariant::fromValue<qlonglong>(key.isInteger() ? key.integerValue() : 0));
+        }
+    }
+    refresh();
+}
+
+int DictionaryComboBinder::indexOfId(int64_t id) const
+{
+    for (int i = 0; i < combo_->count(); ++i)
+        if (combo_->itemData(i, kIdRole).toLongLong() == id) return i;
+    return -1;
+}
+
+void DictionaryComboBinder::refresh()
+{
+    int index = -1;
+    try {
+        if (Field* f = field(); f && table_.active()) index = indexOfId(f->asInteger());
+    } catch (const std::exception&) {
+        index = -1;
+    }
+    if (combo_->currentIndex() != index) {
+        QSignalBlocker block(combo_);
+        combo_->setCurrentIndex(index);
+    }
+}
+
+void DictionaryComboBinder::pick(int index)
+{
+    Field* f = field();
+    if (!f || !table_.active()) {
+        refresh();
+        return;
+    }
+    RunGuarded([&] {
+        const int shown = indexOfId(f->asInteger());
+        if (index < 0 ? f->isNull() : index == shown) return; // nothing new was picked
+        try {
+            beginEdit();
+            if (index < 0) f->clear();
+            else f->setInteger(combo_->itemData(index, kIdRole).toLongLong());
+        } catch (...) {
+            refresh();
+            throw;
+        }
+        refresh();
+        runChange();
+    });
+    refresh();
+}
+
+bool DictionaryComboBinder::pickName(const QString& name)
+{
+    const int index = combo_->findText(name, Qt::MatchExactly);
+    if (index < 0) return false;
+    pick(index);
+    return true;
+}
+
+bool DictionaryComboBinder::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+            pick(-1);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- PickerBoxBinder -------------------------------------------------------------------------------
+
+PickerBoxBinder::PickerBoxBinder(RecordTable& table, QByteArray fieldName, QWidget* box, QLineEdit* text,
+                                 QToolButton* button)
+    : FieldBinder(table, std::move(fieldName), box), text_(text)
+{
+    text->setReadOnly(true);
+    connect(button, &QToolButton::clicked, this, [this] {
+        if (onButton) RunGuarded(onButton);
+    });
+    refresh();
+}
+
+void PickerBoxBinder::refresh()
+{
+    QString text;
+    try {
+        if (Field* f = field(); f && table_.active()) text = cp1251ToUnicode(f->displayText());
+    } catch (const std::exception&) {
+        text.clear();
+    }
+    if (text_->text() == text) return;
+    text_->setText(text);
+    runChange();
+}
+
+} // namespace talvena

@@ -1,0 +1,366 @@
+// The main window: construction, menu, pages, private messages, help and closing.
+#include "app/main_window.h"
+
+#include "app/error_handler.h"
+#include "app/passport_commands.h"
+#include "app/user_interaction.h"
+#include "app/window_messages.h"
+#include "model/data_module.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <span>
+
+namespace talvena {
+
+namespace {
+
+constexpr const char* kHelpContextProperty = "helpContext";
+constexpr int kWhiteStripHeight = 9;
+constexpr int kRestoredWidth = 965;
+constexpr int kRestoredHeight = 754;
+constexpr int kDescriptionTopic = 130;
+
+struct MenuItemDecl {
+    const char* objectName; // nullptr: a separator
+    const char* text;
+    QKeyCombination shortcut;
+    int helpContext;
+    void (TMainForm::*handler)();
+};
+
+struct MenuDecl {
+    const char* objectName;
+    const char* title;
+    int helpContext;
+    std::span<const MenuItemDecl> items;
+};
+
+const MenuItemDecl kFileItems[] = {
+    {"N2", "&Открыть", Qt::Key_F3, 80, &TMainForm::N2Click},
+    {"N3", "&Сохранить", Qt::Key_F2, 80, &TMainForm::N3Click},
+    {"N4", "Сохранить &как ...", QKeyCombination(Qt::ShiftModifier, Qt::Key_F2), 80, &TMainForm::N4Click},
+    {nullptr, nullptr, {}, 0, nullptr},
+    {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
+    {nullptr, nullptr, {}, 0, nullptr},
+    {"N5", "Вы&ход", Qt::Key_F10, 80, &TMainForm::N5Click},
+};
+
+const MenuItemDecl kHelpItems[] = {
+    {"N7", "Открыть файл описания", {}, 90, &TMainForm::N7Click},
+    {nullptr, nullptr, {}, 0, nullptr},
+    {"N9", "О программе ...", {}, 90, &TMainForm::N9Click},
+};
+
+const MenuDecl kMenus[] = {
+    {"N1", "&Файлы", 80, kFileItems},
+    {"N6", "&Помощь", 90, kHelpItems},
+};
+
+struct OuterPageDecl {
+    const char* objectName;
+    const char* caption;
+    const char* hint;
+};
+
+const OuterPageDecl kOuterPages[] = {
+    {"TabSheet1", "Таблицы", ""},
+    {"TabSheet2", "Документы/Графика", "Импорт документов и графики в паспорт"},
+};
+
+QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+void makeWhite(QWidget* w)
+{
+    w->setAutoFillBackground(true);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    w->setPalette(p);
+}
+
+} // namespace
+
+TMainForm::TMainForm(TDataModule2& dataModule, UserInteraction& interaction, QStringList arguments, QWidget* parent)
+    : QMainWindow(parent), dataModule_(dataModule), interaction_(interaction)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Создание паспорта"));
+    resize(kRestoredWidth, kRestoredHeight);
+    makeWhite(this);
+    setProperty(kHelpContextProperty, kWindowHelpContext);
+
+    buildMenu();
+    buildPages();
+
+    dataModule_.onUpdateGeoDopEdits = [this] { UpdateGeoDopEdits(); };
+
+    // The file named as the only argument is opened once the window runs.
+    if (arguments.size() == 1) {
+        commandLineFile_ = arguments.constFirst();
+        QCoreApplication::postEvent(this, new WindowMessageEvent(kOpenCommandLineFile, 0));
+    }
+}
+
+TMainForm::~TMainForm()
+{
+    dataModule_.onUpdateGeoDopEdits = nullptr;
+    // Controls go before the tables they observe stop being reachable.
+    delete takeCentralWidget();
+}
+
+// --- construction ------------------------------------------------------------------------------
+
+void TMainForm::buildMenu()
+{
+    for (const MenuDecl& m : kMenus) {
+        QMenu* menu = menuBar()->addMenu(text(m.title));
+        menu->setObjectName(text(m.objectName));
+        menu->menuAction()->setObjectName(text(m.objectName));
+        menu->menuAction()->setProperty(kHelpContextProperty, m.helpContext);
+        menu->installEventFilter(this);
+        actions_.insert(menu->objectName(), menu->menuAction());
+        for (const MenuItemDecl& item : m.items) {
+            if (!item.objectName) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* a = menu->addAction(text(item.text));
+            a->setObjectName(text(item.objectName));
+            a->setProperty(kHelpContextProperty, item.helpContext);
+            if (item.shortcut != QKeyCombination()) a->setShortcut(QKeySequence(item.shortcut));
+            a->setShortcutContext(Qt::WindowShortcut);
+            const auto handler = item.handler;
+            connect(a, &QAction::triggered, this, Guarded([this, handler](bool) { (this->*handler)(); }));
+            actions_.insert(a->objectName(), a);
+        }
+    }
+    auto* help = new QAction(this);
+    help->setObjectName(QStringLiteral("HelpKey"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    connect(help, &QAction::triggered, this, [this] { showContextHelp(); });
+    addAction(help);
+}
+
+void TMainForm::buildPages()
+{
+    auto* central = new QWidget(this);
+    makeWhite(central);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* strip = new QWidget(central);
+    strip->setObjectName(QStringLiteral("TopStrip"));
+    strip->setFixedHeight(kWhiteStripHeight);
+    makeWhite(strip);
+    layout->addWidget(strip);
+
+    pageControl1_ = new QTabWidget(central);
+    pageControl1_->setObjectName(QStringLiteral("PageControl1"));
+    pageControl1_->setTabPosition(QTabWidget::West);
+    pageControl1_->setDocumentMode(false);
+    layout->addWidget(pageControl1_, 1);
+    for (const OuterPageDecl& o : kOuterPages) {
+        auto* page = new QWidget;
+        page->setObjectName(text(o.objectName));
+        const int index = pageControl1_->addTab(page, text(o.caption));
+        if (o.hint[0]) {
+            pageControl1_->setTabToolTip(index, text(o.hint));
+            page->setToolTip(text(o.hint));
+        }
+    }
+
+    auto* tables = outerPage(0);
+    auto* tablesLayout = new QVBoxLayout(tables);
+    tablesLayout->setContentsMargins(0, 0, 0, 0);
+    pageControl2_ = new QTabWidget(tables);
+    pageControl2_->setObjectName(QStringLiteral("PageControl2"));
+    pageControl2_->setTabPosition(QTabWidget::North);
+    pageControl2_->setUsesScrollButtons(true);
+    pageControl2_->tabBar()->setAttribute(Qt::WA_Hover);
+    pageControl2_->tabBar()->setExpanding(false);
+    tablesLayout->addWidget(pageControl2_);
+
+    PageBuilder builder(dataModule_, [this](PageHandler h) { runPageHandler(h); });
+    for (const InnerPageDecl& p : InnerPages()) {
+        auto* page = new QWidget;
+        page->setObjectName(text(p.objectName));
+        makeWhite(page);
+        if (p.form) builder.build(page, *p.form, pageWidgets_);
+        pageControl2_->addTab(page, text(p.caption));
+    }
+    innerEnter_[3] = [this] { TabSheet6Enter(); };
+
+    pageControl1_->setCurrentIndex(0);
+    pageControl2_->setCurrentIndex(0);
+    connect(pageControl2_, &QTabWidget::currentChanged, this, [this](int index) { innerPageChanged(index); });
+    connect(pageControl1_, &QTabWidget::currentChanged, this, [this](int index) { outerPageChanged(index); });
+    setCentralWidget(central);
+}
+
+QWidget* TMainForm::innerPage(int index) const { return pageControl2_->widget(index); }
+QWidget* TMainForm::outerPage(int index) const { return pageControl1_->widget(index); }
+
+QLabel* TMainForm::valueLabel(const QString& objectName) const { return qobject_cast<QLabel*>(control(objectName)); }
+
+void TMainForm::setInnerPageEnterHandler(int index, std::function<void()> handler)
+{
+    if (index >= 0 && index < kInnerPageCount) innerEnter_[static_cast<size_t>(index)] = std::move(handler);
+}
+
+void TMainForm::setOuterPageShowHandler(int index, std::function<void()> handler)
+{
+    if (index >= 0 && index < kOuterPageCount) outerShow_[static_cast<size_t>(index)] = std::move(handler);
+}
+
+// --- pages and messages --------------------------------------------------------------------------
+
+void TMainForm::postSelectInnerPage(int index)
+{
+    QCoreApplication::postEvent(this, new WindowMessageEvent(kSelectInnerPage, index));
+}
+
+void TMainForm::postSelectOuterPage(int index)
+{
+    QCoreApplication::postEvent(this, new WindowMessageEvent(kSelectOuterPage, index));
+}
+
+void TMainForm::innerPageChanged(int index)
+{
+    if (selectingPage_ == 0) RunGuarded([this] { PageControl2Change(); });
+    if (pageControl1_->currentIndex() == 0) enterInnerPage(index);
+}
+
+void TMainForm::outerPageChanged(int index)
+{
+    if (index == 0) enterInnerPage(pageControl2_->currentIndex());
+    if (index >= 0 && index < kOuterPageCount && outerShow_[static_cast<size_t>(index)])
+        RunGuarded(outerShow_[static_cast<size_t>(index)]);
+}
+
+void TMainForm::enterInnerPage(int index)
+{
+    if (index >= 0 && index < kInnerPageCount && innerEnter_[static_cast<size_t>(index)])
+        RunGuarded(innerEnter_[static_cast<size_t>(index)]);
+}
+
+bool TMainForm::event(QEvent* e)
+{
+    if (!WindowMessageEvent::isWindowMessage(e)) return QMainWindow::event(e);
+    const auto* m = static_cast<WindowMessageEvent*>(e);
+    switch (m->message()) {
+    case kSelectInnerPage:
+    case kSelectOuterPage: {
+        QTabWidget* tabs = m->message() == kSelectInnerPage ? pageControl2_ : pageControl1_;
+        if (m->parameter() < 0 || m->parameter() >= tabs->count()) break;
+        ++selectingPage_;
+        tabs->setCurrentIndex(m->parameter());
+        --selectingPage_;
+        break;
+    }
+    case kOpenCommandLineFile:
+        if (commands_) RunGuarded([this] { commands_->openPassport(commandLineFile_); });
+        break;
+    }
+    return true;
+}
+
+void TMainForm::runPageHandler(PageHandler handler)
+{
+    using H = PageHandler;
+    switch (handler) {
+    case H::None: break;
+    case H::JvDBLookupCombo1Change: JvDBLookupCombo1Change(); break;
+    case H::JvDBLookupCombo2Change: JvDBLookupCombo2Change(); break;
+    case H::JvDBLookupCombo3Change: JvDBLookupCombo3Change(); break;
+    case H::JvDBLookupCombo4Change: JvDBLookupCombo4Change(); break;
+    case H::JvDBLookupCombo5Change: JvDBLookupCombo5Change(); break;
+    case H::JvDBLookupCombo6Change: JvDBLookupCombo6Change(); break;
+    case H::JvDBLookupCombo7Change: JvDBLookupCombo7Change(); break;
+    case H::JvDBLookupCombo10Change: JvDBLookupCombo10Change(); break;
+    case H::JvDBLookupCombo13Change: JvDBLookupCombo13Change(); break;
+    case H::JvDBComboEdit3Change: JvDBComboEdit3Change(); break;
+    case H::JvDBSpinEdit12Change: JvDBSpinEdit12Change(); break;
+    case H::DBEdit10Change: DBEdit10Change(); break;
+    case H::DBEdit11Change: DBEdit11Change(); break;
+    case H::JvDBComboEdit6Change: JvDBComboEdit6Change(); break;
+    case H::JvDBComboEdit1ButtonClick: JvDBComboEdit1ButtonClick(); break;
+    case H::JvDBComboEdit2ButtonClick: JvDBComboEdit2ButtonClick(); break;
+    case H::JvDBComboEdit3ButtonClick: JvDBComboEdit3ButtonClick(); break;
+    case H::JvDBComboEdit4ButtonClick: JvDBComboEdit4ButtonClick(); break;
+    case H::JvDBComboEdit5ButtonClick: JvDBComboEdit5ButtonClick(); break;
+    case H::JvDBComboEdit6ButtonClick: JvDBComboEdit6ButtonClick(); break;
+    }
+}
+
+// --- menu --------------------------------------------------------------------------------------
+
+void TMainForm::N2Click()
+{
+    if (commands_) commands_->openPassport(QString());
+}
+
+void TMainForm::N3Click()
+{
+    if (commands_) commands_->savePassport(false);
+}
+
+void TMainForm::N4Click()
+{
+    if (commands_) commands_->savePassport(true);
+}
+
+void TMainForm::N5Click() { close(); }
+
+void TMainForm::N7Click() { interaction_.showHelpTopic(kDescriptionTopic); }
+
+void TMainForm::N9Click()
+{
+    if (commands_ && commands_->showAbout()) close();
+}
+
+void TMainForm::N12Click()
+{
+    if (commands_) commands_->exportUnpackedPassport();
+}
+
+void TMainForm::showContextHelp()
+{
+    int topic = kWindowHelpContext;
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        QAction* a = menu->activeAction() ? menu->activeAction() : menu->menuAction();
+        topic = a->property(kHelpContextProperty).toInt();
+    }
+    interaction_.showHelpTopic(topic);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* e)
+{
+    // An open menu takes the keys: the help key is caught there.
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1 &&
+        qobject_cast<QMenu*>(watched)) {
+        auto* menu = static_cast<QMenu*>(watched);
+        QAction* a = menu->activeAction() ? menu->activeAction() : menu->menuAction();
+        interaction_.showHelpTopic(a->property(kHelpContextProperty).toInt());
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void TMainForm::closeEvent(QCloseEvent* e)
+{
+    bool mayClose = true;
+    if (commands_ && !RunGuarded([&] { mayClose = commands_->closeQuery(); })) mayClose = false;
+    e->setAccepted(mayClose);
+}
+
+} // namespace talvena

@@ -1,0 +1,141 @@
+#pragma once
+// The main window: the menu, the outer and inner page controls, the form pages built from their
+// declarations, and the rules that make the form pages follow the domain. It holds no passport
+// data: every control is bound to a field of the data module's tables.
+#include "app/page_builder.h"
+#include "app/page_decl.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <optional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTabWidget;
+
+namespace talvena {
+
+class FieldBinder;
+class PassportCommands;
+class TDataModule2;
+class UserInteraction;
+class ValuePickers;
+
+class TMainForm : public QMainWindow {
+public:
+    static constexpr int kInnerPageCount = 12;
+    static constexpr int kOuterPageCount = 2;
+    static constexpr int kWindowHelpContext = 100;
+
+    // `arguments` are the command-line arguments after the program name.
+    TMainForm(TDataModule2& dataModule, UserInteraction& interaction, QStringList arguments = {},
+              QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TDataModule2& dataModule() const { return dataModule_; }
+    UserInteraction& interaction() const { return interaction_; }
+    void setCommands(PassportCommands* commands) { commands_ = commands; }
+    void setPickers(ValuePickers* pickers) { pickers_ = pickers; }
+
+    // --- pages -----------------------------------------------------------------------------
+    QTabWidget* PageControl1() const { return pageControl1_; }
+    QTabWidget* PageControl2() const { return pageControl2_; }
+    QWidget* innerPage(int index) const;
+    QWidget* outerPage(int index) const;
+    // Queues the page-selection messages 1025 and 1026.
+    void postSelectInnerPage(int index);
+    void postSelectOuterPage(int index);
+    // Entry handlers of inner pages (run each time the page is entered) and show handlers of
+    // outer pages; the grid pages and the documents page install theirs here.
+    void setInnerPageEnterHandler(int index, std::function<void()> handler);
+    void setOuterPageShowHandler(int index, std::function<void()> handler);
+
+    // A control, caption label, group box or value label of the form pages by object name.
+    QWidget* control(const QString& objectName) const { return pageWidgets_.widgets.value(objectName); }
+    FieldBinder* binder(const QString& objectName) const { return pageWidgets_.binders.value(objectName); }
+    QLabel* valueLabel(const QString& objectName) const;
+    QAction* menuAction(const QString& objectName) const { return actions_.value(objectName); }
+
+    // --- page behaviours ---------------------------------------------------------------------
+    void PageControl2Change();
+    void JvDBLookupCombo1Change();
+    void JvDBLookupCombo2Change();
+    void JvDBLookupCombo3Change();
+    void JvDBLookupCombo4Change();
+    void JvDBLookupCombo5Change();
+    void JvDBLookupCombo6Change();
+    void JvDBLookupCombo7Change() {}
+    void JvDBLookupCombo10Change();
+    void JvDBLookupCombo13Change();
+    void JvDBComboEdit3Change() { SelectMethodGroup(1); }
+    void JvDBSpinEdit12Change() { SelectMethodGroup(2); }
+    void DBEdit10Change() { SelectMethodGroup(3); }
+    void DBEdit11Change() { SelectMethodGroup(4); }
+    void JvDBComboEdit6Change() { SelectMethodGroup(5); }
+    void SelectMethodGroup(int group);
+    void ClearMethodGroup(int group);
+    void UpdateGeoDopEdits();
+    void TabSheet6Enter();
+    bool methodRuleGuard() const { return methodRuleGuard_; }
+
+    // Picker buttons.
+    void JvDBComboEdit1ButtonClick() { pickStratigraphicIndex("STRATIGR_KROVL"); }
+    void JvDBComboEdit2ButtonClick() { pickStratigraphicIndex("STRATIGR_PODOSHV"); }
+    void JvDBComboEdit3ButtonClick() { pickScale("SHOOTSCALE"); }
+    void JvDBComboEdit4ButtonClick() { pickScale("SHOOTSCALEEL"); }
+    void JvDBComboEdit5ButtonClick() { pickScale("SHOOTSCALEOT"); }
+    void JvDBComboEdit6ButtonClick() { pickScale("SHOOTSCALEST"); }
+
+    // --- menu --------------------------------------------------------------------------------
+    void N2Click();  // open
+    void N3Click();  // save
+    void N4Click();  // save as
+    void N5Click();  // exit: closes the window, which runs the close query
+    void N7Click();  // the description file: help topic 130
+    void N9Click();  // About box
+    void N12Click(); // unpacked passport
+    // The help key: the topic of the highlighted menu item, else the window's.
+    void showContextHelp();
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void buildMenu();
+    void buildPages();
+    void runPageHandler(PageHandler handler);
+    void innerPageChanged(int index);
+    void outerPageChanged(int index);
+    void enterInnerPage(int index);
+    void setControlEnabled(const char* objectName, bool enabled);
+    void otherMethodRule(const char* methodField, const char* editName, const char* textField);
+    void sourceKindRule(int group, const char* kindField, const char* chargeLabel, const char* chargeCombo,
+                        const char* chargeField, const char* typeLabel, const char* typeCombo, const char* typeField);
+    void clearIgnoringErrors(const char* fieldName);
+    void pickScale(const char* fieldName);
+    void pickStratigraphicIndex(const char* fieldName);
+
+    TDataModule2& dataModule_;
+    UserInteraction& interaction_;
+    PassportCommands* commands_ = nullptr;
+    ValuePickers* pickers_ = nullptr;
+
+    QTabWidget* pageControl1_ = nullptr;
+    QTabWidget* pageControl2_ = nullptr;
+    PageWidgets pageWidgets_;
+    QHash<QString, QAction*> actions_;
+    std::array<std::function<void()>, kInnerPageCount> innerEnter_;
+    std::array<std::function<void()>, kOuterPageCount> outerShow_;
+
+    QString commandLineFile_;
+    bool methodRuleGuard_ = false;
+    int selectingPage_ = 0; // page changes made by code, which do not run PageControl2Change
+};
+
+} // namespace talvena

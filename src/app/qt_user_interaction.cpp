@@ -1,0 +1,86 @@
+#include "app/qt_user_interaction.h"
+
+#include "app/help_window.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace talvena {
+
+namespace {
+
+QMessageBox::Icon qtIcon(BoxIcon icon)
+{
+    switch (icon) {
+    case BoxIcon::Warning: return QMessageBox::Warning;
+    case BoxIcon::Question: return QMessageBox::Question;
+    case BoxIcon::Error: return QMessageBox::Critical;
+    case BoxIcon::Information: return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+QtUserInteraction::QtUserInteraction() = default;
+
+QtUserInteraction::~QtUserInteraction()
+{
+    if (help_) delete help_.data();
+}
+
+BoxAnswer QtUserInteraction::messageBox(BoxCaption caption, const QString& text, BoxIcon icon, BoxButtons buttons)
+{
+    QMessageBox box(qtIcon(icon), boxCaptionText(caption), text, QMessageBox::NoButton, parent_);
+    if (buttons == BoxButtons::YesNo) {
+        box.addButton(QStringLiteral("&Да"), QMessageBox::YesRole);
+        QAbstractButton* no = box.addButton(QStringLiteral("&Нет"), QMessageBox::NoRole);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() && box.buttonRole(box.clickedButton()) == QMessageBox::YesRole ? BoxAnswer::Yes
+                                                                                                  : BoxAnswer::No;
+    }
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+    return BoxAnswer::Ok;
+}
+
+QString QtUserInteraction::openFileName(const QString& title, const QString& filter, const QString& folder)
+{
+    return QFileDialog::getOpenFileName(parent_, title, folder, filter);
+}
+
+QString QtUserInteraction::saveFileName(const QString& title, const QString& filter, const QString& folder,
+                                        const QString& defaultSuffix)
+{
+    QFileDialog dialog(parent_, title, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtUserInteraction::folderName(const QString& title, const QString& folder)
+{
+    return QFileDialog::getExistingDirectory(parent_, title, folder);
+}
+
+std::optional<QString> QtUserInteraction::inputText(const QString& title, const QString& prompt, const QString& initial)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok) return std::nullopt;
+    return text;
+}
+
+void QtUserInteraction::showHelpTopic(int topic)
+{
+    // The file is read when help is first asked for, so start-up does not pay for it.
+    if (!help_) help_ = new HelpWindow(HelpFile::load(helpFilePath()), parent_);
+    help_->showTopic(topic);
+}
+
+} // namespace talvena

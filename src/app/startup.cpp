@@ -1,0 +1,74 @@
+#include "app/startup.h"
+
+#include "app/dialog_value_pickers.h"
+#include "app/error_handler.h"
+#include "app/help_file.h"
+#include "app/main_window.h"
+#include "app/qt_user_interaction.h"
+#include "app/talvena_application.h"
+#include "base/startup_settings.h"
+#include "model/data_module.h"
+
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstdio>
+
+namespace talvena {
+
+bool windowSystemAvailable()
+{
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (!qEnvironmentVariableIsEmpty(name)) return true;
+    return false;
+}
+
+int RunTalvena(int argc, char** argv)
+{
+    initUtilityLayer();
+    if (!windowSystemAvailable()) {
+        std::fputs("Талвена: нет графического дисплея (не заданы DISPLAY и WAYLAND_DISPLAY); "
+                   "программе нужен оконный интерфейс.\n"
+                   "Talvena needs a window system: set DISPLAY or WAYLAND_DISPLAY, or QT_QPA_PLATFORM.\n",
+                   stderr);
+        return 2;
+    }
+
+    // Numbers are formatted and read by our own functions with a point; anything Qt formats on
+    // its own follows the C conventions, so it cannot bring in a comma.
+    QLocale numbers = QLocale::c();
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    QLocale::setDefault(numbers);
+
+    TalvenaApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Talvena"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Талвена"));
+    app.setProperty("helpFile", QLatin1String(HelpFile::kFileName));
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
+    QtUserInteraction interaction;
+    installUserInteraction(&interaction);
+
+    int exitCode = 0;
+    {
+        TDataModule2 dataModule;
+        RunGuarded([&] { dataModule.DataModuleCreate(QCoreApplication::applicationDirPath()); });
+
+        QStringList arguments = QCoreApplication::arguments();
+        if (!arguments.isEmpty()) arguments.removeFirst();
+        TMainForm window(dataModule, interaction, arguments);
+        interaction.setParentWindow(&window);
+        DialogValuePickers pickers(dataModule, &window);
+        window.setPickers(&pickers);
+        window.showMaximized();
+        exitCode = QApplication::exec();
+        interaction.setParentWindow(nullptr);
+    }
+    installUserInteraction(nullptr);
+    return exitCode;
+}
+
+} // namespace talvena

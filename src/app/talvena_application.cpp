@@ -1,0 +1,19 @@
+#include "app/talvena_application.h"
+
+#include "app/error_handler.h"
+
+namespace talvena {
+
+TalvenaApplication::TalvenaApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TalvenaApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowApplicationError(e);
+    }
+    return false;
+}
+
+} // namespace talvena

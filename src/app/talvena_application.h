@@ -1,0 +1,14 @@
+#pragma once
+// The application object. Errors that escape an event handler end in its event dispatch, which
+// shows them like every other handler error instead of letting them end the program.
+#include <QApplication>
+
+namespace talvena {
+
+class TalvenaApplication : public QApplication {
+public:
+    TalvenaApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+} // namespace talvena
