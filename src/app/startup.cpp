@@ -4,6 +4,7 @@
 #include "app/error_handler.h"
 #include "app/help_file.h"
 #include "app/main_window.h"
+#include "app/passport_lifecycle.h"
 #include "app/qt_user_interaction.h"
 #include "app/talvena_application.h"
 #include "base/startup_settings.h"
@@ -63,6 +64,8 @@ int RunTalvena(int argc, char** argv)
         interaction.setParentWindow(&window);
         DialogValuePickers pickers(dataModule, &window);
         window.setPickers(&pickers);
+        PassportLifecycle lifecycle(window, dataModule, interaction);
+        window.setCommands(&lifecycle);
         window.showMaximized();
         exitCode = QApplication::exec();
         interaction.setParentWindow(nullptr);
