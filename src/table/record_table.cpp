@@ -80,6 +80,7 @@ Field& RecordTable::addField(FieldDef def)
         f->slot_ = calcSlots_++;
         calcBuf_.resize(static_cast<size_t>(calcSlots_));
     }
+    fieldIndex_[def.name] = fieldCount();
     fieldIndex_[def.name.toLower()] = fieldCount();
     fields_.push_back(std::move(f));
     changed();
@@ -113,7 +114,9 @@ void RecordTable::clearFields()
 
 Field* RecordTable::findField(const QByteArray& name) const
 {
-    const int i = fieldIndex_.value(name.toLower(), -1);
+    // Names are nearly always written as defined: try that before folding the letter case.
+    int i = fieldIndex_.value(name, -1);
+    if (i < 0) i = fieldIndex_.value(name.toLower(), -1);
     return i < 0 ? nullptr : fields_[static_cast<size_t>(i)].get();
 }
 
