@@ -239,6 +239,16 @@ uint32_t RecordTable::newRow()
     return rowCount_++;
 }
 
+Value RecordTable::lookupOf(const Field& f, const Value& key) const
+{
+    const LookupDef& l = f.lookup();
+    if (!l.table) return {};
+    const Field* tableKey = l.table->findField(l.tableKeyField);
+    const Field* result = l.table->findField(l.resultField);
+    if (!tableKey || !result) return {};
+    return fitLookupValue(f, l.table->lookupValue(*tableKey, key, *result));
+}
+
 Value RecordTable::readField(const Field& f) const
 {
     switch (f.kind()) {
@@ -247,13 +257,8 @@ Value RecordTable::readField(const Field& f) const
         return a.calc ? (*a.calc)[static_cast<size_t>(f.slot_)] : Value();
     }
     case FieldKind::Lookup: {
-        const LookupDef& l = f.lookup();
-        const Field* key = findField(l.keyField);
-        if (!key || !l.table) return {};
-        const Field* tableKey = l.table->findField(l.tableKeyField);
-        const Field* result = l.table->findField(l.resultField);
-        if (!tableKey || !result) return {};
-        return fitLookupValue(f, l.table->lookupValue(*tableKey, readField(*key), *result));
+        const Field* key = findField(f.lookup().keyField);
+        return key ? lookupOf(f, readField(*key)) : Value();
     }
     default: {
         const ActiveRecord a = activeRecord();
@@ -309,13 +314,8 @@ Value RecordTable::rowValue(uint32_t row, const Field& f) const
         return rowCalcCache_[static_cast<size_t>(f.slot_)];
     }
     case FieldKind::Lookup: {
-        const LookupDef& l = f.lookup();
-        const Field* key = findField(l.keyField);
-        if (!key || !l.table) return {};
-        const Field* tableKey = l.table->findField(l.tableKeyField);
-        const Field* result = l.table->findField(l.resultField);
-        if (!tableKey || !result) return {};
-        return fitLookupValue(f, l.table->lookupValue(*tableKey, rowValue(row, *key), *result));
+        const Field* key = findField(f.lookup().keyField);
+        return key ? lookupOf(f, rowValue(row, *key)) : Value();
     }
     default:
         return storedValue(row, f.slot_);

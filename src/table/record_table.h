@@ -151,6 +151,7 @@ private:
     ActiveRecord activeRecord() const;
 
     Value readField(const Field& f) const;
+    Value lookupOf(const Field& lookupField, const Value& key) const;
     void writeField(Field& f, const Value& v);
     Value storedValue(uint32_t row, int slot) const;
     void storeValue(uint32_t row, int slot, const Value& v);

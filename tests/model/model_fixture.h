@@ -2,6 +2,7 @@
 // Dictionary files written by the tests themselves, and a data module created from them.
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "support/error_of.h"
 #include "model/data_module.h"
 #include "storage/table_stream.h"
 
@@ -21,15 +22,7 @@ namespace talvena::test {
 
 inline QByteArray cp(const char* utf8) { return utf8ToCp1251(utf8); }
 
-inline std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "no error";
-}
+using testsupport::errorOf;
 
 // The folder of the running test program, where the build puts the shipped dictionary files.
 inline QString executableFolder() { return QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath(); }

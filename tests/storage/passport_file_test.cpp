@@ -1,4 +1,5 @@
 #include "base/error.h"
+#include "support/error_of.h"
 #include "base/random_id.h"
 #include "storage/passport_file.h"
 #include "table/record_table.h"
@@ -41,15 +42,7 @@ struct FiveTables {
     PassportTableList list() { return {t[0].get(), t[1].get(), t[2].get(), t[3].get(), t[4].get()}; }
 };
 
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "no error";
-}
+using testsupport::errorOf;
 
 QByteArray fileBytes(const QString& path)
 {

@@ -2,6 +2,7 @@
 // Helpers for building and checking table stream bytes in tests.
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "support/error_of.h"
 #include "table/record_table.h"
 
 #include <QByteArray>
@@ -37,15 +38,7 @@ inline QByteArray twoRecordStream()
            hex("01 02 00 08 03 2C 01 09 00") + hex("00");
 }
 
-inline std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "no error";
-}
+using testsupport::errorOf;
 
 // The value of a field in the n-th stored record.
 inline Value valueAt(const RecordTable& t, int record, const char* field)

@@ -1,5 +1,6 @@
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "support/error_of.h"
 #include "table/record_table.h"
 
 #include <gmock/gmock.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 using namespace talvena;
+using talvena::testsupport::errorOf;
 using ::testing::ElementsAre;
 
 namespace {
@@ -46,15 +48,6 @@ struct Fixture : ::testing::Test {
         std::vector<int64_t> out;
         for (t.first(); !t.eof(); t.next()) out.push_back(t.fieldByName("ID").asInteger());
         return out;
-    }
-    std::string errorOf(const std::function<void()>& f)
-    {
-        try {
-            f();
-        } catch (const Error& e) {
-            return e.what();
-        }
-        return "no error";
     }
 };
 
