@@ -1,0 +1,71 @@
+#include "tools/attachment_extract.h"
+
+#include "base/error.h"
+#include "model/attachment_store.h"
+#include "table/record_table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+namespace talvena {
+
+namespace {
+
+constexpr qsizetype kMaxFileNameBytes = 255;
+
+} // namespace
+
+QString NumberedFileName(const QString& name, int n)
+{
+    const qsizetype dot = name.lastIndexOf('.');
+    QString base = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    const QString suffix = n > 1 ? QStringLiteral(" (%1)").arg(n) + extension : extension;
+    // A stored name of 128 Cyrillic letters is already 256 bytes in UTF-8.
+    while (!base.isEmpty() && (base + suffix).toUtf8().size() > kMaxFileNameBytes) base.chop(1);
+    return base.isEmpty() ? QStringLiteral("file") + suffix : base + suffix;
+}
+
+ExtractResult ExtractAttachments(RecordTable& files, const QString& folder,
+                                 const std::function<void(const QString& path)>& onWritten)
+{
+    const QDir dir(folder);
+    if (!QDir().mkpath(folder))
+        throw Error(formatMessage("Cannot create folder \"%s\"", {folder.toStdString()}));
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+
+    ExtractResult result;
+    QSet<QString> taken; // file names written by this run, lower-cased
+    const Field& name = files.fieldByName("NAME");
+    const Field& content = files.fieldByName("CONTENT");
+    for (int position = 0; position < files.recordCount(); ++position) {
+        files.moveTo(position);
+        if (content.isNull()) {
+            result.skipped.push_back(name.asString());
+            continue;
+        }
+        const QString plain = PlainFileName(name.asString());
+        QString fileName;
+        for (int n = 1;; ++n) {
+            fileName = NumberedFileName(plain, n);
+            if (!taken.contains(fileName.toLower())) break;
+        }
+        taken.insert(fileName.toLower());
+
+        const QString target = dir.filePath(fileName);
+        // PlainFileName keeps folder parts out; this guards the promise whatever it returns.
+        if (QFileInfo(target).absoluteDir().canonicalPath() != canonicalFolder)
+            throw Error(formatMessage("Refusing to write \"%s\" outside \"%s\"",
+                                      {target.toStdString(), folder.toStdString()}));
+        if (QFileInfo(target).isSymLink() && !QFile::remove(target))
+            throw Error(formatMessage("Cannot replace the link \"%s\"", {target.toStdString()}));
+        WriteAttachmentOut(files, target);
+        result.written.push_back(target);
+        if (onWritten) onWritten(target);
+    }
+    return result;
+}
+
+} // namespace talvena
