@@ -129,3 +129,17 @@ BENCHMARK(BM_Gzip9Attachment)->Unit(benchmark::kMillisecond)->UseRealTime()->Ite
 BENCHMARK(BM_AddAttachment)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace
+
+namespace {
+// The parts of a save: the contour table's compressed block, and the attachments' raw block.
+void BM_SaveBlock(benchmark::State& state)
+{
+    TDataModule2 m;
+    m.DataModuleCreate(binFolder());
+    m.LoadPassport(big().file);
+    RecordTable& t = state.range(0) == 0 ? m.KONTUR : m.FILES;
+    const TableStreamFormat& f = state.range(0) == 0 ? m.formats().kbmBinaryStreamFormat1 : m.formats().kbmBinaryStreamFormat2;
+    for (auto _ : state) benchmark::DoNotOptimize(TableStreamBytes(t, f).size());
+}
+BENCHMARK(BM_SaveBlock)->ArgName("files")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+} // namespace
