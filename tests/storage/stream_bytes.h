@@ -3,6 +3,7 @@
 #include "base/cp1251.h"
 #include "base/error.h"
 #include "support/error_of.h"
+#include "storage/table_stream.h"
 #include "table/record_table.h"
 
 #include <QByteArray>
@@ -39,6 +40,16 @@ inline QByteArray twoRecordStream()
 }
 
 using testsupport::errorOf;
+
+// The three ways a table stream is written: compressed, plain, plain with raw blobs.
+inline TableStreamFormat compressed() { return TableStreamFormats().kbmBinaryStreamFormat1; }
+inline TableStreamFormat plain() { return TableStreamFormats().kbmBinaryStreamFormat2; }
+inline TableStreamFormat rawBlobs()
+{
+    TableStreamFormat f = plain();
+    f.rawBlobMode = true;
+    return f;
+}
 
 // The value of a field in the n-th stored record.
 inline Value valueAt(const RecordTable& t, int record, const char* field)

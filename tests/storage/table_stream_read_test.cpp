@@ -14,14 +14,6 @@ using namespace talvena::test;
 
 namespace {
 
-TableStreamFormat compressed() { return TableStreamFormats().kbmBinaryStreamFormat1; }
-TableStreamFormat plain() { return TableStreamFormats().kbmBinaryStreamFormat2; }
-TableStreamFormat rawBlobs()
-{
-    TableStreamFormat f = plain();
-    f.rawBlobMode = true;
-    return f;
-}
 
 const QByteArray kTypeHeader = hex("01 02 02 02 03 02 01 00");
 

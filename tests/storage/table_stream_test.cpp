@@ -19,14 +19,6 @@ using namespace talvena::test;
 
 namespace {
 
-TableStreamFormat compressed() { return TableStreamFormats().kbmBinaryStreamFormat1; }
-TableStreamFormat plain() { return TableStreamFormats().kbmBinaryStreamFormat2; }
-TableStreamFormat rawBlobs()
-{
-    TableStreamFormat f = plain();
-    f.rawBlobMode = true;
-    return f;
-}
 
 void addRecord(RecordTable& t, std::initializer_list<std::pair<const char*, Value>> values)
 {
