@@ -2,7 +2,7 @@
 // formats, and the parts of the work (serialising, gzip, parsing, the table's bulk load) apart.
 #include "storage/gzip.h"
 #include "storage/table_stream.h"
-#include "table/record_table.h"
+#include "contour_table.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,12 +21,7 @@ constexpr int kRecords = 1'000'000;
 // Points of contours around 7000 km north, 500 km east, 50 points per contour.
 std::unique_ptr<RecordTable> makeContourTable()
 {
-    auto t = std::make_unique<RecordTable>("KONTUR");
-    t->addField("ID", FieldType::Integer, 0, true);
-    t->addField("HEAD_ID", FieldType::Integer);
-    t->addField("X", FieldType::Float);
-    t->addField("Y", FieldType::Float);
-    t->open();
+    auto t = emptyContourTable();
     uint64_t state = 12345;
     auto uniform = [&state] {
         state = state * 6364136223846793005ull + 1442695040888963407ull;
