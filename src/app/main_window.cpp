@@ -1,9 +1,9 @@
 // The main window: construction, menu, pages, private messages, help and closing.
 #include "app/main_window.h"
 
-#include "app/error_handler.h"
+#include "gui/error_handler.h"
 #include "app/passport_commands.h"
-#include "app/user_interaction.h"
+#include "gui/user_interaction.h"
 #include "app/window_messages.h"
 #include "model/data_module.h"
 

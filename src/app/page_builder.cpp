@@ -1,8 +1,8 @@
 #include "app/page_builder.h"
 
-#include "app/field_binders.h"
-#include "app/number_spinner.h"
-#include "app/picker_box.h"
+#include "gui/field_binders.h"
+#include "gui/number_spinner.h"
+#include "gui/picker_box.h"
 #include "model/data_module.h"
 
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "app/passport_lifecycle.h"
 
-#include "app/error_handler.h"
+#include "gui/error_handler.h"
 #include "app/main_window.h"
-#include "app/user_interaction.h"
+#include "gui/user_interaction.h"
 #include "dialogs/loading_form.h"
 #include "model/data_module.h"
 

@@ -1,6 +1,6 @@
 #include "app/talvena_application.h"
 
-#include "app/error_handler.h"
+#include "gui/error_handler.h"
 
 namespace talvena {
 

@@ -1,4 +1,4 @@
-#include "app/help_file.h"
+#include "gui/help_file.h"
 
 #include <QCoreApplication>
 #include <QFile>

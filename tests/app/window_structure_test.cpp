@@ -2,9 +2,9 @@
 // and help topics, the private messages and the passport commands it hands on.
 #include "window_fixture.h"
 
-#include "app/error_handler.h"
-#include "app/help_file.h"
-#include "app/help_window.h"
+#include "gui/error_handler.h"
+#include "gui/help_file.h"
+#include "gui/help_window.h"
 #include "app/passport_commands.h"
 #include "app/page_decl.h"
 

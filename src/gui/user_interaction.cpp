@@ -1,4 +1,4 @@
-#include "app/user_interaction.h"
+#include "gui/user_interaction.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "app/qt_user_interaction.h"
+#include "gui/qt_user_interaction.h"
 
-#include "app/help_window.h"
+#include "gui/help_window.h"
 
 #include <QFileDialog>
 #include <QInputDialog>

@@ -1,7 +1,7 @@
 #pragma once
 // An interaction without a screen: it records every request and answers from queues given in
 // advance. Tests install it to drive the window and read what the user would have seen.
-#include "app/user_interaction.h"
+#include "gui/user_interaction.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "app/field_binders.h"
+#include "gui/field_binders.h"
 
-#include "app/error_handler.h"
-#include "app/number_spinner.h"
-#include "app/user_interaction.h"
+#include "gui/error_handler.h"
+#include "gui/number_spinner.h"
+#include "gui/user_interaction.h"
 #include "base/cp1251.h"
 
 #include <QComboBox>

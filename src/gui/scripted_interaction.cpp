@@ -1,4 +1,4 @@
-#include "app/scripted_interaction.h"
+#include "gui/scripted_interaction.h"
 
 namespace talvena {
 

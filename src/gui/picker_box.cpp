@@ -1,4 +1,4 @@
-#include "app/picker_box.h"
+#include "gui/picker_box.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

@@ -1,11 +1,11 @@
 #pragma once
 // The real main window over a data module loaded from the shipped dictionaries, driven by object
 // names; message boxes and pickers are answered by scripts.
-#include "app/field_binders.h"
+#include "gui/field_binders.h"
 #include "app/main_window.h"
-#include "app/number_spinner.h"
-#include "app/picker_box.h"
-#include "app/scripted_interaction.h"
+#include "gui/number_spinner.h"
+#include "gui/picker_box.h"
+#include "gui/scripted_interaction.h"
 #include "app/value_pickers.h"
 #include "base/cp1251.h"
 #include "base/error.h"

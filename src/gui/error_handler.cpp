@@ -1,6 +1,6 @@
-#include "app/error_handler.h"
+#include "gui/error_handler.h"
 
-#include "app/user_interaction.h"
+#include "gui/user_interaction.h"
 
 #include <QString>
 #include <cstdio>

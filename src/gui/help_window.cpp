@@ -1,4 +1,4 @@
-#include "app/help_window.h"
+#include "gui/help_window.h"
 
 #include <QTextBrowser>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "app/number_spinner.h"
+#include "gui/number_spinner.h"
 
 #include "table/number_text.h"
 

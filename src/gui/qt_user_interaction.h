@@ -1,6 +1,6 @@
 #pragma once
 // The interaction of the running program: Qt message boxes and dialogs over the main window.
-#include "app/user_interaction.h"
+#include "gui/user_interaction.h"
 
 #include <QPointer>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The help window: one non-modal window that shows a topic of the help file, with links to the
 // other topics below it.
-#include "app/help_file.h"
+#include "gui/help_file.h"
 
 #include <QDialog>
 
