@@ -68,6 +68,7 @@ desktop=$root/usr/share/applications/talvena.desktop
 check "desktop-file-validate" desktop-file-validate "$desktop"
 check "menu entry starts the installed program" grep -qx 'Exec=talvena %f' "$desktop"
 check "appstreamcli validate" appstreamcli validate --no-net "$root/usr/share/metainfo/ru.talvena.Talvena.metainfo.xml"
+check "metainfo agrees with the desktop entry" appstreamcli validate-tree --no-net "$root"
 
 # --- MIME type, in a private data folder as the package's triggers would set it up ---
 data=$tmp/xdg
