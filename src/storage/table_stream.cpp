@@ -45,17 +45,6 @@ constexpr qint64 kSharedBlobFrom = 64 * 1024;
 constexpr int kDateDisplayWidth = 18;
 constexpr int kOtherDisplayWidth = 10;
 
-class RefreshSuspension {
-public:
-    explicit RefreshSuspension(RecordTable& t) : table_(t) { table_.suspendRefresh(); }
-    ~RefreshSuspension() { table_.resumeRefresh(); }
-    RefreshSuspension(const RefreshSuspension&) = delete;
-    RefreshSuspension& operator=(const RefreshSuspension&) = delete;
-
-private:
-    RecordTable& table_;
-};
-
 bool isSizedText(FieldType t) { return t == FieldType::String || t == FieldType::FixedChar; }
 
 int displayWidth(const Field& f)
@@ -380,7 +369,7 @@ void WriteTableStream(RecordTable& table, QIODevice& out, const TableStreamForma
     {
         // Records are read straight from storage, so neither the filter nor the current record
         // is touched; the controls just must not repaint halfway.
-        RefreshSuspension suspension(table);
+        RecordTable::RefreshSuspension suspension(table);
         stream = serialize(table, format);
     }
     if (format.compressed) {
