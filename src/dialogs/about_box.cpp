@@ -18,7 +18,7 @@ namespace talvena {
 namespace {
 
 constexpr int kMargin = 8;
-constexpr int kPanelHeight = 180;
+constexpr int kPanelHeight = 196;
 constexpr int kPictureSide = 156;
 constexpr int kButtonHeight = 27;
 constexpr char kPicture[] = ":/pictures/about_picture.svg";
@@ -75,10 +75,9 @@ TAboutBox::TAboutBox(QWidget* parent, UpdateServerSetup server) : QDialog(parent
     panel->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     panel->setGeometry(kMargin, kMargin, kClientWidth - 2 * kMargin, kPanelHeight);
 
-    const int side = kPanelHeight - 2 * 12;
     auto* image = new QLabel(panel);
     image->setObjectName(QStringLiteral("Image1"));
-    image->setGeometry(12, 12, std::min(side, kPictureSide), std::min(side, kPictureSide));
+    image->setGeometry(12, (kPanelHeight - kPictureSide) / 2, kPictureSide, kPictureSide);
     image->setPixmap(scaledPicture(image->size(), devicePixelRatio()));
 
     const int textLeft = image->geometry().right() + 16;
@@ -93,7 +92,7 @@ TAboutBox::TAboutBox(QWidget* parent, UpdateServerSetup server) : QDialog(parent
     addLabel(panel, "Copyright",
              QStringLiteral("Паспорт подготовленного к глубокому бурению объекта.\n\n"
                             "© Разработчики программы «Талвена».\nВсе права защищены."),
-             QRect(textLeft, 92, textWidth, 74));
+             QRect(textLeft, 90, textWidth, kPanelHeight - 90 - 8));
 
     const int buttonTop = kMargin + kPanelHeight + 12;
     button2_ = new QPushButton(QStringLiteral("Проверить наличие обновлений"), this);
@@ -123,15 +122,14 @@ void TAboutBox::Button2Click()
 {
     if (checking_) return;
     const UpdateCheckResult result = RunUpdateCheck(server_, userInteraction(), [this](const std::function<void()>& exchange) {
-        setChecking(true);
-        WaitCursor wait;
-        try {
-            exchange();
-        } catch (...) {
-            setChecking(false);
-            throw;
-        }
-        setChecking(false);
+        // Busy until the exchange ends, also by an error.
+        struct Busy {
+            TAboutBox& box;
+            WaitCursor cursor;
+            explicit Busy(TAboutBox& b) : box(b) { box.setChecking(true); }
+            ~Busy() { box.setChecking(false); }
+        } busy(*this);
+        exchange();
     });
     if (result == UpdateCheckResult::UpdateStarted) done(kYesResult);
 }

@@ -16,7 +16,7 @@ public:
     // address; the program then closes.
     static constexpr int kYesResult = 6;
     static constexpr int kClientWidth = 440;
-    static constexpr int kClientHeight = 236;
+    static constexpr int kClientHeight = 252;
     static constexpr int kHelpTopic = 170; // shown by the help key
 
     explicit TAboutBox(QWidget* parent = nullptr, UpdateServerSetup server = updateServerSetup());

@@ -68,13 +68,10 @@ std::optional<QString> serverVersionText(const QString& firstLine)
 
 std::optional<QByteArray> httpGet(const QUrl& url, std::chrono::milliseconds timeout)
 {
-    QNetworkAccessManager manager;
+    QNetworkAccessManager manager; // one per exchange: no cache, no cookies kept
     QNetworkRequest request(url);
     // Exactly one request: a redirect is an answer like any other page.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
 
     const std::unique_ptr<QNetworkReply> reply(manager.get(request));
     QByteArray body;

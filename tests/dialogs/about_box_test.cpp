@@ -78,6 +78,12 @@ TEST_F(AboutBoxTest, ShowsNameVersionPictureAndButtons)
     EXPECT_EQ(find<QPushButton>("Button1")->text(), QString::fromUtf8("Закрыть"));
     EXPECT_EQ(box->palette().color(QPalette::Window), QColor(Qt::white));
     EXPECT_EQ(box->minimumSize(), box->maximumSize()); // fixed size
+    // Every text fits its label in the fixed layout.
+    for (const char* name : {"ProductName", "Version", "Copyright"}) {
+        auto* label = find<QLabel>(name);
+        EXPECT_LE(label->heightForWidth(label->width()), label->height()) << name;
+        EXPECT_FALSE(label->text().isEmpty()) << name;
+    }
 }
 
 TEST_F(AboutBoxTest, CloseAndEscapeEndTheBoxWithoutTheYesResult)

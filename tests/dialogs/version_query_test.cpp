@@ -2,7 +2,6 @@
 
 #include "support/http_test_server.h"
 
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 using namespace talvena;
@@ -60,23 +59,17 @@ TEST_F(HttpGetTest, OneRequestWithoutHeadersOfOurOwn)
     }
 }
 
-TEST_F(HttpGetTest, AnyStatusCompletesTheExchangeAndRedirectsAreNotFollowed)
+TEST_F(HttpGetTest, ARedirectIsAnAnswerLikeAnyOther)
 {
-    server.reply("<html>Not Found</html>", "404 Not Found");
-    EXPECT_EQ(httpGet(url(), 5s), QByteArray("<html>Not Found</html>"));
-    server.reply("oops", "500 Internal Server Error");
-    EXPECT_EQ(httpGet(url(), 5s), QByteArray("oops"));
     server.raw = "HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 5\r\nConnection: close\r\n\r\nmoved";
     EXPECT_EQ(httpGet(url(), 5s), QByteArray("moved"));
-    EXPECT_EQ(server.requests.size(), 3);
-    server.reply("");
-    EXPECT_EQ(httpGet(url(), 5s), QByteArray(""));
+    server.reply("oops", "500 Internal Server Error");
+    EXPECT_EQ(httpGet(url(), 5s), QByteArray("oops"));
+    EXPECT_EQ(server.requests.size(), 2);
 }
 
-TEST_F(HttpGetTest, FailedExchangesGiveNothing)
+TEST_F(HttpGetTest, BrokenExchangesGiveNothing)
 {
-    EXPECT_EQ(httpGet(*updateServerUrl(closedPortAddress(), kVersionPath), 5s), std::nullopt);
-
     // The connection breaks before the promised body is complete.
     server.raw = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\nV:1.21";
     EXPECT_EQ(httpGet(url(), 5s), std::nullopt);
@@ -88,14 +81,4 @@ TEST_F(HttpGetTest, FailedExchangesGiveNothing)
     // More than any version line could need.
     server.reply(QByteArray(3 << 20, 'x'));
     EXPECT_EQ(httpGet(url(), 5s), std::nullopt);
-}
-
-TEST_F(HttpGetTest, ASilentServerTimesOut)
-{
-    server.keepSilent();
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(httpGet(url(), 200ms), std::nullopt);
-    EXPECT_EQ(server.requests.size(), 1);
-    EXPECT_LT(clock.elapsed(), 5000);
 }
