@@ -71,7 +71,7 @@ Field& RecordTable::addField(FieldDef def)
         switch (c.cls) {
         case ValueClass::Integer: c.ints.resize(rowCount_); break;
         case ValueClass::Real: c.reals.resize(rowCount_); break;
-        case ValueClass::Bytes: c.bytes.resize(rowCount_); break;
+        case ValueClass::Bytes: c.refs.resize(rowCount_); break;
         }
         c.nulls.assign(rowCount_, 1);
         columns_.push_back(std::move(c));
@@ -147,12 +147,7 @@ void RecordTable::open()
 
 void RecordTable::removeStoredRows()
 {
-    for (auto& c : columns_) {
-        c.ints.clear();
-        c.reals.clear();
-        c.bytes.clear();
-        c.nulls.clear();
-    }
+    for (auto& c : columns_) c.clearRows();
     rowStatus_.clear();
     rowCount_ = 0;
     order_.clear();
@@ -209,7 +204,7 @@ Value RecordTable::storedValue(uint32_t row, int slot) const
     switch (c.cls) {
     case ValueClass::Integer: return Value::integer(c.ints[row]);
     case ValueClass::Real: return Value::real(c.reals[row]);
-    case ValueClass::Bytes: return Value::bytes(c.bytes[row]);
+    case ValueClass::Bytes: return Value::bytes(c.bytesAt(row));
     }
     return {};
 }
@@ -221,8 +216,56 @@ void RecordTable::storeValue(uint32_t row, int slot, const Value& v)
     switch (c.cls) {
     case ValueClass::Integer: c.ints[row] = v.isNull() ? 0 : static_cast<int32_t>(v.integerValue()); break;
     case ValueClass::Real: c.reals[row] = v.isNull() ? 0.0 : v.realValue(); break;
-    case ValueClass::Bytes: c.bytes[row] = v.isNull() ? QByteArray() : v.bytesValue(); break;
+    case ValueClass::Bytes: c.setBytes(row, v.isNull() ? QByteArray() : v.bytesValue()); break;
     }
+}
+
+void RecordTable::Column::setBytes(uint32_t row, const QByteArray& v)
+{
+    uint32_t& ref = refs[row];
+    if (v.isEmpty()) {
+        if (ref != 0) {
+            pool[ref] = QByteArray();
+            freeRefs.push_back(ref);
+            ref = 0;
+        }
+        return;
+    }
+    if (ref == 0) {
+        if (!freeRefs.empty()) {
+            ref = freeRefs.back();
+            freeRefs.pop_back();
+        } else {
+            ref = static_cast<uint32_t>(pool.size());
+            pool.emplace_back();
+        }
+    }
+    pool[ref] = v;
+}
+
+void RecordTable::Column::clearRows()
+{
+    ints.clear();
+    reals.clear();
+    refs.clear();
+    pool.assign(1, QByteArray());
+    freeRefs.clear();
+    nulls.clear();
+}
+
+qsizetype RecordTable::estimatedRowBytes() const
+{
+    // Status, place in the order and in the order of addition, place in the filtered view.
+    qsizetype bytes = 1 + 3 * sizeof(uint32_t);
+    for (const Column& c : columns_) {
+        bytes += 1; // NULL flag
+        switch (c.cls) {
+        case ValueClass::Integer: bytes += sizeof(int32_t); break;
+        case ValueClass::Real: bytes += sizeof(double); break;
+        case ValueClass::Bytes: bytes += sizeof(uint32_t); break;
+        }
+    }
+    return bytes;
 }
 
 uint32_t RecordTable::newRow()
@@ -231,7 +274,7 @@ uint32_t RecordTable::newRow()
         switch (c.cls) {
         case ValueClass::Integer: c.ints.push_back(0); break;
         case ValueClass::Real: c.reals.push_back(0.0); break;
-        case ValueClass::Bytes: c.bytes.emplace_back(); break;
+        case ValueClass::Bytes: c.refs.push_back(0); break;
         }
         c.nulls.push_back(1);
     }
@@ -471,8 +514,8 @@ bool RecordTable::equalsForLocate(uint32_t row, const Field& f, const Value& tar
     case ValueClass::Integer: return c.ints[row] == target.integerValue();
     case ValueClass::Real: return c.reals[row] == target.realValue();
     case ValueClass::Bytes:
-        return ignoreCase ? compareText(c.bytes[row], target.bytesValue(), true) == 0
-                          : c.bytes[row] == target.bytesValue();
+        return ignoreCase ? compareText(c.bytesAt(row), target.bytesValue(), true) == 0
+                          : c.bytesAt(row) == target.bytesValue();
     }
     return false;
 }
@@ -619,7 +662,7 @@ void RecordTable::deleteRecord()
     unplaceRow(row);
     rowStatus_[row] = 2;
     for (auto& c : columns_) {
-        if (c.cls == ValueClass::Bytes) c.bytes[row] = QByteArray();
+        if (c.cls == ValueClass::Bytes) c.setBytes(row, QByteArray());
         c.nulls[row] = 1;
     }
     if (cur_ >= visibleCount()) cur_ = visibleCount() - 1;
@@ -653,7 +696,7 @@ bool RecordTable::passes(uint32_t row) const
         switch (c.cls) {
         case ValueClass::Integer: if (c.ints[row] == t.value) return true; break;
         case ValueClass::Real: if (c.reals[row] == static_cast<double>(t.value)) return true; break;
-        case ValueClass::Bytes: if (c.bytes[row] == FormatInteger(t.value)) return true; break;
+        case ValueClass::Bytes: if (c.bytesAt(row) == FormatInteger(t.value)) return true; break;
         }
     }
     return false;

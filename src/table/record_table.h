@@ -106,8 +106,11 @@ public:
     bool rowIsNull(uint32_t row, const Field& f) const { return col(f).nulls[row] != 0; }
     int32_t rowInteger(uint32_t row, const Field& f) const { return col(f).ints[row]; }
     double rowReal(uint32_t row, const Field& f) const { return col(f).reals[row]; }
-    const QByteArray& rowBytes(uint32_t row, const Field& f) const { return col(f).bytes[row]; }
+    const QByteArray& rowBytes(uint32_t row, const Field& f) const { return col(f).bytesAt(row); }
     uint8_t rowStatus(uint32_t row) const { return rowStatus_[row]; }
+    // What one more stored record costs in memory at least, for loaders that bound what a file may
+    // make them allocate (texts and blobs add their own bytes).
+    qsizetype estimatedRowBytes() const;
     // Bulk loading without record events: values of the data fields in field order.
     void beginLoad();
     void loadRecord(std::vector<Value>& dataValues, uint8_t status);
@@ -127,12 +130,21 @@ public:
 
 private:
     friend class Field;
+    // One data field's values. Texts and blobs are kept as references into a pool whose entry 0
+    // is the empty value, so a NULL or empty text costs four bytes rather than a whole QByteArray:
+    // passport tables are mostly empty texts.
     struct Column {
         ValueClass cls;
         std::vector<int32_t> ints;
         std::vector<double> reals;
-        std::vector<QByteArray> bytes;
+        std::vector<uint32_t> refs;
+        std::vector<QByteArray> pool{QByteArray()};
+        std::vector<uint32_t> freeRefs;
         std::vector<uint8_t> nulls;
+
+        const QByteArray& bytesAt(uint32_t row) const { return pool[refs[row]]; }
+        void setBytes(uint32_t row, const QByteArray& v);
+        void clearRows();
     };
     struct ActiveRecord {
         const std::vector<Value>* data = nullptr; // pending values of the record being edited
