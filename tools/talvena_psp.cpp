@@ -4,12 +4,14 @@
 //   talvena-psp dump FILE          the passport as JSON on standard output
 //   talvena-psp extract FILE DIR   every attachment written into DIR, one line per file
 //   talvena-psp convert IN OUT     IN (any readable variant) saved as the application saves
+//   talvena-psp contours FILE      every horizon's trap contour as GeoJSON on standard output
 //
 // Exit codes: 0 done, 1 the passport or a file could not be read or written (the model's message
 // on standard error, exactly as it is), 2 wrong usage.
 #include "base/cp1251.h"
 #include "model/data_module.h"
 #include "tools/attachment_extract.h"
+#include "tools/contours_geojson.h"
 #include "tools/passport_json.h"
 
 #include <QFile>
@@ -28,13 +30,14 @@ const char kUsage[] =
     "Usage:\n"
     "  talvena-psp dump FILE          print the passport as JSON (UTF-8)\n"
     "  talvena-psp extract FILE DIR   write every attachment into DIR\n"
-    "  talvena-psp convert IN OUT     save IN as a current, headered passport file OUT\n";
+    "  talvena-psp convert IN OUT     save IN as a current, headered passport file OUT\n"
+    "  talvena-psp contours FILE      print every horizon's trap contour as GeoJSON\n";
 
 struct Command {
     const char* name;
     int argumentCount;
 };
-constexpr Command kCommands[] = {{"dump", 1}, {"extract", 2}, {"convert", 2}};
+constexpr Command kCommands[] = {{"dump", 1}, {"extract", 2}, {"convert", 2}, {"contours", 1}};
 
 int usageError(const char* problem)
 {
@@ -58,6 +61,8 @@ int run(std::string_view command, char** args)
 
     if (command == "dump") {
         print(PassportJson(module, input.toUtf8()));
+    } else if (command == "contours") {
+        print(ContoursGeoJson(module, input.toUtf8()));
     } else if (command == "extract") {
         const QString folder = QFile::decodeName(args[1]);
         const ExtractResult result = ExtractAttachments(module.FILES, folder, [](const QString& path) {
