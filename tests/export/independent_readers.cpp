@@ -27,7 +27,7 @@ for r in range(sheet.nrows):
         cell = sheet.cell(r, c)
         if cell.ctype == xlrd.XL_CELL_EMPTY:
             continue
-        bold = bool(book.font_list[book.xf_list[cell.xf_index].font_index].bold)
+        bold = book.font_list[book.xf_list[cell.xf_index].font_index].weight >= 700
         cells.append({"row": r + 1, "column": c + 1, "type": cell.ctype, "value": cell.value, "bold": bold})
 out = {"name": sheet.name, "rows": sheet.nrows, "columns": sheet.ncols, "cells": cells, "sheets": book.nsheets,
        "widths": {str(c + 1): i.width for c, i in sheet.colinfo_map.items()},
