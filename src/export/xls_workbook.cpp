@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace talvena {
@@ -43,11 +44,12 @@ constexpr int kRowBlock = 32;
 constexpr int kDigitPixels = 7;   // width of "0" in Arial 10 pt at 96 dpi, Excel's unit of column width
 constexpr int kPaddingPixels = 5; // Excel's cell padding, counted into the stored width
 
+// Records are built in a std::string: appending single bytes to it is cheap.
 class Biff {
 public:
-    explicit Biff(QByteArray& out) : out_(out) {}
+    explicit Biff(std::string& out) : out_(out) {}
 
-    void u8(uint8_t v) { out_.append(static_cast<char>(v)); }
+    void u8(uint8_t v) { out_.push_back(static_cast<char>(v)); }
     void u16(uint16_t v)
     {
         const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
@@ -55,8 +57,9 @@ public:
     }
     void u32(uint32_t v)
     {
-        u16(static_cast<uint16_t>(v));
-        u16(static_cast<uint16_t>(v >> 16));
+        const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 24)};
+        out_.append(b, 4);
     }
     void f64(double v)
     {
@@ -71,27 +74,34 @@ public:
 
     void begin(uint16_t type)
     {
-        start_ = out_.size();
+        start_ = static_cast<qsizetype>(out_.size());
         u16(type);
         u16(0);
     }
     void end()
     {
-        const qsizetype length = out_.size() - start_ - 4;
+        const qsizetype length = position() - start_ - 4;
         out_[start_ + 2] = static_cast<char>(length);
         out_[start_ + 3] = static_cast<char>(length >> 8);
     }
-    qsizetype room() const { return kMaxPayload - (out_.size() - start_ - 4); }
-    qsizetype offsetInRecord() const { return out_.size() - start_; }
-    qsizetype position() const { return out_.size(); }
+    qsizetype room() const { return kMaxPayload - (position() - start_ - 4); }
+    qsizetype offsetInRecord() const { return position() - start_; }
+    qsizetype position() const { return static_cast<qsizetype>(out_.size()); }
+    void patch32(qsizetype at, uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i) out_[at + i] = static_cast<char>(v >> (8 * i));
+    }
 
     // Code units of a text, one byte each when all of them fit.
     void characters(const QString& text, bool wide, qsizetype from, qsizetype count)
     {
         const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16()) + from;
+        const size_t at = out_.size();
+        out_.resize(at + count * (wide ? 2 : 1));
+        char* p = out_.data() + at;
         for (qsizetype i = 0; i < count; ++i) {
-            if (wide) u16(units[i]);
-            else u8(static_cast<uint8_t>(units[i]));
+            *p++ = static_cast<char>(units[i]);
+            if (wide) *p++ = static_cast<char>(units[i] >> 8);
         }
     }
     // A string whose length and flags precede it in one byte each (names).
@@ -109,7 +119,7 @@ public:
     }
 
 private:
-    QByteArray& out_;
+    std::string& out_;
     qsizetype start_ = 0;
 };
 
@@ -161,17 +171,19 @@ void writeXf(Biff& b, uint16_t font, bool style)
 }
 
 struct StringTable {
+    explicit StringTable(qsizetype expected) { index.reserve(expected); }
     std::vector<const QString*> unique;
-    QHash<QString, uint32_t> index;
+    QHash<QStringView, uint32_t> index; // views of the document's texts, which outlive the table
     uint32_t references = 0;
 
     uint32_t add(const QString& s)
     {
         ++references;
-        const auto it = index.constFind(s);
+        const QStringView key(s);
+        const auto it = index.constFind(key);
         if (it != index.constEnd()) return it.value();
         const uint32_t i = static_cast<uint32_t>(unique.size());
-        index.insert(s, i);
+        index.insert(key, i);
         unique.push_back(&s);
         return i;
     }
@@ -276,8 +288,12 @@ bool written(const SheetCell& cell) { return cell.kind != SheetCell::Kind::Empty
 QByteArray BuildWorkbookStream(const SheetDocument& document)
 {
     // The string table first: the sheet's cells refer to it by index, in cell order.
-    StringTable strings;
+    qsizetype texts = 0;
+    for (int r = 1; r <= document.rowCount(); ++r)
+        for (const SheetCell& c : document.row(r)) texts += c.kind == SheetCell::Kind::Text;
+    StringTable strings(texts);
     std::vector<uint32_t> sstIndex;
+    sstIndex.reserve(texts);
     int firstRow = -1, lastRow = -1, firstColumn = SheetDocument::kMaxColumns, lastColumn = -1;
     for (int r = 1; r <= document.rowCount(); ++r) {
         const std::vector<SheetCell>& cells = document.row(r);
@@ -291,8 +307,8 @@ QByteArray BuildWorkbookStream(const SheetDocument& document)
         }
     }
 
-    QByteArray out;
-    out.reserve(4096 + qsizetype(sstIndex.size()) * 40);
+    std::string out;
+    out.reserve(4096 + sstIndex.size() * 40);
     Biff b(out);
 
     writeBof(b, 0x0005);
@@ -330,8 +346,7 @@ QByteArray BuildWorkbookStream(const SheetDocument& document)
     writeSst(b, strings);
     writeEof(b);
 
-    const uint32_t sheetOffset = static_cast<uint32_t>(b.position());
-    for (int i = 0; i < 4; ++i) out[sheetOffsetAt + i] = static_cast<char>(sheetOffset >> (8 * i));
+    b.patch32(sheetOffsetAt, static_cast<uint32_t>(b.position()));
 
     writeBof(b, 0x0010);
     b.begin(kDefColWidth);
@@ -394,8 +409,8 @@ QByteArray BuildWorkbookStream(const SheetDocument& document)
     b.end();
     writeEof(b);
 
-    if (out.size() < kCompoundMiniStreamCutoff) out.append(kCompoundMiniStreamCutoff - out.size(), '\0');
-    return out;
+    if (b.position() < kCompoundMiniStreamCutoff) out.resize(kCompoundMiniStreamCutoff, '\0');
+    return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
 }
 
 QByteArray BuildXlsFile(const SheetDocument& document)
