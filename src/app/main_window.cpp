@@ -1,6 +1,7 @@
 // The main window: construction, menu, pages, private messages, help and closing.
 #include "app/main_window.h"
 
+#include "app/command_line_file.h"
 #include "gui/error_handler.h"
 #include "app/passport_commands.h"
 #include "gui/user_interaction.h"
@@ -105,7 +106,7 @@ TMainForm::TMainForm(TDataModule2& dataModule, UserInteraction& interaction, QSt
 
     // The file named as the only argument is opened once the window runs.
     if (arguments.size() == 1) {
-        commandLineFile_ = arguments.constFirst();
+        commandLineFile_ = commandLineFileName(arguments.constFirst());
         QCoreApplication::postEvent(this, new WindowMessageEvent(kOpenCommandLineFile, 0));
     }
 }

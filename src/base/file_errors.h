@@ -7,6 +7,9 @@ namespace talvena {
 
 QString fileOpenFailureReason(const QFile& file);
 
+// The Russian reason for a system error number (errno) of a file operation.
+QString systemErrorReason(int code);
+
 // Throws "Cannot open file "%s". %s" with the file name and the reason.
 [[noreturn]] void throwCannotOpenFile(const QFile& file);
 
