@@ -2,11 +2,13 @@
 #include "app/main_window.h"
 
 #include "app/command_line_file.h"
+#include "app/grid_pages.h"
 #include "gui/error_handler.h"
 #include "app/passport_commands.h"
 #include "gui/user_interaction.h"
 #include "app/window_messages.h"
 #include "model/data_module.h"
+#include "model/grid_decl.h"
 
 #include <QAction>
 #include <QApplication>
@@ -200,6 +202,8 @@ void TMainForm::buildPages()
         pageControl2_->addTab(page, text(p.caption));
     }
     innerEnter_[3] = [this] { TabSheet6Enter(); };
+    gridLayouts_ = std::make_unique<GridLayouts>();
+    gridPages_ = new GridPages(*this, *gridLayouts_);
 
     pageControl1_->setCurrentIndex(0);
     pageControl2_->setCurrentIndex(0);
