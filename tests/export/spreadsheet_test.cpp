@@ -2,6 +2,7 @@
 #include "fake_libreoffice.h"
 #include "independent_readers.h"
 #include "support/error_of.h"
+#include "support/short_of_space.h"
 
 #include <QDir>
 #include <QFile>
@@ -125,4 +126,27 @@ TEST(TopofCalc, ExcelSaveWritesTheFileAtOnceOrReportsWhyNot)
               "Cannot open file \"" + folder.toStdString() + "\". Это папка, а не файл.");
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_EQ(session.libreOfficeStarts(), 0);
+}
+
+TEST(TopofCalc, ExcelSaveOntoAFullDiskKeepsThePreviousFile)
+{
+    ExportSession session;
+    TopofCalc calc(PreferredProgram::Excel, false, session);
+    for (int row = 1; row <= 2000; ++row) calc.WriteCell(row, 1, QStringLiteral("'Точка контура %1").arg(row));
+    for (const qint64 room : {0, 1, 4096, 16384}) {
+        testsupport::ShortOfSpace disk;
+        const QString target = disk.folder() + "/Таблица 11 Контуры ловушек.xls";
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("an earlier export");
+        f.close();
+        const auto a = disk.attempt(room, [&] { calc.SaveDocument(target); });
+        SCOPED_TRACE(disk.how() + ", room " + std::to_string(room));
+        EXPECT_TRUE(a.threw);
+        EXPECT_EQ(a.message, "Stream write error");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), "an earlier export");
+        f.close();
+        EXPECT_EQ(disk.entries(), QStringList{"Таблица 11 Контуры ловушек.xls"}); // no temporary file left
+    }
 }
