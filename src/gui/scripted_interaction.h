@@ -28,6 +28,7 @@ public:
 
     QList<Box> boxes;           // every message box shown
     QStringList dialogTitles;   // every file, folder and input dialog, by title
+    QStringList dialogFilters;  // the filter of every file dialog
     QList<int> helpTopics;      // every help topic shown
 
     BoxAnswer messageBox(BoxCaption caption, const QString& text, BoxIcon icon, BoxButtons buttons) override;
