@@ -30,7 +30,8 @@ std::optional<QString> readFileText(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
         return std::nullopt;
-    const QByteArray raw = file.read(kMaxFileSize + 1);
+    // One byte more than the file claims tells a file that grew; never more than the limit allows.
+    const QByteArray raw = file.read(std::min<qint64>(file.size(), kMaxFileSize) + 1);
     if (raw.size() > kMaxFileSize)
         return std::nullopt;
     if (raw.startsWith("\xFF\xFE"))
