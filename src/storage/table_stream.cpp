@@ -2,6 +2,7 @@
 
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "base/file_errors.h"
 #include "storage/gzip.h"
 #include "storage/tagged_value_io.h"
 #include "table/record_table.h"
@@ -47,6 +48,10 @@ private:
 };
 
 bool isSizedText(FieldType t) { return t == FieldType::String || t == FieldType::FixedChar; }
+
+// A WideString value is the UTF-8 form of its text, written by the string rule like any text;
+// the table holds the text itself, in CP1251.
+bool isUtf8Text(FieldType t) { return t == FieldType::WideString; }
 
 int displayWidth(const Field& f)
 {
@@ -106,7 +111,9 @@ void writeRecords(TaggedValueWriter& w, const RecordTable& table, const std::vec
                 }
                 [[fallthrough]];
             case StreamEncoding::String:
-            case StreamEncoding::NotLoadable: w.string(table.rowBytes(row, f)); break;
+            case StreamEncoding::NotLoadable:
+                w.string(isUtf8Text(f.type()) ? cp1251ToUtf8(table.rowBytes(row, f)) : table.rowBytes(row, f));
+                break;
             }
         }
         w.listEnd();
@@ -157,6 +164,7 @@ void emptyOutput(QIODevice& out)
 struct LoadedField {
     StreamEncoding encoding;
     bool dateValue;
+    bool utf8Text;
     int dataIndex; // position among the values handed to the table; -1 for fields that store none
 };
 
@@ -245,7 +253,8 @@ private:
         int dataCount = 0;
         for (int i = 0; i < table_.fieldCount(); ++i) {
             const Field& f = table_.field(i);
-            fields_.push_back({fieldTypeInfo(f.type()).encoding, isDateType(f.type()), f.isData() ? dataCount++ : -1});
+            fields_.push_back({fieldTypeInfo(f.type()).encoding, isDateType(f.type()), isUtf8Text(f.type()),
+                               f.isData() ? dataCount++ : -1});
         }
         values_.resize(size_t(dataCount));
     }
@@ -322,6 +331,7 @@ private:
         case StreamEncoding::String:
         case StreamEncoding::NotLoadable: break;
         }
+        if (f.utf8Text) return Value::bytes(utf8ToCp1251(in_.string()));
         return Value::bytes(in_.string());
     }
 
@@ -384,9 +394,7 @@ void ReadTableStream(RecordTable& table, QIODevice& in, const TableStreamFormat&
 void ReadTableFile(RecordTable& table, const QString& fileName, const TableStreamFormat& format)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(formatMessage("Cannot open file \"%s\". %s",
-                                  {fileName.toStdString(), file.errorString().toStdString()}));
+    if (!file.open(QIODevice::ReadOnly)) throwCannotOpenFile(file);
     ReadTableStream(table, file, format);
 }
 

@@ -69,6 +69,8 @@ public:
     void insert();
     void edit();
     void post();
+    // Whether the last post stored a new record or changed a stored value (for AfterPost).
+    bool lastPostChanged() const { return lastPostChanged_; }
     void cancel();
     void deleteRecord();
     void settle();
@@ -199,6 +201,7 @@ private:
     bool modified_ = false;
     bool appending_ = false;
     bool pending_ = false;    // editBuf_ holds the record being edited or inserted
+    bool lastPostChanged_ = false;
     int64_t anchorRow_ = -1;  // the record a new record goes before
     int savedCur_ = -1;       // the current position before a new record started
     std::vector<Value> editBuf_;
