@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   zlib1g-dev
-  qt6-base-dev libqt6charts6-dev
+  qt6-base-dev libqt6charts6-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   gzip

@@ -5,14 +5,13 @@
 #include "gui/help_file.h"
 #include "app/main_window.h"
 #include "app/passport_lifecycle.h"
+#include "gui/qt_translations.h"
 #include "gui/qt_user_interaction.h"
 #include "app/talvena_application.h"
 #include "base/startup_settings.h"
 #include "model/data_module.h"
 
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <cstdio>
 
 namespace talvena {
@@ -45,10 +44,9 @@ int RunTalvena(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Talvena"));
     QApplication::setApplicationDisplayName(QStringLiteral("Талвена"));
     app.setProperty("helpFile", QLatin1String(HelpFile::kFileName));
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    if (!installQtTranslations())
+        std::fputs("Талвена: нет русского перевода Qt (пакет qt6-translations-l10n); диалоги Qt будут на английском.\n",
+                   stderr);
 
     QtUserInteraction interaction;
     installUserInteraction(&interaction);

@@ -3,8 +3,79 @@
 #include "base/error.h"
 
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
 namespace talvena {
+
+namespace {
+
+// System errors a file operation meets, with their Russian reason. Qt reports them with the C
+// library's text (in the process's language), or with its own English one for a few.
+struct SystemReason {
+    int code;
+    const char* qtText; // Qt's own wording, nullptr when Qt uses the C library's
+    const char* reason;
+};
+
+const SystemReason kSystemReasons[] = {
+    {ENOENT, "No such file or directory", "Не удается найти указанный файл."},
+    {EACCES, "Permission denied", "Отказано в доступе."},
+    {EPERM, nullptr, "Отказано в доступе."},
+    {EISDIR, "file to open is a directory", "Это папка, а не файл."},
+    {ENOTDIR, nullptr, "Путь к файлу указан неверно."},
+    {ENOSPC, "No space left on device", "Недостаточно места на диске."},
+    {EDQUOT, nullptr, "Превышена дисковая квота."},
+    {EROFS, nullptr, "Диск доступен только для чтения."},
+    {EMFILE, "Too many open files", "Открыто слишком много файлов."},
+    {ENFILE, nullptr, "Открыто слишком много файлов."},
+    {ENAMETOOLONG, nullptr, "Слишком длинное имя файла."},
+    {EEXIST, nullptr, "Файл уже существует."},
+    {EBUSY, nullptr, "Файл занят другой программой."},
+    {ETXTBSY, nullptr, "Файл занят другой программой."},
+    {EFBIG, nullptr, "Файл слишком велик."},
+    {EIO, nullptr, "Ошибка ввода-вывода."},
+    {ELOOP, nullptr, "Слишком много символических ссылок в пути."},
+    {EINVAL, nullptr, "Недопустимое имя файла."},
+    {ENXIO, nullptr, "Устройство недоступно."},
+    {ENODEV, nullptr, "Устройство недоступно."},
+};
+
+// When the text is none of the above, the kind of failure still says enough.
+QString reasonOfKind(QFileDevice::FileError kind)
+{
+    switch (kind) {
+    case QFileDevice::NoError: return {};
+    case QFileDevice::ReadError: return QStringLiteral("Ошибка чтения файла.");
+    case QFileDevice::WriteError: return QStringLiteral("Ошибка записи в файл.");
+    case QFileDevice::FatalError: return QStringLiteral("Неустранимая ошибка файла.");
+    case QFileDevice::ResourceError: return QStringLiteral("Недостаточно системных ресурсов.");
+    case QFileDevice::OpenError: return QStringLiteral("Не удалось открыть файл.");
+    case QFileDevice::AbortError: return QStringLiteral("Операция с файлом прервана.");
+    case QFileDevice::TimeOutError: return QStringLiteral("Истекло время ожидания.");
+    case QFileDevice::RemoveError: return QStringLiteral("Не удалось удалить файл.");
+    case QFileDevice::RenameError: return QStringLiteral("Не удалось переименовать файл.");
+    case QFileDevice::PositionError: return QStringLiteral("Ошибка позиционирования в файле.");
+    case QFileDevice::ResizeError: return QStringLiteral("Не удалось изменить размер файла.");
+    case QFileDevice::PermissionsError: return QStringLiteral("Отказано в доступе.");
+    case QFileDevice::CopyError: return QStringLiteral("Не удалось скопировать файл.");
+    case QFileDevice::UnspecifiedError: break;
+    }
+    return QStringLiteral("Неизвестная ошибка файла.");
+}
+
+} // namespace
+
+QString fileErrorReason(const QFileDevice& file)
+{
+    const QString text = file.errorString();
+    for (const SystemReason& r : kSystemReasons) {
+        if ((r.qtText && text.compare(QLatin1String(r.qtText), Qt::CaseInsensitive) == 0) ||
+            text == QString::fromLocal8Bit(std::strerror(r.code)))
+            return QString::fromUtf8(r.reason);
+    }
+    return reasonOfKind(file.error());
+}
 
 QString fileOpenFailureReason(const QFile& file)
 {
@@ -13,7 +84,7 @@ QString fileOpenFailureReason(const QFile& file)
     if (info.isDir()) return QStringLiteral("Это папка, а не файл.");
     if (file.error() == QFileDevice::PermissionsError || !info.isReadable())
         return QStringLiteral("Отказано в доступе.");
-    return file.errorString();
+    return fileErrorReason(file);
 }
 
 void throwCannotOpenFile(const QFile& file)

@@ -559,8 +559,9 @@ void RecordTable::post()
         if (f->isData() && f->required() && editBuf_[static_cast<size_t>(f->slot_)].isNull())
             throw Error(formatMessage("Field '%s' must have a value", {f->name().toStdString()}));
 
-    // A new record is always a change; an edit is one only when a stored value differs.
-    lastPostChanged_ = state_ == TableState::Insert;
+    // A new record is a change when something was written into it after it was started (its
+    // defaults alone are none); an edit is one when a stored value differs.
+    lastPostChanged_ = state_ == TableState::Insert && modified_;
     if (state_ == TableState::Insert) {
         const uint32_t row = newRow();
         for (size_t s = 0; s < columns_.size(); ++s) storeValue(row, static_cast<int>(s), editBuf_[s]);

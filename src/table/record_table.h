@@ -69,7 +69,8 @@ public:
     void insert();
     void edit();
     void post();
-    // Whether the last post stored a new record or changed a stored value (for AfterPost).
+    // Whether the last post changed the data (for AfterPost): a new record written into after it
+    // was started, or an edit that changed a stored value.
     bool lastPostChanged() const { return lastPostChanged_; }
     void cancel();
     void deleteRecord();

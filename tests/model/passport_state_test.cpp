@@ -20,11 +20,11 @@ protected:
     std::vector<QByteArray> posted;
 };
 
-TEST_F(CommitTest, FirstCommitPostsTheEmptyPassportAndSetsTheModifiedFlag)
+TEST_F(CommitTest, FirstCommitPostsTheEmptyPassportWhichIsNoChange)
 {
     EXPECT_FALSE(module.state().modified());
     module.CommitPendingEdits();
-    EXPECT_TRUE(module.state().modified());
+    EXPECT_FALSE(module.state().modified()); // nothing was entered into it
     EXPECT_EQ(module.PASPORTS.state(), TableState::Browse);
     EXPECT_EQ(module.PASPORTS.recordCount(), 1);
     EXPECT_EQ(pasport("ID").asInteger(), -1);

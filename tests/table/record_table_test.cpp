@@ -330,7 +330,7 @@ TEST_F(Fixture, SettingTheFilterTextWhileTheFilterIsOffLeavesPendingRecordsAlone
 TEST_F(Fixture, APostTellsWhetherItChangedAStoredValue)
 {
     add(1, "a");
-    EXPECT_TRUE(t.lastPostChanged()); // a new record
+    EXPECT_TRUE(t.lastPostChanged()); // a new record with values
     t.edit();
     t.post();
     EXPECT_FALSE(t.lastPostChanged());
@@ -348,8 +348,14 @@ TEST_F(Fixture, APostTellsWhetherItChangedAStoredValue)
     t.post();
     EXPECT_TRUE(t.lastPostChanged()); // what BeforePost wrote counts
     t.beforePost = nullptr;
-    t.append(); // an untouched new record is still stored by an explicit post
-    t.fieldByName("ID").setInteger(2);
+    // A new record holding only what OnNewRecord put in changes nothing; one written into does.
+    t.onNewRecord = [](RecordTable& tb) { tb.fieldByName("ID").setInteger(9); };
+    t.append();
+    t.post();
+    EXPECT_FALSE(t.lastPostChanged());
+    EXPECT_EQ(t.recordCount(), 2); // stored all the same
+    t.append();
+    t.fieldByName("NAME").setString("c");
     t.post();
     EXPECT_TRUE(t.lastPostChanged());
 }
