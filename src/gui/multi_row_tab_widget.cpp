@@ -120,7 +120,13 @@ private:
             if (hasFocus()) opt.state |= QStyle::State_HasFocus;
         }
         if (i == hovered_) opt.state |= QStyle::State_MouseOver;
+        // Styles draw a current tab reaching down over the pane's edge; only the row next to the
+        // pane may, or the current tab of an upper row would hide the tabs below it.
+        const bool lastRow = rects_[i].top() == rects_.last().top();
+        painter.save();
+        painter.setClipRect(opt.rect.adjusted(-2, -2, 2, lastRow ? 2 : 0));
         style()->drawControl(QStyle::CE_TabBarTab, &opt, &painter, this);
+        painter.restore();
         if (i == current && hasFocus()) {
             QStyleOptionFocusRect focus;
             focus.initFrom(this);
