@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Installs every package the build, the tests, the benchmarks and the fuzz targets need on Debian 12.
+# Installs every package the build, the tests, the benchmarks and the fuzz targets need on Debian 12;
+# with the argument "package" also what making and checking the Debian package needs.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   zlib1g-dev
-  qt6-base-dev libqt6charts6-dev qt6-translations-l10n
+  qt6-base-dev libqt6charts6-dev qt6-svg-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   gzip
+  librsvg2-bin
 )
+if [ "${1:-}" = package ]; then
+  # dpkg-shlibdeps computes the package's dependencies; the rest check the installed desktop files.
+  packages+=(dpkg-dev file desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl)
+fi
 run() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 missing=()
 for p in "${packages[@]}"; do

@@ -28,6 +28,19 @@ QString NumberedFileName(const QString& name, int n)
     return base.isEmpty() ? QStringLiteral("file") + suffix : base + suffix;
 }
 
+QString EscapeControlCharacters(const QString& text)
+{
+    QString out;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || u == '\\')
+            out += QStringLiteral("\\x") + QStringLiteral("%1").arg(int(u), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
 ExtractResult ExtractAttachments(RecordTable& files, const QString& folder,
                                  const std::function<void(const QString& path)>& onWritten)
 {
@@ -59,9 +72,16 @@ ExtractResult ExtractAttachments(RecordTable& files, const QString& folder,
         if (QFileInfo(target).absoluteDir().canonicalPath() != canonicalFolder)
             throw Error(formatMessage("Refusing to write \"%s\" outside \"%s\"",
                                       {target.toStdString(), folder.toStdString()}));
-        if (QFileInfo(target).isSymLink() && !QFile::remove(target))
-            throw Error(formatMessage("Cannot replace the link \"%s\"", {target.toStdString()}));
-        WriteAttachmentOut(files, target);
+        try {
+            if (WriteAttachmentOut(files, target, AtomicFile::LinkPolicy::ReplaceLink) == WriteOutResult::Damaged)
+                result.damaged.push_back(target);
+        } catch (const FileWriteError& e) {
+            result.failed.push_back({target, QString::fromUtf8(e.what()) + QStringLiteral(" (") + e.reason() + ')'});
+            continue;
+        } catch (const Error& e) {
+            result.failed.push_back({target, QString::fromUtf8(e.what())});
+            continue;
+        }
         result.written.push_back(target);
         if (onWritten) onWritten(target);
     }

@@ -1,5 +1,6 @@
 #include "tools/dictionary_sources.h"
 
+#include "base/atomic_file.h"
 #include "base/cp1251.h"
 #include "base/error.h"
 #include "storage/table_stream.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <iterator>
 #include <map>
@@ -308,10 +308,11 @@ namespace {
 void writeTableFile(RecordTable& table, const QString& fileName)
 {
     // Replaced whole, so a failed build never leaves half a file beside the executables.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) fail(fileName, "cannot write: " + file.errorString().toStdString());
-    WriteTableStream(table, file, tableStreamFormats().kbmBinaryStreamFormat1);
-    if (!file.commit()) fail(fileName, "cannot write: " + file.errorString().toStdString());
+    try {
+        WriteFileAtomically(fileName, TableStreamBytes(table, tableStreamFormats().kbmBinaryStreamFormat1));
+    } catch (const FileWriteError& e) {
+        fail(fileName, "cannot write: " + e.reason().toStdString());
+    }
 }
 
 } // namespace

@@ -1,12 +1,16 @@
 // talvena-psp: the passport file from the command line, through the same model as the
 // application and with the dictionary files beside this executable.
 //
-//   talvena-psp dump FILE          the passport as JSON on standard output
-//   talvena-psp extract FILE DIR   every attachment written into DIR, one line per file
-//   talvena-psp convert IN OUT     IN (any readable variant) saved as the application saves
+//   talvena-psp dump [--force] FILE         the passport as JSON on standard output
+//   talvena-psp extract FILE DIR            every attachment written into DIR, one line per file
+//   talvena-psp convert [--force] IN OUT    IN (any readable variant) saved as the application saves
 //
-// Exit codes: 0 done, 1 the passport or a file could not be read or written (the model's message
-// on standard error, exactly as it is), 2 wrong usage.
+// A damaged passport file (a table block whose checksum does not match, or no complete passport
+// table) is refused unless --force opens what could be read.
+//
+// Exit codes: 0 done, 1 the passport or a file could not be read or written completely (the
+// model's message on standard error, exactly as it is), 2 wrong usage.
+#include "base/atomic_file.h"
 #include "base/cp1251.h"
 #include "model/data_module.h"
 #include "tools/attachment_extract.h"
@@ -19,6 +23,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using namespace talvena;
 
@@ -26,15 +31,17 @@ namespace {
 
 const char kUsage[] =
     "Usage:\n"
-    "  talvena-psp dump FILE          print the passport as JSON (UTF-8)\n"
-    "  talvena-psp extract FILE DIR   write every attachment into DIR\n"
-    "  talvena-psp convert IN OUT     save IN as a current, headered passport file OUT\n";
+    "  talvena-psp dump [--force] FILE        print the passport as JSON (UTF-8)\n"
+    "  talvena-psp extract FILE DIR           write every attachment into DIR\n"
+    "  talvena-psp convert [--force] IN OUT   save IN as a current, headered passport file OUT\n"
+    "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
     const char* name;
     int argumentCount;
+    bool takesForce;
 };
-constexpr Command kCommands[] = {{"dump", 1}, {"extract", 2}, {"convert", 2}};
+constexpr Command kCommands[] = {{"dump", 1, true}, {"extract", 2, false}, {"convert", 2, true}};
 
 int usageError(const char* problem)
 {
@@ -49,23 +56,41 @@ void print(const QByteArray& utf8)
 
 QString executableFolder() { return QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath(); }
 
-int run(std::string_view command, char** args)
+// A path or name as printed: control characters escaped.
+QByteArray printable(const QString& text) { return EscapeControlCharacters(text).toUtf8(); }
+
+int extract(TDataModule2& module, const QString& folder)
+{
+    const ExtractResult result = ExtractAttachments(module.FILES, folder, [](const QString& path) {
+        print(printable(path) + '\n');
+        std::fflush(stdout);
+    });
+    for (const QByteArray& name : result.skipped)
+        std::fprintf(stderr, "skipped \"%s\": the attachment has no content\n",
+                     printable(cp1251ToUnicode(name)).constData());
+    for (const QString& path : result.damaged)
+        std::fprintf(stderr, "damaged \"%s\": written as far as its stored data could be decoded\n",
+                     printable(path).constData());
+    for (const ExtractFailure& f : result.failed)
+        std::fprintf(stderr, "not written \"%s\": %s\n", printable(f.path).constData(), f.message.toUtf8().constData());
+    return result.complete() ? 0 : 1;
+}
+
+int run(std::string_view command, const std::vector<char*>& args, bool force)
 {
     TDataModule2 module;
     module.DataModuleCreate(executableFolder());
     const QString input = QFile::decodeName(args[0]);
-    module.LoadPassport(input);
+    // Without --force a damaged file fails with the description of the damage.
+    TDataModule2::DamagedFileQuestion openDamaged;
+    if (force) openDamaged = [](const PassportReadReport&) { return true; };
+    module.LoadPassport(input, {}, openDamaged);
 
+    int code = 0;
     if (command == "dump") {
         print(PassportJson(module, input.toUtf8()));
     } else if (command == "extract") {
-        const QString folder = QFile::decodeName(args[1]);
-        const ExtractResult result = ExtractAttachments(module.FILES, folder, [](const QString& path) {
-            print(QFile::encodeName(path) + '\n');
-            std::fflush(stdout);
-        });
-        for (const QByteArray& name : result.skipped)
-            std::fprintf(stderr, "skipped \"%s\": the attachment has no content\n", cp1251ToUtf8(name).constData());
+        code = extract(module, QFile::decodeName(args[1]));
     } else {
         module.SavePassport(QFile::decodeName(args[1]));
     }
@@ -73,7 +98,7 @@ int run(std::string_view command, char** args)
         std::fprintf(stderr, "talvena-psp: cannot write to standard output\n");
         return 1;
     }
-    return 0;
+    return code;
 }
 
 } // namespace
@@ -89,10 +114,19 @@ int main(int argc, char** argv)
     for (const Command& c : kCommands)
         if (std::strcmp(argv[1], c.name) == 0) command = &c;
     if (!command) return usageError((std::string("unknown command \"") + argv[1] + "\"").c_str());
-    if (argc - 2 != command->argumentCount)
+    std::vector<char*> args;
+    bool force = false;
+    for (int i = 2; i < argc; ++i) {
+        if (command->takesForce && std::strcmp(argv[i], "--force") == 0) force = true;
+        else args.push_back(argv[i]);
+    }
+    if (int(args.size()) != command->argumentCount)
         return usageError((std::string("wrong number of arguments for ") + command->name).c_str());
     try {
-        return run(command->name, argv + 2);
+        return run(command->name, args, force);
+    } catch (const FileWriteError& e) {
+        std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
+        return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

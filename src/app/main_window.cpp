@@ -1,12 +1,15 @@
 // The main window: construction, menu, pages, private messages, help and closing.
 #include "app/main_window.h"
 
+#include "app/command_line_file.h"
+#include "app/grid_pages.h"
 #include "gui/error_handler.h"
 #include "gui/multi_row_tab_widget.h"
 #include "app/passport_commands.h"
 #include "gui/user_interaction.h"
 #include "app/window_messages.h"
 #include "model/data_module.h"
+#include "model/grid_decl.h"
 
 #include <QAction>
 #include <QApplication>
@@ -105,7 +108,7 @@ TMainForm::TMainForm(TDataModule2& dataModule, UserInteraction& interaction, QSt
 
     // The file named as the only argument is opened once the window runs.
     if (arguments.size() == 1) {
-        commandLineFile_ = arguments.constFirst();
+        commandLineFile_ = commandLineFileName(arguments.constFirst());
         QCoreApplication::postEvent(this, new WindowMessageEvent(kOpenCommandLineFile, 0));
     }
 }
@@ -197,6 +200,8 @@ void TMainForm::buildPages()
         pageControl2_->addTab(page, text(p.caption));
     }
     innerEnter_[3] = [this] { TabSheet6Enter(); };
+    gridLayouts_ = std::make_unique<GridLayouts>();
+    gridPages_ = new GridPages(*this, *gridLayouts_);
 
     pageControl1_->setCurrentIndex(0);
     pageControl2_->setCurrentIndex(0);

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -20,6 +21,8 @@ class QTabWidget;
 namespace talvena {
 
 class FieldBinder;
+class GridLayouts;
+class GridPages;
 class PassportCommands;
 class TDataModule2;
 class UserInteraction;
@@ -40,6 +43,11 @@ public:
     UserInteraction& interaction() const { return interaction_; }
     void setCommands(PassportCommands* commands) { commands_ = commands; }
     void setPickers(ValuePickers* pickers) { pickers_ = pickers; }
+    ValuePickers* pickers() const { return pickers_; }
+
+    // The controller of the grid pages 5 to 11, and the column layouts its grids keep.
+    GridPages& gridPages() const { return *gridPages_; }
+    GridLayouts& gridLayouts() const { return *gridLayouts_; }
 
     // --- pages -----------------------------------------------------------------------------
     QTabWidget* PageControl1() const { return pageControl1_; }
@@ -129,6 +137,8 @@ private:
     QTabWidget* pageControl1_ = nullptr;
     QTabWidget* pageControl2_ = nullptr;
     PageWidgets pageWidgets_;
+    std::unique_ptr<GridLayouts> gridLayouts_;
+    GridPages* gridPages_ = nullptr;
     QHash<QString, QAction*> actions_;
     std::array<std::function<void()>, kInnerPageCount> innerEnter_;
     std::array<std::function<void()>, kOuterPageCount> outerShow_;

@@ -20,7 +20,7 @@ public:
     void openPassport(const QString& fileName) override;
     bool savePassport(bool saveAs) override;
     void exportUnpackedPassport() override {}
-    bool showAbout() override { return false; }
+    bool showAbout() override;
     bool closeQuery() override;
 
     static constexpr const char* kOpenTitle = "Загрузка файла паспорта";

@@ -5,6 +5,7 @@
 #include "gui/help_file.h"
 #include "app/main_window.h"
 #include "app/passport_lifecycle.h"
+#include "app/program_icon.h"
 #include "gui/qt_translations.h"
 #include "gui/qt_user_interaction.h"
 #include "app/talvena_application.h"
@@ -43,6 +44,7 @@ int RunTalvena(int argc, char** argv)
     TalvenaApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvena"));
     QApplication::setApplicationDisplayName(QStringLiteral("Талвена"));
+    QApplication::setWindowIcon(programIcon());
     app.setProperty("helpFile", QLatin1String(HelpFile::kFileName));
     if (!installQtTranslations())
         std::fputs("Талвена: нет русского перевода Qt (пакет qt6-translations-l10n); диалоги Qt будут на английском.\n",

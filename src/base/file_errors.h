@@ -12,6 +12,9 @@ QString fileErrorReason(const QFileDevice& file);
 // Why a file could not be opened for reading: a missing file or a folder is named as such.
 QString fileOpenFailureReason(const QFile& file);
 
+// The Russian reason for a system error number (errno) of a file operation.
+QString systemErrorReason(int code);
+
 // Throws "Cannot open file "%s". %s" with the file name and the reason.
 [[noreturn]] void throwCannotOpenFile(const QFile& file);
 

@@ -51,6 +51,9 @@ void readKey(const RegistryKey& key, StartupSettings& s)
         const std::optional<QByteArray> text = key.readText(QString::fromLatin1(setting.valueName));
         s.*setting.field = text && !text->isEmpty() ? *text : QByteArray(setting.fallback);
     }
+
+    // No fallback: without a server the update check answers as for no connection.
+    s.updateServer = key.readText(QStringLiteral("UpdateServer")).value_or(QByteArray());
 }
 
 } // namespace

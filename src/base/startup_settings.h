@@ -1,6 +1,7 @@
 #pragma once
 // Settings read once at start from the registry key "HKEY_LOCAL_MACHINE\Software\Talvena".
-// Only Mode1, the database name and the files root leave this layer, through the log line.
+// Mode1, the database name and the files root reach only the log line; the update server is the
+// address the About box asks for a newer version.
 #include <QByteArray>
 #include <QString>
 
@@ -14,6 +15,7 @@ struct StartupSettings {
     QByteArray filesRoot;
     QByteArray webRoot;
     QByteArray ftpRoot;
+    QByteArray updateServer; // UpdateServer: "host" or "host:port"; empty when not set
     bool mode1 = false; // the executable's file name holds a "1": a second installation beside the first
 };
 

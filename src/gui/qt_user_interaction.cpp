@@ -2,6 +2,7 @@
 
 #include "gui/help_window.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -33,7 +34,9 @@ QtUserInteraction::~QtUserInteraction()
 
 BoxAnswer QtUserInteraction::messageBox(BoxCaption caption, const QString& text, BoxIcon icon, BoxButtons buttons)
 {
-    QMessageBox box(qtIcon(icon), boxCaptionText(caption), text, QMessageBox::NoButton, parent_);
+    // Over the dialog the user is in, if any, else over the main window.
+    QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent_.data();
+    QMessageBox box(qtIcon(icon), boxCaptionText(caption), text, QMessageBox::NoButton, owner);
     box.setObjectName(QStringLiteral("MessageBox"));
     if (buttons == BoxButtons::Ok) {
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

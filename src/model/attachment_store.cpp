@@ -109,18 +109,22 @@ void SetAttachmentComment(RecordTable& files, const QByteArray& storedName, cons
     files.post();
 }
 
-void WriteAttachmentOut(RecordTable& files, const QString& targetPath)
+WriteOutResult WriteAttachmentOut(RecordTable& files, const QString& targetPath, AtomicFile::LinkPolicy links)
 {
     const Field& content = fieldOf(files, "CONTENT");
-    if (content.isNull()) return;
-    QFile target(targetPath);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Error(formatMessage("Cannot create file \"%s\". %s",
-                                  {targetPath.toStdString(), target.errorString().toStdString()}));
-    QByteArray bytes = content.asBytes();
-    QBuffer in(&bytes);
-    in.open(QIODevice::ReadOnly);
-    DecompressGzip(in, target); // a damaged member is written out as far as it decodes
+    if (content.isNull()) return WriteOutResult::NoContent;
+    const QByteArray bytes = content.asBytes();
+    AtomicFile target(targetPath, links);
+    target.openForWriting();
+    const int status = TGzip().decompress(bytes.constData(), bytes.size(), target);
+    if (status == GzipWriteFailure || target.writeFailed()) {
+        const QString reason = target.failureReason();
+        target.discard();
+        throw FileWriteError(target.target(), reason);
+    }
+    target.commit();
+    // A damaged member is written out as far as it decodes; the caller hears of it.
+    return status == GzipOk ? WriteOutResult::Written : WriteOutResult::Damaged;
 }
 
 std::vector<AttachmentInfo> EnumerateAttachments(RecordTable& files)

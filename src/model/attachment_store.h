@@ -1,6 +1,8 @@
 #pragma once
 // The attached files of a passport: records of FILES holding a stored name, the source file
 // compressed as one gzip member, a comment and the source file's own name.
+#include "base/atomic_file.h"
+
 #include <QByteArray>
 #include <QString>
 #include <vector>
@@ -34,9 +36,18 @@ QByteArray ReplaceAttachment(RecordTable& files, const QByteArray& oldName, cons
                              const QString& sourcePath);
 void RemoveAttachment(RecordTable& files, const QByteArray& storedName);
 void SetAttachmentComment(RecordTable& files, const QByteArray& storedName, const QByteArray& comment);
-// Decompresses CONTENT of the current record into the target (created or truncated); nothing is
-// written when CONTENT is NULL. A target that cannot be created fails with "Cannot create file "%s". %s".
-void WriteAttachmentOut(RecordTable& files, const QString& targetPath);
+enum class WriteOutResult {
+    Written,   // the whole attached file
+    Damaged,   // its stored member is damaged: written as far as it decodes
+    NoContent, // CONTENT is NULL: nothing written
+};
+
+// Decompresses CONTENT of the current record into the target, which is replaced only when the
+// whole file was written (see AtomicFile; the link policy says what a symbolic link under the
+// target name means). A target that cannot be created fails with "Cannot create file "%s". %s",
+// a failed write with FileWriteError ("Stream write error"); the previous file stays then.
+WriteOutResult WriteAttachmentOut(RecordTable& files, const QString& targetPath,
+                                  AtomicFile::LinkPolicy links = AtomicFile::LinkPolicy::WriteLinkTarget);
 std::vector<AttachmentInfo> EnumerateAttachments(RecordTable& files);
 
 // A stored name reduced to a plain file name: no folder parts, no characters a file system

@@ -139,11 +139,7 @@ bool TDataModule2::applyPointCount(int32_t horizonId, int delta)
     if (!horizonExists(horizonId)) return true;
 
     const Value back = id.value();
-    horizons.suspendRefresh();
-    struct Resume {
-        RecordTable& t;
-        ~Resume() { t.resumeRefresh(); }
-    } resume{horizons};
+    const RecordTable::RefreshSuspension suspension(horizons);
     const bool found = horizons.locate("ID", Value::integer(horizonId));
     if (found) write();
     if (!back.isNull()) horizons.locate("ID", back);

@@ -67,11 +67,23 @@ public:
     // Lets typing into the contour coordinates accept a comma (done at start and after a load).
     void AllowCommaInContourCoordinates();
 
+    // Asked, after a damaged file was read and before anything changes, whether to open what
+    // could be read; the report says what is damaged (DescribePassportDamage).
+    using DamagedFileQuestion = std::function<bool(const PassportReadReport&)>;
+
     // Reads a passport file into the five passport tables. All five blocks are read and parsed
     // first; the tables change only when everything succeeded, so a damaged or unreadable file
     // leaves the open passport exactly as it was. Sets the current file name. `afterBlock` runs
-    // between the steps (to keep a window painted).
-    void LoadPassport(const QString& fileName, const std::function<void()>& afterBlock = {});
+    // between the steps (to keep a window painted). A damaged file (a table block whose checksum
+    // or length does not match, or no complete PASPORTS block) opens only when the question says
+    // so; without a question it fails with the description of the damage. Returns false when the
+    // question declined. What loading may allocate is bounded by the file's size ("Stream read
+    // error" beyond that).
+    bool LoadPassport(const QString& fileName, const std::function<void()>& afterBlock = {},
+                      const DamagedFileQuestion& openDamaged = {});
+    // The same over a file's bytes already in memory, named fileName.
+    bool LoadPassportBytes(const QByteArray& bytes, const QString& fileName,
+                           const std::function<void()>& afterBlock = {}, const DamagedFileQuestion& openDamaged = {});
     // Commits pending edits, switches off the resource-page filter of the productive horizons and
     // writes the passport file atomically; the current file name becomes fileName once written.
     void SavePassport(const QString& fileName, const std::function<void()>& afterBlock = {});

@@ -2,21 +2,32 @@
 // The passport file: a nine-byte header (0x07 "lomira2" and a version byte) followed by five
 // length-prefixed table streams, PASPORTS, REFLECT_HORIZONTS, POSIB_PRODUCT_HOR, KONTUR and FILES.
 // Files without the header (the older layout) start with the first length and compress FILES too.
+//
+//   offset 0   07 "lomira2" 01          header (absent in the older layout)
+//   then, five times: int32 LE length L, then L bytes of table stream
+//   streams 1-4: one gzip member each; stream 5 (FILES): uncompressed, blobs as raw bytes
+//   (headerless files: compressed, blobs as strings)
 #include "storage/table_stream.h"
 
+#include <QByteArray>
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QIODevice;
 
 namespace talvena {
 
+class LoadBudget;
 class RecordTable;
 
 constexpr int kPassportTableCount = 5;
 using PassportTableList = std::array<RecordTable*, kPassportTableCount>;
+
+// The table names of the five blocks, in file order.
+extern const std::array<const char*, kPassportTableCount> kPassportTableNames;
 
 struct PassportHeader {
     bool headered = false;
@@ -27,27 +38,52 @@ struct PassportHeader {
 // one without header.
 PassportHeader HasPassportHeader(const QString& fileName);
 
-// One block: the stream's length as a signed 32-bit number, then the stream.
+// One block: the stream's length as a signed 32-bit number, then the stream. Throws "Stream
+// write error" when the output takes fewer bytes than given.
 void WriteTableBlock(RecordTable& table, QIODevice& out, const TableStreamFormat& format);
-// Returns false, leaving the table untouched, when fewer than 4 bytes are left. A length below 1
-// or beyond the end of the input is "Stream read error", found before anything is allocated.
-bool ReadTableBlock(QIODevice& in, RecordTable& table, const TableStreamFormat& format);
+
+// What reading the blocks of a file found beside hard errors: blocks whose gzip member does not
+// match its stored checksum or length (decoded and parsed all the same), and whether the file
+// holds at least a complete PASPORTS block. Either makes the file damaged.
+struct PassportReadReport {
+    bool passportBlockComplete = false;
+    std::vector<int> damagedBlocks; // indexes into the five tables, in file order
+
+    bool damaged() const { return !passportBlockComplete || !damagedBlocks.empty(); }
+};
+
+// A Russian sentence naming what is damaged ("Файл повреждён: …"), for a damaged report.
+QString DescribePassportDamage(const PassportReadReport& report);
 
 // Copies every record of the source into the emptied target, field by field by name; values the
 // target refuses are skipped. With makeIdsUnique, an ID already taken by an earlier record of this
-// copy is replaced by a free one drawn from 0 to 999998.
+// copy is replaced by a free one drawn from 0 to 999998 (in expected constant time; when none is
+// left the copy fails).
 void CopyTableRecords(RecordTable& source, RecordTable& target, bool makeIdsUnique);
+// What copying the source into the target will allocate, to charge to a load's budget first.
+qint64 CopyTableRecordsCost(const RecordTable& source, const RecordTable& target);
+
+// Writes the header and the five blocks to the output; `afterBlock` runs after each block (to keep
+// a window painted), and an error it raises aborts the write.
+void WritePassport(QIODevice& out, const PassportTableList& tables, const TableStreamFormats& formats,
+                   const std::function<void()>& afterBlock = {});
 
 // Writes the whole file to a temporary file beside the target and puts it in the target's place
-// only when it is complete and flushed to disk: a failure leaves the previous file as it was.
-// `afterBlock` runs after each block (to keep a window painted); an error it raises aborts the save.
+// only when every byte was written and synced to disk: any failure leaves the previous file as it
+// was, leaves no temporary file, and fails with "Stream write error" (or "Cannot create file…").
 void WritePassportFile(const QString& fileName, const PassportTableList& tables, const TableStreamFormats& formats,
                        const std::function<void()>& afterBlock = {});
 
-// Reads and parses all five blocks of a passport file into the scratch tables, touching nothing
+// Parses all five blocks of a passport file's bytes into the scratch tables, touching nothing
 // else. A file that ends cleanly after a complete block leaves the remaining scratch tables
-// closed. `afterBlock` runs after each block (to keep a window painted).
-void ReadPassportBlocks(const QString& fileName, const PassportTableList& scratch, const TableStreamFormats& formats,
-                        const std::function<void()>& afterBlock = {});
+// closed. Attachments share the bytes' storage. Everything allocated is charged to the budget.
+PassportReadReport ReadPassportBytes(const QByteArray& file, const PassportTableList& scratch,
+                                     const TableStreamFormats& formats, LoadBudget& budget,
+                                     const std::function<void()>& afterBlock = {});
+// The same for a file on disk, with a budget that grows with the file's size.
+PassportReadReport ReadPassportBlocks(const QString& fileName, const PassportTableList& scratch,
+                                      const TableStreamFormats& formats, const std::function<void()>& afterBlock = {});
+// Reads a whole file into memory; "Cannot open file "%s". %s" when it cannot be read.
+QByteArray ReadWholeFile(const QString& fileName);
 
 } // namespace talvena

@@ -4,6 +4,7 @@
 #include "base/error.h"
 #include "base/file_errors.h"
 #include "storage/gzip.h"
+#include "storage/load_budget.h"
 #include "storage/tagged_value_io.h"
 #include "table/record_table.h"
 
@@ -29,23 +30,21 @@ constexpr int kNullFlagsFrom = 249;
 constexpr int kKindFrom = 250;
 constexpr int kDefaultExpressionFrom = 251;
 
-// A compressed stream is decoded in memory; beyond this it cannot be a table of ours, and the
-// cut-off stream then fails as truncated instead of exhausting memory.
+// A compressed stream read without a budget (the dictionary files) is decoded in memory up to
+// this size; beyond it cannot be a table of ours, and the cut-off stream fails as truncated.
 constexpr qint64 kMaxDecodedSize = qint64(1) << 30;
+
+// What loading costs beyond the fixed size of a row, as charged to a budget: a field definition,
+// and a text or blob value on top of its own bytes (pool entry and allocation).
+constexpr qint64 kFieldDefinitionCost = 1024;
+constexpr qint64 kValueCost = 64;
+// Column vectors grow by doubling, so a row may hold twice its size while loading.
+constexpr qint64 kRowGrowth = 2;
+// Blobs this long share the stream's storage instead of being copied (see TaggedValueReader::raw).
+constexpr qint64 kSharedBlobFrom = 64 * 1024;
 
 constexpr int kDateDisplayWidth = 18;
 constexpr int kOtherDisplayWidth = 10;
-
-class RefreshSuspension {
-public:
-    explicit RefreshSuspension(RecordTable& t) : table_(t) { table_.suspendRefresh(); }
-    ~RefreshSuspension() { table_.resumeRefresh(); }
-    RefreshSuspension(const RefreshSuspension&) = delete;
-    RefreshSuspension& operator=(const RefreshSuspension&) = delete;
-
-private:
-    RecordTable& table_;
-};
 
 bool isSizedText(FieldType t) { return t == FieldType::String || t == FieldType::FixedChar; }
 
@@ -170,8 +169,8 @@ struct LoadedField {
 
 class TableStreamLoader {
 public:
-    TableStreamLoader(RecordTable& table, const QByteArray& stream, bool rawBlobs)
-        : table_(table), in_(stream), rawBlobs_(rawBlobs)
+    TableStreamLoader(RecordTable& table, const QByteArray& stream, bool rawBlobs, LoadBudget* budget)
+        : table_(table), in_(stream), rawBlobs_(rawBlobs), budget_(budget)
     {
     }
 
@@ -224,6 +223,7 @@ private:
             in_.boolean();
             if (version_ >= kKindFrom) def.kind = fieldKindByName(in_.string());
             if (version_ >= kDefaultExpressionFrom) in_.string();
+            charge(kFieldDefinitionCost);
 
             if (!replaced) {
                 table_.clearFields();
@@ -257,6 +257,12 @@ private:
                                f.isData() ? dataCount++ : -1});
         }
         values_.resize(size_t(dataCount));
+        rowCost_ = kRowGrowth * table_.estimatedRowBytes();
+    }
+
+    void charge(qint64 bytes)
+    {
+        if (budget_) budget_->charge(bytes);
     }
 
     void skipIndexDefinitions()
@@ -281,6 +287,7 @@ private:
     {
         in_.listStart();
         while (!in_.atListEnd()) {
+            charge(rowCost_);
             if (version_ < kRecordListsFrom) {
                 readValues(true);
                 table_.loadRecord(values_, 0);
@@ -325,19 +332,24 @@ private:
             if (rawBlobs_) {
                 const int64_t size = in_.largeInteger();
                 if (size < 1) return Value();
+                charge(size >= kSharedBlobFrom ? kValueCost : size + kValueCost);
                 return Value::bytes(in_.raw(size));
             }
             [[fallthrough]];
         case StreamEncoding::String:
         case StreamEncoding::NotLoadable: break;
         }
-        if (f.utf8Text) return Value::bytes(utf8ToCp1251(in_.string()));
-        return Value::bytes(in_.string());
+        QByteArray text = in_.string();
+        if (!text.isEmpty()) charge(text.size() + kValueCost);
+        if (f.utf8Text) return Value::bytes(utf8ToCp1251(text));
+        return Value::bytes(std::move(text));
     }
 
     RecordTable& table_;
     TaggedValueReader in_;
     const bool rawBlobs_;
+    LoadBudget* budget_;
+    qint64 rowCost_ = 0;
     int version_ = kVersionless;
     bool loading_ = false;
     std::vector<LoadedField> fields_;
@@ -367,7 +379,7 @@ void WriteTableStream(RecordTable& table, QIODevice& out, const TableStreamForma
     {
         // Records are read straight from storage, so neither the filter nor the current record
         // is touched; the controls just must not repaint halfway.
-        RefreshSuspension suspension(table);
+        RecordTable::RefreshSuspension suspension(table);
         stream = serialize(table, format);
     }
     if (format.compressed) {
@@ -378,17 +390,25 @@ void WriteTableStream(RecordTable& table, QIODevice& out, const TableStreamForma
     if (out.write(stream) != stream.size()) failWrite();
 }
 
-void ReadTableStream(RecordTable& table, const QByteArray& stream, const TableStreamFormat& format)
+int ReadTableStream(RecordTable& table, const QByteArray& stream, const TableStreamFormat& format, LoadBudget* budget)
 {
     QByteArray decoded = stream;
-    if (format.compressed) DecompressGzip(stream, decoded, kMaxDecodedSize); // plain input passes through
-    TableStreamLoader(table, decoded, format.rawBlobMode).run();
+    int status = GzipOk;
+    if (format.compressed) { // plain input passes through
+        // The decoded buffer grows by doubling, so it may take twice what it holds.
+        const qint64 limit = budget ? budget->remaining() / 2 : kMaxDecodedSize;
+        status = DecompressGzip(stream, decoded, limit);
+        if (status == GzipOutputTooLarge) throw Error("Stream read error");
+        if (budget && decoded.constData() != stream.constData()) budget->charge(2 * decoded.size());
+    }
+    TableStreamLoader(table, decoded, format.rawBlobMode, budget).run();
+    return status;
 }
 
-void ReadTableStream(RecordTable& table, QIODevice& in, const TableStreamFormat& format)
+int ReadTableStream(RecordTable& table, QIODevice& in, const TableStreamFormat& format)
 {
     if (!in.isSequential()) in.seek(0);
-    ReadTableStream(table, in.readAll(), format);
+    return ReadTableStream(table, in.readAll(), format);
 }
 
 void ReadTableFile(RecordTable& table, const QString& fileName, const TableStreamFormat& format)

@@ -8,6 +8,7 @@ class QIODevice;
 
 namespace talvena {
 
+class LoadBudget;
 class RecordTable;
 
 // The settings of one stream format; nothing else survives an operation.
@@ -37,8 +38,14 @@ QByteArray TableStreamBytes(RecordTable& table, const TableStreamFormat& format)
 // Reads the stream from the input's first byte and replaces the table's fields (when the stream
 // defines any) and records; the table ends up open with the first record current. An error
 // leaves what was loaded up to that point and goes to the caller.
-void ReadTableStream(RecordTable& table, QIODevice& in, const TableStreamFormat& format);
-void ReadTableStream(RecordTable& table, const QByteArray& stream, const TableStreamFormat& format);
+//
+// Returns the status of the gzip member of a compressed stream (0 also for a plain stream): a
+// member whose stored checksum or length does not match what it decodes to still loads, and the
+// caller decides what a damaged table means. With a budget, everything the stream makes the
+// table allocate is charged to it first ("Stream read error" when it runs out).
+int ReadTableStream(RecordTable& table, QIODevice& in, const TableStreamFormat& format);
+int ReadTableStream(RecordTable& table, const QByteArray& stream, const TableStreamFormat& format,
+                    LoadBudget* budget = nullptr);
 // A whole file as one stream; a file that cannot be opened fails with "Cannot open file "%s". %s".
 void ReadTableFile(RecordTable& table, const QString& fileName, const TableStreamFormat& format);
 

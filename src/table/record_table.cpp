@@ -71,7 +71,7 @@ Field& RecordTable::addField(FieldDef def)
         switch (c.cls) {
         case ValueClass::Integer: c.ints.resize(rowCount_); break;
         case ValueClass::Real: c.reals.resize(rowCount_); break;
-        case ValueClass::Bytes: c.bytes.resize(rowCount_); break;
+        case ValueClass::Bytes: c.refs.resize(rowCount_); break;
         }
         c.nulls.assign(rowCount_, 1);
         columns_.push_back(std::move(c));
@@ -141,18 +141,14 @@ void RecordTable::open()
     if (active()) return;
     state_ = TableState::Browse;
     rebuildView();
+    notifyRows({RowChange::Reset});
     notify(TableChange::State);
     if (visibleCount() > 0) scrolledTo(0);
 }
 
 void RecordTable::removeStoredRows()
 {
-    for (auto& c : columns_) {
-        c.ints.clear();
-        c.reals.clear();
-        c.bytes.clear();
-        c.nulls.clear();
-    }
+    for (auto& c : columns_) c.clearRows();
     rowStatus_.clear();
     rowCount_ = 0;
     order_.clear();
@@ -169,6 +165,7 @@ void RecordTable::close()
     dropPending();
     state_ = TableState::Inactive;
     removeStoredRows();
+    notifyRows({RowChange::Reset});
     notify(TableChange::State);
 }
 
@@ -209,7 +206,7 @@ Value RecordTable::storedValue(uint32_t row, int slot) const
     switch (c.cls) {
     case ValueClass::Integer: return Value::integer(c.ints[row]);
     case ValueClass::Real: return Value::real(c.reals[row]);
-    case ValueClass::Bytes: return Value::bytes(c.bytes[row]);
+    case ValueClass::Bytes: return Value::bytes(c.bytesAt(row));
     }
     return {};
 }
@@ -221,8 +218,56 @@ void RecordTable::storeValue(uint32_t row, int slot, const Value& v)
     switch (c.cls) {
     case ValueClass::Integer: c.ints[row] = v.isNull() ? 0 : static_cast<int32_t>(v.integerValue()); break;
     case ValueClass::Real: c.reals[row] = v.isNull() ? 0.0 : v.realValue(); break;
-    case ValueClass::Bytes: c.bytes[row] = v.isNull() ? QByteArray() : v.bytesValue(); break;
+    case ValueClass::Bytes: c.setBytes(row, v.isNull() ? QByteArray() : v.bytesValue()); break;
     }
+}
+
+void RecordTable::Column::setBytes(uint32_t row, const QByteArray& v)
+{
+    uint32_t& ref = refs[row];
+    if (v.isEmpty()) {
+        if (ref != 0) {
+            pool[ref] = QByteArray();
+            freeRefs.push_back(ref);
+            ref = 0;
+        }
+        return;
+    }
+    if (ref == 0) {
+        if (!freeRefs.empty()) {
+            ref = freeRefs.back();
+            freeRefs.pop_back();
+        } else {
+            ref = static_cast<uint32_t>(pool.size());
+            pool.emplace_back();
+        }
+    }
+    pool[ref] = v;
+}
+
+void RecordTable::Column::clearRows()
+{
+    ints.clear();
+    reals.clear();
+    refs.clear();
+    pool.assign(1, QByteArray());
+    freeRefs.clear();
+    nulls.clear();
+}
+
+qsizetype RecordTable::estimatedRowBytes() const
+{
+    // Status, place in the order and in the order of addition, place in the filtered view.
+    qsizetype bytes = 1 + 3 * sizeof(uint32_t);
+    for (const Column& c : columns_) {
+        bytes += 1; // NULL flag
+        switch (c.cls) {
+        case ValueClass::Integer: bytes += sizeof(int32_t); break;
+        case ValueClass::Real: bytes += sizeof(double); break;
+        case ValueClass::Bytes: bytes += sizeof(uint32_t); break;
+        }
+    }
+    return bytes;
 }
 
 uint32_t RecordTable::newRow()
@@ -231,7 +276,7 @@ uint32_t RecordTable::newRow()
         switch (c.cls) {
         case ValueClass::Integer: c.ints.push_back(0); break;
         case ValueClass::Real: c.reals.push_back(0.0); break;
-        case ValueClass::Bytes: c.bytes.emplace_back(); break;
+        case ValueClass::Bytes: c.refs.push_back(0); break;
         }
         c.nulls.push_back(1);
     }
@@ -294,6 +339,7 @@ void RecordTable::writeField(Field& f, const Value& v)
     ++g_generation;
     recalc();
     if (f.onChange) f.onChange(f);
+    notifyRows({RowChange::Changed, cur_});
     notify(TableChange::Data);
 }
 
@@ -385,6 +431,16 @@ void RecordTable::notify(TableChange c)
     for (TableObserver* o : observers) o->tableChanged(*this, c);
 }
 
+void RecordTable::notifyRows(RowNotice n)
+{
+    if (suspended_ > 0) {
+        rowResetPending_ = true;
+        return;
+    }
+    const auto observers = observers_;
+    for (TableObserver* o : observers) o->rowsChanged(*this, n);
+}
+
 void RecordTable::notifyUpdateRecord()
 {
     const auto observers = observers_;
@@ -403,7 +459,12 @@ void RecordTable::removeObserver(TableObserver* o)
 
 void RecordTable::resumeRefresh()
 {
-    if (suspended_ == 0 || --suspended_ > 0 || !refreshPending_) return;
+    if (suspended_ == 0 || --suspended_ > 0) return;
+    if (rowResetPending_) {
+        rowResetPending_ = false;
+        notifyRows({RowChange::Reset});
+    }
+    if (!refreshPending_) return;
     refreshPending_ = false;
     notify(TableChange::Data);
 }
@@ -411,6 +472,7 @@ void RecordTable::resumeRefresh()
 void RecordTable::refresh()
 {
     recalc();
+    notifyRows({RowChange::Reset});
     notify(TableChange::Data);
 }
 
@@ -471,8 +533,8 @@ bool RecordTable::equalsForLocate(uint32_t row, const Field& f, const Value& tar
     case ValueClass::Integer: return c.ints[row] == target.integerValue();
     case ValueClass::Real: return c.reals[row] == target.realValue();
     case ValueClass::Bytes:
-        return ignoreCase ? compareText(c.bytes[row], target.bytesValue(), true) == 0
-                          : c.bytes[row] == target.bytesValue();
+        return ignoreCase ? compareText(c.bytesAt(row), target.bytesValue(), true) == 0
+                          : c.bytesAt(row) == target.bytesValue();
     }
     return false;
 }
@@ -522,6 +584,7 @@ void RecordTable::beginNewRecord(bool appending)
     state_ = TableState::Insert;
     eof_ = false;
     recalc();
+    notifyRows({RowChange::PendingAdded, cur_});
     notify(TableChange::State);
     fire(onNewRecord);
     modified_ = false;
@@ -546,6 +609,7 @@ void RecordTable::edit()
     pending_ = true;
     modified_ = false;
     state_ = TableState::Edit;
+    notifyRows({RowChange::Changed, cur_});
     notify(TableChange::State);
 }
 
@@ -562,10 +626,14 @@ void RecordTable::post()
     // A new record is a change when something was written into it after it was started (its
     // defaults alone are none); an edit is one when a stored value differs.
     lastPostChanged_ = state_ == TableState::Insert && modified_;
+    const int from = cur_;
+    int to = from;
+    bool wasNew = false;
     if (state_ == TableState::Insert) {
+        wasNew = true;
         const uint32_t row = newRow();
         for (size_t s = 0; s < columns_.size(); ++s) storeValue(row, static_cast<int>(s), editBuf_[s]);
-        placeRow(row, true);
+        to = placeRow(row, true);
     } else {
         const auto row = static_cast<uint32_t>(currentRow());
         for (size_t s = 0; s < columns_.size() && !lastPostChanged_; ++s)
@@ -574,9 +642,10 @@ void RecordTable::post()
         if (modified_) rowStatus_[row] = 1;
         if (sortKey_.field) {
             unplaceRow(row);
-            placeRow(row, false);
+            to = placeRow(row, false);
         } else if (viewActive_ && !passes(row)) {
             view_.erase(view_.begin() + cur_);
+            to = -1;
         }
     }
     if (cur_ >= visibleCount()) cur_ = visibleCount() - 1;
@@ -584,6 +653,17 @@ void RecordTable::post()
     dropPending();
     changed();
     recalc();
+    if (to == from) {
+        notifyRows({RowChange::Changed, from});
+    } else if (wasNew && to < 0) {
+        notifyRows({RowChange::PendingDropped, from});
+    } else if (wasNew) {
+        // The new record takes its place in the sort: the row moves there and shows stored values.
+        notifyRows({RowChange::Moved, from, to});
+        notifyRows({RowChange::Changed, to});
+    } else {
+        notifyRows(to >= 0 ? RowNotice{RowChange::Moved, from, to} : RowNotice{RowChange::Removed, from});
+    }
     notify(TableChange::State);
     notify(TableChange::Data);
     fire(afterPost);
@@ -594,9 +674,11 @@ void RecordTable::cancel()
     checkActive();
     if (state_ != TableState::Edit && state_ != TableState::Insert) return;
     const bool wasInsert = state_ == TableState::Insert;
+    const int position = cur_;
     dropPending();
     if (wasInsert) cur_ = std::min(savedCur_, visibleCount() - 1);
     recalc();
+    notifyRows({wasInsert ? RowChange::PendingDropped : RowChange::Changed, position});
     notify(TableChange::State);
     notify(TableChange::Data);
     if (wasInsert) fire(afterScroll);
@@ -621,16 +703,18 @@ void RecordTable::deleteRecord()
     if (visibleCount() == 0 || cur_ < 0) throw Error("Cannot perform this operation on an empty dataset");
     dropPending();
     const auto row = static_cast<uint32_t>(currentRow());
+    const int position = cur_;
     unplaceRow(row);
     rowStatus_[row] = 2;
     for (auto& c : columns_) {
-        if (c.cls == ValueClass::Bytes) c.bytes[row] = QByteArray();
+        if (c.cls == ValueClass::Bytes) c.setBytes(row, QByteArray());
         c.nulls[row] = 1;
     }
     if (cur_ >= visibleCount()) cur_ = visibleCount() - 1;
     eof_ = visibleCount() == 0;
     changed();
     recalc();
+    notifyRows({RowChange::Removed, position});
     notify(TableChange::Data);
     fire(afterDelete);
     fire(afterScroll);
@@ -643,6 +727,7 @@ void RecordTable::empty()
     dropPending();
     removeStoredRows();
     recalc();
+    notifyRows({RowChange::Reset});
     notify(TableChange::Data);
 }
 
@@ -658,7 +743,7 @@ bool RecordTable::passes(uint32_t row) const
         switch (c.cls) {
         case ValueClass::Integer: if (c.ints[row] == t.value) return true; break;
         case ValueClass::Real: if (c.reals[row] == static_cast<double>(t.value)) return true; break;
-        case ValueClass::Bytes: if (c.bytes[row] == FormatInteger(t.value)) return true; break;
+        case ValueClass::Bytes: if (c.bytesAt(row) == FormatInteger(t.value)) return true; break;
         }
     }
     return false;
@@ -706,6 +791,7 @@ void RecordTable::setFilterText(const QByteArray& text)
     filter_ = std::move(e);
     if (active() && filtered_) {
         rebuildView();
+        notifyRows({RowChange::Reset});
         scrolledTo(visibleCount() > 0 ? 0 : -1);
     }
 }
@@ -717,6 +803,7 @@ void RecordTable::setFiltered(bool on)
     filtered_ = on;
     if (active()) {
         rebuildView();
+        notifyRows({RowChange::Reset});
         scrolledTo(visibleCount() > 0 ? 0 : -1);
     }
 }
@@ -729,7 +816,7 @@ int RecordTable::compareRows(uint32_t a, uint32_t b) const
     return sortKey_.descending ? -c : c;
 }
 
-void RecordTable::placeRow(uint32_t row, bool isNew)
+int RecordTable::placeRow(uint32_t row, bool isNew)
 {
     auto before = [&](uint32_t a, uint32_t b) { return compareRows(a, b) < 0; };
     size_t oi = order_.size();
@@ -743,7 +830,7 @@ void RecordTable::placeRow(uint32_t row, bool isNew)
     order_.insert(order_.begin() + static_cast<ptrdiff_t>(oi), row);
     if (!viewActive_) {
         cur_ = static_cast<int>(oi);
-        return;
+        return cur_;
     }
     size_t vi = view_.size();
     if (sortKey_.field) {
@@ -752,8 +839,10 @@ void RecordTable::placeRow(uint32_t row, bool isNew)
         auto it = std::find(view_.begin(), view_.end(), static_cast<uint32_t>(anchorRow_));
         vi = static_cast<size_t>(it - view_.begin());
     }
-    if (passes(row)) view_.insert(view_.begin() + static_cast<ptrdiff_t>(vi), row);
     cur_ = static_cast<int>(vi);
+    if (!passes(row)) return -1;
+    view_.insert(view_.begin() + static_cast<ptrdiff_t>(vi), row);
+    return cur_;
 }
 
 void RecordTable::unplaceRow(uint32_t row)
@@ -856,6 +945,7 @@ void RecordTable::sort(const QByteArray& spec)
     auto it = std::find(vis.begin(), vis.end(), static_cast<uint32_t>(current));
     cur_ = current < 0 || it == vis.end() ? (vis.empty() ? -1 : 0) : static_cast<int>(it - vis.begin());
     recalc();
+    notifyRows({RowChange::Reset});
     notify(TableChange::Data);
 }
 
@@ -921,8 +1011,77 @@ void RecordTable::restoreSnapshot(const Snapshot& s)
     sortSpec_ = s.sortSpec;
     sortKey_ = {s.sortField < 0 ? nullptr : &field(s.sortField), s.descending, s.caseInsensitive};
     changed();
+    notifyRows({RowChange::Reset});
     notify(TableChange::State);
     notify(TableChange::Data);
+}
+
+// --- view positions ---------------------------------------------------------------------------
+
+int RecordTable::pendingPosition() const
+{
+    return pending_ && state_ == TableState::Insert ? cur_ : -1;
+}
+
+int RecordTable::currentViewPosition() const
+{
+    if (pendingPosition() >= 0) return cur_;
+    return currentPosition();
+}
+
+Value RecordTable::valueAt(int position, const Field& f) const
+{
+    const int pending = pendingPosition();
+    if (position < 0 || position >= positionCount()) return {};
+    if (pending_ && position == cur_) return f.value(); // the record being edited or inserted
+    const int visiblePosition = pending >= 0 && position > pending ? position - 1 : position;
+    return rowValue(visibleRow(visiblePosition), f);
+}
+
+int64_t RecordTable::storedRowAt(int position) const
+{
+    const int pending = pendingPosition();
+    if (position < 0 || position >= positionCount() || position == pending) return -1;
+    return visibleRow(pending >= 0 && position > pending ? position - 1 : position);
+}
+
+bool RecordTable::moveToStoredRow(uint32_t row)
+{
+    checkActive();
+    settle();
+    const auto& vis = visible();
+    if (cur_ >= 0 && cur_ < int(vis.size()) && vis[size_t(cur_)] == row) return true;
+    const auto it = std::find(vis.begin(), vis.end(), row);
+    if (it == vis.end()) return false;
+    scrolledTo(static_cast<int>(it - vis.begin()));
+    return true;
+}
+
+QByteArray RecordTable::textAt(int position, Field& f, bool display)
+{
+    if (position < 0 || position >= positionCount()) return {};
+    if (position == currentViewPosition() || !f.onGetText) {
+        if (position == currentViewPosition()) return display ? f.displayText() : f.editText();
+        return f.defaultText(valueAt(position, f), display);
+    }
+    const int pending = pendingPosition();
+    const uint32_t row = visibleRow(pending >= 0 && position > pending ? position - 1 : position);
+    // The handler reads "the" record: make it this row, with its calculated values, for the call.
+    ActiveRecord rec;
+    rec.row = row;
+    std::vector<Value> calc;
+    computeCalc(rec, calc);
+    rec.calc = &calc;
+    const std::optional<ActiveRecord> saved = override_;
+    override_ = rec;
+    try {
+        QByteArray text = display ? f.displayText() : f.editText();
+        override_ = saved;
+        return text;
+    } catch (...) {
+        override_ = saved;
+        throw;
+    }
 }
 
 // --- bulk loading --------------------------------------------------------------------------
@@ -955,6 +1114,7 @@ void RecordTable::endLoad()
     cur_ = visibleCount() > 0 ? 0 : -1;
     eof_ = cur_ < 0;
     recalc();
+    notifyRows({RowChange::Reset});
     notify(TableChange::Data);
     resumeRefresh();
 }

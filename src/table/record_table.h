@@ -91,11 +91,40 @@ public:
     void suspendRefresh() { ++suspended_; }
     void resumeRefresh();
     bool refreshSuspended() const { return suspended_ > 0; }
+    // Suspends refreshing for a scope; the controls are refreshed once when the last one ends.
+    class RefreshSuspension {
+    public:
+        explicit RefreshSuspension(RecordTable& t) : table_(t) { table_.suspendRefresh(); }
+        ~RefreshSuspension() { table_.resumeRefresh(); }
+        RefreshSuspension(const RefreshSuspension&) = delete;
+        RefreshSuspension& operator=(const RefreshSuspension&) = delete;
+
+    private:
+        RecordTable& table_;
+    };
     // Brings the current record into view again: recalculates it and refreshes the controls.
     void refresh();
 
     // --- events ----------------------------------------------------------------------------
     Event onNewRecord, afterInsert, beforePost, afterPost, afterDelete, afterScroll, onCalcFields;
+
+    // --- view positions (grids) --------------------------------------------------------------
+    // What a grid shows: the visible records in the current order and, while a new record is
+    // pending, that record at its place among them (see RowNotice). Reading a position never moves
+    // the current record.
+    int positionCount() const { return visibleCount() + (pendingPosition() >= 0 ? 1 : 0); }
+    int pendingPosition() const; // where the pending new record stands; -1 when there is none
+    // The position the current record (or the record being edited or inserted) stands at.
+    int currentViewPosition() const;
+    Value valueAt(int position, const Field& f) const;
+    // The stored row shown at a position; -1 for the pending new record or a position outside.
+    int64_t storedRowAt(int position) const;
+    // Settles, then makes the given stored row current (as a grid does when the user picks a row,
+    // whose position the settling may shift); false when the row is not visible.
+    bool moveToStoredRow(uint32_t row);
+    // The display or edit text of a field at a position, through the field's text handler, which
+    // sees that position's record as the active one.
+    QByteArray textAt(int position, Field& f, bool display);
 
     // --- whole-table access (streams, grids, export) ----------------------------------------
     // Every stored record in the current order, whatever the filter.
@@ -109,8 +138,11 @@ public:
     bool rowIsNull(uint32_t row, const Field& f) const { return col(f).nulls[row] != 0; }
     int32_t rowInteger(uint32_t row, const Field& f) const { return col(f).ints[row]; }
     double rowReal(uint32_t row, const Field& f) const { return col(f).reals[row]; }
-    const QByteArray& rowBytes(uint32_t row, const Field& f) const { return col(f).bytes[row]; }
+    const QByteArray& rowBytes(uint32_t row, const Field& f) const { return col(f).bytesAt(row); }
     uint8_t rowStatus(uint32_t row) const { return rowStatus_[row]; }
+    // What one more stored record costs in memory at least, for loaders that bound what a file may
+    // make them allocate (texts and blobs add their own bytes).
+    qsizetype estimatedRowBytes() const;
     // Bulk loading without record events: values of the data fields in field order.
     void beginLoad();
     void loadRecord(std::vector<Value>& dataValues, uint8_t status);
@@ -130,12 +162,21 @@ public:
 
 private:
     friend class Field;
+    // One data field's values. Texts and blobs are kept as references into a pool whose entry 0
+    // is the empty value, so a NULL or empty text costs four bytes rather than a whole QByteArray:
+    // passport tables are mostly empty texts.
     struct Column {
         ValueClass cls;
         std::vector<int32_t> ints;
         std::vector<double> reals;
-        std::vector<QByteArray> bytes;
+        std::vector<uint32_t> refs;
+        std::vector<QByteArray> pool{QByteArray()};
+        std::vector<uint32_t> freeRefs;
         std::vector<uint8_t> nulls;
+
+        const QByteArray& bytesAt(uint32_t row) const { return pool[refs[row]]; }
+        void setBytes(uint32_t row, const QByteArray& v);
+        void clearRows();
     };
     struct ActiveRecord {
         const std::vector<Value>* data = nullptr; // pending values of the record being edited
@@ -171,13 +212,16 @@ private:
     void recalc();
     void computeCalc(ActiveRecord rec, std::vector<Value>& out);
     void notify(TableChange c);
+    void notifyRows(RowNotice n);
     void notifyUpdateRecord();
     void fire(const Event& e) { if (e) e(*this); }
     void changed();
 
     bool passes(uint32_t row) const;
     void rebuildView();
-    void placeRow(uint32_t row, bool isNew);
+    // Puts a stored row into the order and the view; returns its visible position, -1 when the
+    // filter hides it.
+    int placeRow(uint32_t row, bool isNew);
     void unplaceRow(uint32_t row);
     int compareRows(uint32_t a, uint32_t b) const;
     Value sortValue(uint32_t row) const;
@@ -218,6 +262,7 @@ private:
     std::vector<TableObserver*> observers_;
     int suspended_ = 0;
     bool refreshPending_ = false;
+    bool rowResetPending_ = false; // row notices were dropped while suspended
     uint64_t version_ = 0;
 
     // Lookups into this table: key value -> first visible row, rebuilt after any change.

@@ -2,11 +2,11 @@
 #include "window_fixture.h"
 
 #include <QDir>
-
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QUrl>
 
 using namespace talvena;
 using namespace talvena::testing;
@@ -317,4 +317,26 @@ TEST_F(LifecycleTest, CommandLineOpensExactlyOneArgument)
         if (args.size() == 1) EXPECT_EQ(name, utf8ToCp1251("Из командной строки"));
         else EXPECT_TRUE(name.isEmpty());
     }
+}
+
+TEST_F(LifecycleTest, CommandLineFileOpensAsARelativePathOrADesktopUrl)
+{
+    const QString path = QFileInfo(savedPassport("Объект с рабочего стола")).canonicalFilePath();
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const QString relative = QFileInfo(path).fileName();
+    const QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    for (const QString& argument : {relative, url}) {
+        TDataModule2 module;
+        module.DataModuleCreate(QCoreApplication::applicationDirPath());
+        TMainForm form(module, ui, {argument});
+        PassportLifecycle commands(form, module, ui);
+        form.setCommands(&commands);
+        settle();
+        EXPECT_TRUE(ui.boxes.isEmpty()) << argument.toStdString();
+        EXPECT_EQ(module.PASPORTS.fieldByName("OBJECTNAME").asString(), utf8ToCp1251("Объект с рабочего стола"));
+        // The caption and later saves name the file itself, not the argument.
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("Редактирование паспорта: ") + path);
+    }
+    QDir::setCurrent(previous);
 }

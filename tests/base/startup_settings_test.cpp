@@ -74,6 +74,18 @@ TEST_F(StartupSettingsTest, TextValuesBeforeTheKeyAndFallbacks)
     EXPECT_EQ(malformed.databaseName, "localhost:C:\\DBRoot\\main.gdb");
 }
 
+TEST_F(StartupSettingsTest, UpdateServerIsATextValueWithoutFallback)
+{
+    EXPECT_EQ(read("\"UpdateServer\"=\"update.example.ru:8080\"").updateServer, "update.example.ru:8080");
+    EXPECT_EQ(read("\"updateserver\"=\"host\"").updateServer, "host");
+    EXPECT_EQ(read("\"UpdateServer\"=dword:00000001").updateServer, "");
+    EXPECT_EQ(read("\"DatabaseName\"=\"x\"").updateServer, "");
+    EXPECT_EQ(readStartupSettings("/opt/talvena/talvena", dir.filePath("missing.reg"), logPath()).updateServer, "");
+    // It is no business of the log line.
+    read("\"UpdateServer\"=\"secret-host\"");
+    EXPECT_FALSE(log().contains("secret-host"));
+}
+
 TEST_F(StartupSettingsTest, Mode1ComesFromTheFileNameOnly)
 {
     const StartupSettings second = read("", "/opt/talvena/Talvena1");

@@ -260,3 +260,87 @@ TEST_F(PassportFileTest, FileEndingAfterThirdBlockLeavesTheRestEmpty)
     EXPECT_EQ(other.KONTUR.storedCount(), 0);
     EXPECT_EQ(other.FILES.storedCount(), 0);
 }
+
+namespace {
+
+// Offset and length of the stream of block `index` in a headered file.
+std::pair<qsizetype, qsizetype> blockSpan(const QByteArray& file, int index)
+{
+    qsizetype at = 9;
+    for (int i = 0; i < index; ++i) at += 4 + qFromLittleEndian<int32_t>(file.constData() + at);
+    return {at + 4, qFromLittleEndian<int32_t>(file.constData() + at)};
+}
+
+} // namespace
+
+TEST_F(PassportFileTest, AChecksumMismatchAsksBeforeAnythingChangesAndNoKeepsThePassport)
+{
+    fillPassport();
+    const QString path = files.filePath("a.psp");
+    module.SavePassport(path);
+    QByteArray bytes = bytesOf(path);
+    const auto [at, size] = blockSpan(bytes, 3); // KONTUR
+    bytes[at + size - 8] = char(bytes[at + size - 8] ^ 0x10); // its stored CRC-32
+    const QString damaged = files.filePath("crc.psp");
+    writeBytes(damaged, bytes);
+    const auto before = all();
+
+    // Without a question (the command-line tool without --force) the file is refused.
+    EXPECT_EQ(errorOf([&] { module.LoadPassport(damaged); }),
+              "Файл повреждён: не совпадает контрольная сумма таблицы KONTUR.");
+    std::vector<int> asked;
+    EXPECT_FALSE(module.LoadPassport(damaged, {}, [&](const PassportReadReport& r) {
+        asked = r.damagedBlocks;
+        return false;
+    }));
+    EXPECT_EQ(asked, std::vector<int>{3});
+    for (int i = 0; i < kPassportTableCount; ++i) EXPECT_TRUE(contents(*module.passportTables()[i]) == before[i]) << i;
+    EXPECT_EQ(module.state().fileName(), path);
+
+    TDataModule2 other;
+    other.DataModuleCreate(dir_->path());
+    EXPECT_TRUE(other.LoadPassport(damaged, {}, [](const PassportReadReport&) { return true; }));
+    EXPECT_EQ(other.KONTUR.storedCount(), 5); // the points decoded whole; only the trailer was wrong
+}
+
+TEST_F(PassportFileTest, AFileWithoutACompletePassportBlockIsDamagedNotAnEmptyPassport)
+{
+    fillPassport();
+    const QByteArray header = QByteArray::fromHex("076c6f6d6972613201");
+    for (const QByteArray& bytes : {QByteArray(), QByteArray("\x05"), QByteArray("\x05\0\0", 3), header,
+                                    header + "\x05", header + QByteArray("\x05\0\0", 3)}) {
+        const QString path = files.filePath("short.psp");
+        writeBytes(path, bytes);
+        EXPECT_EQ(errorOf([&] { module.LoadPassport(path); }),
+                  "Файл повреждён: в нём нет целой таблицы паспорта (PASPORTS).")
+            << bytes.size() << " bytes";
+        EXPECT_EQ(module.REFLECT_HORIZONTS.storedCount(), 2);
+    }
+}
+
+TEST_F(PassportFileTest, AMillionDuplicateIdsEndWithAnErrorInsteadOfDrawingForever)
+{
+    // 1,000,000 contour points all with ID 0: after the first there are only 999,998 free values.
+    RecordTable p("PASPORTS"), r("REFLECT_HORIZONTS"), h("POSIB_PRODUCT_HOR"), k("KONTUR"), f("FILES");
+    p.addField("ID", FieldType::Integer);
+    for (RecordTable* t : {&r, &h, &k}) t->addField("ID", FieldType::Integer);
+    k.addField("HEAD_ID", FieldType::Integer);
+    f.addField("NAME", FieldType::String, 128);
+    for (RecordTable* t : {&p, &r, &h, &k, &f}) t->open();
+    p.append();
+    p.fieldByName("ID").setInteger(1);
+    p.post();
+    std::vector<Value> values{Value::integer(0), Value::integer(5)};
+    k.beginLoad();
+    for (int i = 0; i < 1000000; ++i) k.loadRecord(values, 0);
+    k.endLoad();
+    const QString path = files.filePath("ids.psp");
+    WritePassportFile(path, {&p, &r, &h, &k, &f}, TableStreamFormats{});
+    EXPECT_LT(QFileInfo(path).size(), 100 * 1024);
+
+    fillPassport();
+    const auto before = all();
+    EXPECT_EQ(errorOf([&] { module.LoadPassport(path); }),
+              "Слишком много записей в таблице KONTUR: свободных идентификаторов от 0 до 999998 не осталось.");
+    for (int i = 0; i < kPassportTableCount; ++i) EXPECT_TRUE(contents(*module.passportTables()[i]) == before[i]) << i;
+}

@@ -2,6 +2,7 @@
 #include "support/error_of.h"
 #include "base/random_id.h"
 #include "storage/passport_file.h"
+#include "storage/unique_ids.h"
 #include "table/record_table.h"
 
 #include <QBuffer>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <climits>
 #include <set>
 
 using namespace talvena;
@@ -207,4 +209,38 @@ TEST(CopyTableRecords, CopiesByNameSkipsRefusedValuesAndMakesIdsUnique)
     source.close();
     CopyTableRecords(source, target, false);
     EXPECT_EQ(target.recordCount(), 0);
+}
+
+TEST(UniqueIds, DrawsEveryFreeValueOfACrowdedRangeAndThenSaysNoneIsLeft)
+{
+    seedRandom(3);
+    UniqueIds ids(1000, 16);
+    ids.take(-5);       // outside the range: taken, but no value of the range
+    ids.take(INT64_MIN); // the value the set uses for an empty slot
+    EXPECT_TRUE(ids.taken(INT64_MIN));
+    std::set<int32_t> drawn;
+    for (int i = 0; i < 1000; ++i) {
+        const int32_t v = ids.drawFree();
+        ASSERT_GE(v, 0);
+        ASSERT_LT(v, 1000);
+        ASSERT_FALSE(ids.taken(v));
+        ids.take(v);
+        drawn.insert(v);
+    }
+    EXPECT_EQ(drawn.size(), 1000u);
+    EXPECT_EQ(ids.drawFree(), -1);
+    EXPECT_EQ(ids.drawFree(), -1);
+}
+
+TEST(UniqueIds, ValuesTakenAfterTheFreeListWasBuiltAreNotDrawnAgain)
+{
+    seedRandom(11);
+    UniqueIds ids(100, 16);
+    for (int v = 0; v < 98; ++v) ids.take(v); // crowded: the next draw builds the free list
+    const int32_t first = ids.drawFree();
+    EXPECT_TRUE(first == 98 || first == 99);
+    ids.take(98);
+    EXPECT_EQ(ids.drawFree(), 99);
+    ids.take(99);
+    EXPECT_EQ(ids.drawFree(), -1);
 }

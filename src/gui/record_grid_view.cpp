@@ -1,0 +1,384 @@
+#include "gui/record_grid_view.h"
+
+#include "gui/error_handler.h"
+#include "gui/field_char_validator.h"
+#include "gui/record_table_model.h"
+#include "gui/user_interaction.h"
+#include "table/record_table.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+namespace talvena {
+
+namespace {
+
+constexpr int kRowHeight = 17;
+constexpr int kIndicatorWidth = 14;
+constexpr int kEditButtonWidth = 16;
+constexpr int kMinimumColumnWidth = 80;
+const char* const kDeleteQuestion = "Delete record?";
+
+bool editing(const RecordTable& t) { return t.state() == TableState::Edit || t.state() == TableState::Insert; }
+
+// Titles centred and word-wrapped in a title row of fixed height, with the sort arrow.
+class TitleHeader : public QHeaderView {
+public:
+    TitleHeader(int height, QWidget* parent) : QHeaderView(Qt::Horizontal, parent), height_(height)
+    {
+        setSectionsMovable(true);
+        setHighlightSections(false);
+        setDefaultAlignment(Qt::AlignCenter);
+        setFixedHeight(height_);
+        setMinimumSectionSize(24);
+    }
+
+    QSize sizeHint() const override { return {QHeaderView::sizeHint().width(), height_}; }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        if (!rect.isValid()) return;
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.rect = rect;
+        option.section = logicalIndex;
+        option.text.clear();
+        option.sortIndicator = QStyleOptionHeader::None;
+        if (isSortIndicatorShown() && sortIndicatorSection() == logicalIndex)
+            option.sortIndicator = sortIndicatorOrder() == Qt::AscendingOrder ? QStyleOptionHeader::SortDown
+                                                                               : QStyleOptionHeader::SortUp;
+        // The style leaves its own clip behind; the title is drawn on a clean state.
+        painter->save();
+        style()->drawControl(QStyle::CE_Header, &option, painter, this);
+        painter->restore();
+        const QString title = model()->headerData(logicalIndex, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int arrow = option.sortIndicator == QStyleOptionHeader::None ? 0 : 12;
+        painter->save();
+        painter->setPen(palette().color(QPalette::ButtonText));
+        painter->drawText(rect.adjusted(2, 1, -2 - arrow, -1), Qt::AlignCenter | Qt::TextWordWrap, title);
+        painter->restore();
+    }
+
+private:
+    int height_;
+};
+
+// Editors: a drop-down of the lookup's names for lookup columns, a line edit that refuses what the
+// field does not take for the others; picker columns draw their edit button in the current row.
+class RecordGridDelegate : public QStyledItemDelegate {
+public:
+    explicit RecordGridDelegate(RecordGridView* view) : QStyledItemDelegate(view), view_(view) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override
+    {
+        RecordTableModel* m = view_->recordModel();
+        if (m->column(index.column()).kind == ColumnKind::Lookup) {
+            auto* combo = new QComboBox(parent);
+            combo->addItem(QString(), QVariant()); // empties the field
+            for (const RecordTableModel::Choice& c : m->lookupChoices(index.column())) combo->addItem(c.text, c.key);
+            return combo;
+        }
+        auto* edit = new QLineEdit(parent);
+        edit->setFrame(false);
+        Field* f = m->field(index.column());
+        edit->setValidator(new FieldCharValidator([f] { return f; }, edit));
+        if (f && f->type() == FieldType::String && f->size() > 0) edit->setMaxLength(f->size());
+        return edit;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+            const QVariant key = index.data(RecordTableModel::LookupKeyRole);
+            const int at = key.isValid() ? combo->findData(key) : 0;
+            combo->setCurrentIndex(at < 0 ? 0 : at);
+            return;
+        }
+        if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+            // An editor that stays after a refusal keeps what was typed.
+            if (!edit->property("typed").toBool()) edit->setText(index.data(Qt::EditRole).toString());
+        }
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        if (auto* combo = qobject_cast<QComboBox*>(editor))
+            model->setData(index, combo->currentData(), Qt::EditRole);
+        else if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            model->setData(index, edit->text(), Qt::EditRole);
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const QRect button = view_->editButtonRect(index);
+        if (button.isNull()) return;
+        QStyleOptionButton b;
+        b.rect = button;
+        b.text = QStringLiteral("…");
+        b.state = QStyle::State_Enabled | QStyle::State_Raised;
+        view_->style()->drawControl(QStyle::CE_PushButton, &b, painter, view_);
+    }
+
+private:
+    RecordGridView* view_;
+};
+
+} // namespace
+
+RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget* parent)
+    : QTableView(parent), decl_(decl), model_(new RecordTableModel(table, decl.columns, this))
+{
+    setObjectName(QString::fromLatin1(decl.objectName));
+    auto* header = new TitleHeader(decl.titleHeight, this);
+    header->setSectionsClickable(decl.sortableTitles);
+    header->setSortIndicatorShown(false);
+    setHorizontalHeader(header);
+    setModel(model_);
+    setItemDelegate(new RecordGridDelegate(this));
+
+    QHeaderView* rows = verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(kRowHeight);
+    rows->setDefaultSectionSize(kRowHeight);
+    rows->setFixedWidth(kIndicatorWidth);
+    rows->setDefaultAlignment(Qt::AlignCenter);
+    // Wide enough for the longest word of the title, which wraps into the title row.
+    const QFontMetrics metrics(header->font());
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        int widest = 0;
+        for (const QString& word : QString::fromUtf8(decl.columns[size_t(c)].title).split(' ', Qt::SkipEmptyParts))
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+        header->resizeSection(c, std::max(kMinimumColumnWidth, widest + 16));
+    }
+
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    setTabKeyNavigation(true);
+    setShowGrid(true);
+    setWordWrap(false);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+
+    model_->onCurrentRowChanged = [this](int row) { followTable(row); };
+    connect(header, &QHeaderView::sectionClicked, this, [this](int logical) {
+        if (decl_.sortableTitles && onTitleClick) RunGuarded([&] { onTitleClick(logical); });
+    });
+    connect(header, &QHeaderView::sectionMoved, this, [this] {
+        if (onColumnsRearranged) onColumnsRearranged();
+    });
+    followTable(table.currentViewPosition());
+}
+
+RecordGridView::~RecordGridView() { model_->onCurrentRowChanged = nullptr; }
+
+RecordTable& RecordGridView::table() const { return model_->table(); }
+
+void RecordGridView::setSortMark(int column, bool descending)
+{
+    sortColumn_ = column;
+    sortDescending_ = descending;
+    horizontalHeader()->setSortIndicatorShown(column >= 0);
+    if (column >= 0) horizontalHeader()->setSortIndicator(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    horizontalHeader()->viewport()->update();
+}
+
+std::vector<int> RecordGridView::shownOrder() const
+{
+    std::vector<int> order;
+    for (int visual = 0; visual < model_->columnCount(); ++visual) order.push_back(horizontalHeader()->logicalIndex(visual));
+    return order;
+}
+
+QRect RecordGridView::editButtonRect(const QModelIndex& index) const
+{
+    if (!index.isValid() || model_->column(index.column()).kind != ColumnKind::Picker) return {};
+    if (index.row() != currentIndex().row() || index.column() != currentIndex().column()) return {};
+    const QRect cell = visualRect(index);
+    return {cell.right() - kEditButtonWidth + 1, cell.top(), kEditButtonWidth, cell.height()};
+}
+
+// --- following the table ---------------------------------------------------------------------------
+
+void RecordGridView::followTable(int row)
+{
+    if (row < 0 || row >= model_->rowCount()) {
+        viewport()->update();
+        return;
+    }
+    const int column = currentIndex().isValid() ? currentIndex().column() : horizontalHeader()->logicalIndex(0);
+    if (currentIndex().row() == row) {
+        viewport()->update();
+        return;
+    }
+    ++following_;
+    setCurrentIndex(model_->index(row, column < 0 ? 0 : column));
+    --following_;
+    scrollTo(currentIndex());
+}
+
+void RecordGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    refused_ = false;
+    QTableView::currentChanged(current, previous); // commits and closes an open editor
+    if (refused_) {
+        // The typed value was refused: stay in its cell.
+        QTimer::singleShot(0, this, [this, back = QPersistentModelIndex(previous)] {
+            if (back.isValid()) {
+                ++following_;
+                setCurrentIndex(back);
+                --following_;
+            }
+        });
+        return;
+    }
+    viewport()->update(); // the edit button follows the current cell
+    if (following_ > 0 || !current.isValid() || current.row() == previous.row()) return;
+    RunGuarded([&] { model_->makeRowCurrent(current.row()); });
+    // Settling may have moved or refused: show where the table really is.
+    followTable(table().currentViewPosition());
+}
+
+bool RecordGridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    if (index.isValid() && model_->column(index.column()).kind == ColumnKind::Picker &&
+        (trigger == EditKeyPressed || trigger == DoubleClicked)) {
+        pressEditButton(index.column());
+        return false;
+    }
+    const bool opened = QTableView::edit(index, trigger, event);
+    if (opened && !editing(table())) {
+        // Typing starts an edit of the record, which the row indicator shows.
+        RunGuarded([&] {
+            if (model_->makeRowCurrent(index.row())) table().edit();
+        });
+    }
+    return opened;
+}
+
+void RecordGridView::commitData(QWidget* editor)
+{
+    if (reporting_) return;
+    QTableView::commitData(editor);
+    refused_ = !model_->lastError().isEmpty();
+    if (refused_) {
+        editor->setProperty("typed", true);
+        reportRefusal(editor, currentIndex());
+    }
+}
+
+void RecordGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    if (refused_ || reporting_) return; // the editor keeps the typed text and the focus
+    if (editor) editor->setProperty("typed", false);
+    QTableView::closeEditor(editor, hint);
+}
+
+void RecordGridView::reportRefusal(QWidget* editor, const QModelIndex& at)
+{
+    reporting_ = true;
+    const QString message = model_->lastError();
+    QPointer<QWidget> keep(editor);
+    // Reported once the focus change under way has ended; the editor then gets the focus back.
+    QTimer::singleShot(0, this, [this, message, keep, at = QPersistentModelIndex(at)] {
+        if (userInteractionInstalled()) userInteraction().showError(message);
+        reporting_ = false;
+        refused_ = false;
+        if (keep) {
+            keep->setFocus();
+            if (auto* edit = qobject_cast<QLineEdit*>(keep.data())) edit->selectAll();
+        }
+    });
+}
+
+// --- keys and mouse ----------------------------------------------------------------------------------
+
+void RecordGridView::insertRecord()
+{
+    RunGuarded([&] { table().insert(); });
+}
+
+void RecordGridView::deleteRecord()
+{
+    if (decl_.refusesDelete) return;
+    RunGuarded([&] {
+        if (table().positionCount() == 0) return;
+        if (!userInteraction().askYesNo(BoxCaption::Confirmation, QString::fromLatin1(kDeleteQuestion))) return;
+        table().deleteRecord();
+    });
+}
+
+void RecordGridView::pressEditButton(int column)
+{
+    if (!onEditButton) return;
+    RunGuarded([&] { onEditButton(column); });
+}
+
+void RecordGridView::keyPressEvent(QKeyEvent* e)
+{
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    switch (e->key()) {
+    case Qt::Key_Insert:
+        if (e->modifiers() == Qt::NoModifier) return insertRecord();
+        break;
+    case Qt::Key_Delete:
+        if (ctrl) return deleteRecord();
+        break;
+    case Qt::Key_Escape:
+        if (editing(table())) {
+            RunGuarded([&] { table().cancel(); });
+            return;
+        }
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (ctrl && currentIndex().isValid() && model_->column(currentIndex().column()).kind == ColumnKind::Picker)
+            return pressEditButton(currentIndex().column());
+        break;
+    default:
+        break;
+    }
+    QTableView::keyPressEvent(e);
+}
+
+void RecordGridView::mousePressEvent(QMouseEvent* e)
+{
+    const QModelIndex index = indexAt(e->position().toPoint());
+    if (editButtonRect(index).contains(e->position().toPoint())) {
+        pressEditButton(index.column());
+        return;
+    }
+    QTableView::mousePressEvent(e);
+}
+
+void RecordGridView::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    const QModelIndex index = indexAt(e->position().toPoint());
+    if (index.isValid() && model_->column(index.column()).kind == ColumnKind::Picker) {
+        pressEditButton(index.column());
+        return;
+    }
+    QTableView::mouseDoubleClickEvent(e);
+}
+
+void RecordGridView::focusOutEvent(QFocusEvent* e)
+{
+    QTableView::focusOutEvent(e);
+    // Leaving the grid drops a new row nobody typed into (the focus going to the grid's own
+    // editor, or to a dialog the grid opened, is not leaving it).
+    QWidget* to = QApplication::focusWidget();
+    if (!to || isAncestorOf(to) || to == this || QApplication::activeModalWidget()) return;
+    RecordTable& t = table();
+    if (t.state() == TableState::Insert && !t.modified()) RunGuarded([&] { t.cancel(); });
+}
+
+} // namespace talvena

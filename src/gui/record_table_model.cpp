@@ -1,0 +1,203 @@
+#include "gui/record_table_model.h"
+
+#include "base/cp1251.h"
+#include "base/error.h"
+
+namespace talvena {
+
+namespace {
+
+// Row indicator marks: the current record, one being edited, a new one.
+const QString kCurrentMark = QStringLiteral("▶");
+const QString kEditMark = QStringLiteral("I");
+const QString kInsertMark = QStringLiteral("*");
+
+bool numeric(const Field& f) { return f.valueClass() != ValueClass::Bytes; }
+
+} // namespace
+
+RecordTableModel::RecordTableModel(RecordTable& table, std::span<const GridColumnDecl> columns, QObject* parent)
+    : QAbstractTableModel(parent), table_(table)
+{
+    for (const GridColumnDecl& c : columns) columns_.push_back({c, table.findField(c.field)});
+    rows_ = table_.positionCount();
+    table_.addObserver(this);
+}
+
+RecordTableModel::~RecordTableModel() { table_.removeObserver(this); }
+
+int RecordTableModel::columnOfField(const QByteArray& fieldName) const
+{
+    for (size_t c = 0; c < columns_.size(); ++c)
+        if (QByteArray(columns_[c].decl.field).compare(fieldName, Qt::CaseInsensitive) == 0) return int(c);
+    return -1;
+}
+
+int RecordTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+
+int RecordTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(columns_.size());
+}
+
+QVariant RecordTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= table_.positionCount()) return {};
+    Field* f = field(index.column());
+    if (!f) return {};
+    try {
+        switch (role) {
+        case Qt::DisplayRole:
+            return cp1251ToUnicode(table_.textAt(index.row(), *f, true));
+        case Qt::EditRole:
+            return cp1251ToUnicode(table_.textAt(index.row(), *f, false));
+        case LookupKeyRole: {
+            const Field* key = table_.findField(f->lookup().keyField);
+            if (!key) return {};
+            const Value v = table_.valueAt(index.row(), *key);
+            return v.isNull() ? QVariant() : QVariant(qlonglong(v.isInteger() ? v.integerValue() : 0));
+        }
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(Qt::AlignVCenter | (numeric(*f) ? Qt::AlignRight : Qt::AlignLeft));
+        default:
+            return {};
+        }
+    } catch (const std::exception&) {
+        return {}; // a text handler that fails shows nothing rather than break the paint
+    }
+}
+
+QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < columnCount() ? QString::fromUtf8(columns_[size_t(section)].decl.title) : QVariant();
+    if (section != table_.currentViewPosition()) return QString();
+    switch (table_.state()) {
+    case TableState::Insert: return kInsertMark;
+    case TableState::Edit: return kEditMark;
+    default: return kCurrentMark;
+    }
+}
+
+Qt::ItemFlags RecordTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (column(index.column()).editable() && field(index.column()) && !table_.readOnly()) flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool RecordTableModel::makeRowCurrent(int row)
+{
+    if (row < 0 || row >= table_.positionCount()) return false;
+    if (row == table_.currentViewPosition()) return true;
+    const int64_t stored = table_.storedRowAt(row);
+    if (stored < 0) return false;
+    return table_.moveToStoredRow(uint32_t(stored));
+}
+
+bool RecordTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    lastError_.clear();
+    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
+    try {
+        if (index.row() != table_.currentViewPosition() && !makeRowCurrent(index.row())) return false;
+        Field* f = field(index.column());
+        if (table_.state() == TableState::Browse) table_.edit();
+        if (column(index.column()).kind == ColumnKind::Lookup) {
+            Field& key = table_.fieldByName(f->lookup().keyField);
+            if (value.isNull()) key.clear();
+            else key.setInteger(value.toLongLong());
+        } else {
+            f->setText(unicodeToCp1251(value.toString()));
+        }
+        return true;
+    } catch (const std::exception& e) {
+        lastError_ = QString::fromUtf8(e.what());
+        return false;
+    }
+}
+
+std::vector<RecordTableModel::Choice> RecordTableModel::lookupChoices(int c) const
+{
+    std::vector<Choice> out;
+    Field* f = field(c);
+    if (!f || f->kind() != FieldKind::Lookup || !f->lookup().table) return out;
+    RecordTable& lookup = *f->lookup().table;
+    const Field* key = lookup.findField(f->lookup().tableKeyField);
+    const Field* result = lookup.findField(f->lookup().resultField);
+    if (!key || !result) return out;
+    for (int i = 0; i < lookup.visibleCount(); ++i) {
+        const uint32_t row = lookup.visibleRow(i);
+        const Value k = lookup.rowValue(row, *key);
+        const Value r = lookup.rowValue(row, *result);
+        out.push_back({r.isBytes() ? cp1251ToUnicode(r.bytesValue()) : QString(),
+                       k.isNull() ? QVariant() : QVariant(qlonglong(k.isInteger() ? k.integerValue() : 0))});
+    }
+    return out;
+}
+
+void RecordTableModel::resetAll()
+{
+    beginResetModel();
+    rows_ = table_.positionCount();
+    endResetModel();
+}
+
+void RecordTableModel::rowsChanged(RecordTable&, const RowNotice& n)
+{
+    const int cols = columnCount();
+    switch (n.change) {
+    case RowChange::Changed:
+        if (n.position >= 0 && n.position < rows_ && cols > 0)
+            emit dataChanged(index(n.position, 0), index(n.position, cols - 1));
+        break;
+    case RowChange::PendingAdded:
+    case RowChange::Added:
+        if (n.position < 0 || n.position > rows_) return resetAll();
+        beginInsertRows({}, n.position, n.position);
+        ++rows_;
+        endInsertRows();
+        break;
+    case RowChange::PendingDropped:
+    case RowChange::Removed:
+        if (n.position < 0 || n.position >= rows_) return resetAll();
+        beginRemoveRows({}, n.position, n.position);
+        --rows_;
+        endRemoveRows();
+        break;
+    case RowChange::Moved:
+        if (n.position < 0 || n.position >= rows_ || n.to < 0 || n.to >= rows_) return resetAll();
+        // Qt counts the destination before the row leaves.
+        if (beginMoveRows({}, n.position, n.position, {}, n.to > n.position ? n.to + 1 : n.to)) endMoveRows();
+        if (cols > 0) emit dataChanged(index(n.to, 0), index(n.to, cols - 1));
+        break;
+    case RowChange::Reset:
+        resetAll();
+        break;
+    }
+    // A notice the views could not follow would leave them showing other records: start over.
+    if (rows_ != table_.positionCount()) resetAll();
+}
+
+void RecordTableModel::tableChanged(RecordTable&, TableChange change)
+{
+    switch (change) {
+    case TableChange::Layout:
+        for (Column& c : columns_) c.field = table_.findField(c.decl.field);
+        resetAll();
+        break;
+    case TableChange::Data:
+        // Calculated values of other rows may follow what changed: repaint what is shown.
+        if (rows_ > 0 && columnCount() > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1));
+        [[fallthrough]];
+    case TableChange::Scroll:
+    case TableChange::State:
+        if (rows_ > 0) emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+        if (onCurrentRowChanged) onCurrentRowChanged(table_.currentViewPosition());
+        break;
+    }
+}
+
+} // namespace talvena
