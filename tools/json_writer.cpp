@@ -58,6 +58,17 @@ void JsonWriter::key(const QByteArray& utf8)
     afterKey_ = true;
 }
 
+void JsonWriter::numberRow(std::span<const double> values)
+{
+    beforeValue();
+    out_ += '[';
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) out_ += ", ";
+        out_ += std::isfinite(values[i]) ? JsonNumberText(values[i]) : QByteArray("null");
+    }
+    out_ += ']';
+}
+
 void JsonWriter::null()
 {
     beforeValue();

@@ -3,6 +3,7 @@
 // they are given (QJsonObject would sort them), numbers in their shortest round-trip form.
 #include <QByteArray>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace talvena {
@@ -22,6 +23,8 @@ public:
     // NaN and infinities have no JSON form and are written as null.
     void number(double v);
     void string(const QByteArray& utf8);
+    // A short array of numbers on one line, "[1.5, 2]": a coordinate pair stays readable.
+    void numberRow(std::span<const double> values);
 
     // The document, ending with a line break.
     QByteArray result() const { return out_ + '\n'; }

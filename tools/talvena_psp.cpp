@@ -4,6 +4,7 @@
 //   talvena-psp dump [--force] FILE         the passport as JSON on standard output
 //   talvena-psp extract FILE DIR            every attachment written into DIR, one line per file
 //   talvena-psp convert [--force] IN OUT    IN (any readable variant) saved as the application saves
+//   talvena-psp contours [--force] FILE     every horizon's trap contour as GeoJSON on standard output
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
@@ -14,6 +15,7 @@
 #include "base/cp1251.h"
 #include "model/data_module.h"
 #include "tools/attachment_extract.h"
+#include "tools/contours_geojson.h"
 #include "tools/passport_json.h"
 
 #include <QFile>
@@ -34,6 +36,7 @@ const char kUsage[] =
     "  talvena-psp dump [--force] FILE        print the passport as JSON (UTF-8)\n"
     "  talvena-psp extract FILE DIR           write every attachment into DIR\n"
     "  talvena-psp convert [--force] IN OUT   save IN as a current, headered passport file OUT\n"
+    "  talvena-psp contours [--force] FILE    print every horizon's trap contour as GeoJSON\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
@@ -41,7 +44,7 @@ struct Command {
     int argumentCount;
     bool takesForce;
 };
-constexpr Command kCommands[] = {{"dump", 1, true}, {"extract", 2, false}, {"convert", 2, true}};
+constexpr Command kCommands[] = {{"dump", 1, true}, {"extract", 2, false}, {"convert", 2, true}, {"contours", 1, true}};
 
 int usageError(const char* problem)
 {
@@ -89,6 +92,8 @@ int run(std::string_view command, const std::vector<char*>& args, bool force)
     int code = 0;
     if (command == "dump") {
         print(PassportJson(module, input.toUtf8()));
+    } else if (command == "contours") {
+        print(ContoursGeoJson(module, input.toUtf8()));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
     } else {

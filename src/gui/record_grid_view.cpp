@@ -63,7 +63,11 @@ protected:
         const int arrow = option.sortIndicator == QStyleOptionHeader::None ? 0 : 12;
         painter->save();
         painter->setPen(palette().color(QPalette::ButtonText));
-        painter->drawText(rect.adjusted(2, 1, -2 - arrow, -1), Qt::AlignCenter | Qt::TextWordWrap, title);
+        const QRect room = rect.adjusted(2, 1, -2 - arrow, -1);
+        if (room.height() < 2 * fontMetrics().height()) // a one-line title row: cut the title short
+            painter->drawText(room, Qt::AlignCenter, fontMetrics().elidedText(title, Qt::ElideRight, room.width()));
+        else
+            painter->drawText(room, Qt::AlignCenter | Qt::TextWordWrap, title);
         painter->restore();
     }
 
@@ -91,6 +95,8 @@ public:
         Field* f = m->field(index.column());
         edit->setValidator(new FieldCharValidator([f] { return f; }, edit));
         if (f && f->type() == FieldType::String && f->size() > 0) edit->setMaxLength(f->size());
+        // What the user typed is not overwritten when the record changes under the editor.
+        QObject::connect(edit, &QLineEdit::textEdited, edit, [edit] { edit->setProperty("typed", true); });
         return edit;
     }
 
@@ -157,7 +163,8 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
         int widest = 0;
         for (const QString& word : QString::fromUtf8(decl.columns[size_t(c)].title).split(' ', Qt::SkipEmptyParts))
             widest = std::max(widest, metrics.horizontalAdvance(word));
-        header->resizeSection(c, std::max(kMinimumColumnWidth, widest + 16));
+        const int declared = decl.columns[size_t(c)].width;
+        header->resizeSection(c, declared > 0 ? declared : std::max(kMinimumColumnWidth, widest + 16));
     }
 
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -40,21 +40,40 @@ int RecordTableModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : int(columns_.size());
 }
 
+int RecordTableModel::tablePosition(int row) const
+{
+    if (!announcing_) return row;
+    const RowNotice& n = *announcing_;
+    switch (n.change) {
+    case RowChange::PendingAdded:
+    case RowChange::Added: return row < n.position ? row : row + 1;
+    case RowChange::PendingDropped:
+    case RowChange::Removed: return row < n.position ? row : (row == n.position ? -1 : row - 1);
+    case RowChange::Moved: {
+        if (row == n.position) return n.to;
+        const int amongOthers = row > n.position ? row - 1 : row;
+        return amongOthers >= n.to ? amongOthers + 1 : amongOthers;
+    }
+    default: return row;
+    }
+}
+
 QVariant RecordTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= table_.positionCount()) return {};
+    const int position = index.isValid() ? tablePosition(index.row()) : -1;
+    if (position < 0 || position >= table_.positionCount()) return {};
     Field* f = field(index.column());
     if (!f) return {};
     try {
         switch (role) {
         case Qt::DisplayRole:
-            return cp1251ToUnicode(table_.textAt(index.row(), *f, true));
+            return cp1251ToUnicode(table_.textAt(position, *f, true));
         case Qt::EditRole:
-            return cp1251ToUnicode(table_.textAt(index.row(), *f, false));
+            return cp1251ToUnicode(table_.textAt(position, *f, false));
         case LookupKeyRole: {
             const Field* key = table_.findField(f->lookup().keyField);
             if (!key) return {};
-            const Value v = table_.valueAt(index.row(), *key);
+            const Value v = table_.valueAt(position, *key);
             return v.isNull() ? QVariant() : QVariant(qlonglong(v.isInteger() ? v.integerValue() : 0));
         }
         case Qt::TextAlignmentRole:
@@ -156,21 +175,30 @@ void RecordTableModel::rowsChanged(RecordTable&, const RowNotice& n)
     case RowChange::PendingAdded:
     case RowChange::Added:
         if (n.position < 0 || n.position > rows_) return resetAll();
+        announcing_ = n;
         beginInsertRows({}, n.position, n.position);
         ++rows_;
+        announcing_.reset();
         endInsertRows();
         break;
     case RowChange::PendingDropped:
     case RowChange::Removed:
         if (n.position < 0 || n.position >= rows_) return resetAll();
+        announcing_ = n;
         beginRemoveRows({}, n.position, n.position);
         --rows_;
+        announcing_.reset();
         endRemoveRows();
         break;
     case RowChange::Moved:
         if (n.position < 0 || n.position >= rows_ || n.to < 0 || n.to >= rows_) return resetAll();
+        announcing_ = n;
         // Qt counts the destination before the row leaves.
-        if (beginMoveRows({}, n.position, n.position, {}, n.to > n.position ? n.to + 1 : n.to)) endMoveRows();
+        if (beginMoveRows({}, n.position, n.position, {}, n.to > n.position ? n.to + 1 : n.to)) {
+            announcing_.reset();
+            endMoveRows();
+        }
+        announcing_.reset();
         if (cols > 0) emit dataChanged(index(n.to, 0), index(n.to, cols - 1));
         break;
     case RowChange::Reset:

@@ -9,6 +9,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace talvena {
@@ -61,8 +62,12 @@ private:
         Field* field;
     };
     void resetAll();
+    // The table position a row of the views stands for. The table has changed before a notice
+    // arrives, so while Qt announces the change the views still count rows as before it.
+    int tablePosition(int row) const;
 
     RecordTable& table_;
+    std::optional<RowNotice> announcing_;
     std::vector<Column> columns_;
     int rows_ = 0; // what the views were told
     QString lastError_;

@@ -22,13 +22,15 @@ QString ScriptedInteraction::nextFileName(const QString& title)
     return name;
 }
 
-QString ScriptedInteraction::openFileName(const QString& title, const QString&, const QString&)
+QString ScriptedInteraction::openFileName(const QString& title, const QString& filter, const QString&)
 {
+    dialogFilters.append(filter);
     return nextFileName(title);
 }
 
-QString ScriptedInteraction::saveFileName(const QString& title, const QString&, const QString&, const QString&)
+QString ScriptedInteraction::saveFileName(const QString& title, const QString& filter, const QString&, const QString&)
 {
+    dialogFilters.append(filter);
     return nextFileName(title);
 }
 
@@ -54,6 +56,7 @@ void ScriptedInteraction::clear()
 {
     boxes.clear();
     dialogTitles.clear();
+    dialogFilters.clear();
     helpTopics.clear();
 }
 

@@ -32,6 +32,7 @@ public:
     // Runs as each box is shown, to look at the screen at that moment.
     std::function<void(const Box&)> onBox;
     QStringList dialogTitles;   // every file, folder and input dialog, by title
+    QStringList dialogFilters;  // the filter of every file dialog
     QList<int> helpTopics;      // every help topic shown
 
     BoxAnswer messageBox(BoxCaption caption, const QString& text, BoxIcon icon, BoxButtons buttons) override;

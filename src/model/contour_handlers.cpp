@@ -82,17 +82,23 @@ void TDataModule2::KONTURXSetText(Field& f, const QByteArray& text)
 
 // --- point counts ------------------------------------------------------------------------------
 
-void TDataModule2::AdjustPointCount(int32_t horizonId, int delta)
+void TDataModule2::AdjustPointCount(int32_t horizonId, int64_t delta)
 {
-    int& owed = owedPointCounts_[horizonId];
+    int64_t& owed = owedPointCounts_[horizonId];
     owed += delta;
     if (owed == 0) owedPointCounts_.erase(horizonId);
     settleOwedPointCounts();
 }
 
+void TDataModule2::releasePointCounts()
+{
+    if (pointCountHolds_ > 0 && --pointCountHolds_ == 0) settleOwedPointCounts();
+}
+
 void TDataModule2::settleOwedPointCounts()
 {
-    if (settlingPointCounts_ || owedPointCounts_.empty() || !POSIB_PRODUCT_HOR.active()) return;
+    if (settlingPointCounts_ || pointCountHolds_ > 0 || owedPointCounts_.empty() || !POSIB_PRODUCT_HOR.active())
+        return;
     settlingPointCounts_ = true;
     struct Reset {
         bool& flag;
@@ -101,7 +107,7 @@ void TDataModule2::settleOwedPointCounts()
 
     for (auto it = owedPointCounts_.begin(); it != owedPointCounts_.end();) {
         const int32_t horizon = it->first;
-        const int delta = it->second;
+        const int64_t delta = it->second;
         // Taken off first: a failing post must not write the same change twice.
         it = owedPointCounts_.erase(it);
         if (!applyPointCount(horizon, delta)) owedPointCounts_[horizon] += delta;
@@ -119,7 +125,7 @@ bool TDataModule2::horizonExists(int32_t horizonId) const
 }
 
 // Writes the change, or returns false when it has to wait.
-bool TDataModule2::applyPointCount(int32_t horizonId, int delta)
+bool TDataModule2::applyPointCount(int32_t horizonId, int64_t delta)
 {
     RecordTable& horizons = POSIB_PRODUCT_HOR;
     Field& id = horizons.fieldByName("ID");
@@ -145,6 +151,48 @@ bool TDataModule2::applyPointCount(int32_t horizonId, int delta)
     if (!back.isNull()) horizons.locate("ID", back);
     // A horizon hidden by a filter waits until it can be seen.
     return found;
+}
+
+// --- contour work in bulk ---------------------------------------------------------------------
+
+int TDataModule2::DeleteShownContourPoints()
+{
+    KONTUR.settle();
+    // Each point's count goes to its own horizon, as AfterDelete does for one point at a time.
+    std::map<int32_t, int64_t> perHorizon;
+    const Field& head = KONTUR.fieldByName("HEAD_ID");
+    for (int i = 0; i < KONTUR.visibleCount(); ++i) ++perHorizon[KONTUR.rowInteger(KONTUR.visibleRow(i), head)];
+    const int deleted = KONTUR.deleteVisibleRecords();
+    currentPointHead_ = 0;
+    if (deleted == 0 || state_.loading()) return deleted;
+    state_.setModified(true);
+    holdPointCounts();
+    for (const auto& [horizon, n] : perHorizon) AdjustPointCount(horizon, -n);
+    releasePointCounts();
+    return deleted;
+}
+
+void TDataModule2::CorrectPointCounts(const std::vector<std::pair<int32_t, int64_t>>& counts)
+{
+    const Field& id = POSIB_PRODUCT_HOR.fieldByName("ID");
+    const Field& stored = POSIB_PRODUCT_HOR.fieldByName("KONTURNUMPOINTS");
+    std::map<int32_t, int64_t> storedCounts;
+    for (int i = 0; i < POSIB_PRODUCT_HOR.storedCount(); ++i) {
+        const uint32_t row = POSIB_PRODUCT_HOR.storedRow(i);
+        if (!POSIB_PRODUCT_HOR.rowIsNull(row, id))
+            storedCounts.emplace(POSIB_PRODUCT_HOR.rowInteger(row, id), POSIB_PRODUCT_HOR.rowInteger(row, stored));
+    }
+    // Written as owed changes: a horizon is visited without the contour following it, and one
+    // that cannot be written now keeps its correction until it can.
+    holdPointCounts();
+    for (const auto& [horizon, count] : counts) {
+        const auto it = storedCounts.find(horizon);
+        if (it == storedCounts.end()) continue;
+        // The count given is the true one: a change still owed to the horizon is part of it.
+        if (it->second == count) owedPointCounts_.erase(horizon);
+        else owedPointCounts_[horizon] = count - it->second;
+    }
+    releasePointCounts();
 }
 
 } // namespace talvena

@@ -16,6 +16,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace talvena {
 
@@ -89,6 +91,19 @@ public:
     void SavePassport(const QString& fileName, const std::function<void()>& afterBlock = {});
     PassportTableList passportTables();
 
+    // Contour work in bulk (import, clearing, the chart refresh).
+    // While held, changes of the point counts gather and are written once, when the last hold is
+    // released, instead of posting the horizon for every point.
+    void holdPointCounts() { ++pointCountHolds_; }
+    void releasePointCounts();
+    // Deletes every point the contour table shows (those of the current productive horizon) at
+    // once; the horizon's count and the modified flag follow as for one deletion after another.
+    // Returns the number deleted.
+    int DeleteShownContourPoints();
+    // Posts each horizon whose KONTURNUMPOINTS (NULL read as 0) differs from the count given for
+    // its ID, with the count; the contour table stays on the points it shows.
+    void CorrectPointCounts(const std::vector<std::pair<int32_t, int64_t>>& counts);
+
     // Asked of the main window, when it exists: enable the supplementary geology edits that
     // match the province, region and district choices.
     std::function<void()> onUpdateGeoDopEdits;
@@ -133,9 +148,9 @@ private:
 
     // Point counts: a change of a horizon's count is owed until it can be written, on the
     // current horizon at once, on another one by visiting it while the horizons are in browse.
-    void AdjustPointCount(int32_t horizonId, int delta);
+    void AdjustPointCount(int32_t horizonId, int64_t delta);
     void settleOwedPointCounts();
-    bool applyPointCount(int32_t horizonId, int delta);
+    bool applyPointCount(int32_t horizonId, int64_t delta);
     bool horizonExists(int32_t horizonId) const;
 
     std::array<std::unique_ptr<RecordTable>, kDictionaryCount> dicts_;
@@ -144,8 +159,9 @@ private:
     // Fields of the tables whose field lists never change, by lower-cased object name.
     QHash<QByteArray, Field*> objectNames_;
 
-    std::map<int32_t, int> owedPointCounts_;
+    std::map<int32_t, int64_t> owedPointCounts_;
     bool settlingPointCounts_ = false;
+    int pointCountHolds_ = 0;
     bool postingNewPoint_ = false;
     int32_t postingPointHead_ = 0;
     int32_t currentPointHead_ = 0; // HEAD_ID of the current point: the one a delete removes

@@ -185,9 +185,10 @@ constexpr GridColumnDecl kGrid10[] = {
     RO("KONTURNUMPOINTS", "Число точек контура"),
 };
 
+// Wide enough for a coordinate in degrees, minutes and seconds.
 constexpr GridColumnDecl kGrid14[] = {
-    Col("X", "Долгота"),
-    Col("Y", "Широта"),
+    {"X", "Долгота", K::Editable, PickerKind::None, nullptr, nullptr, 150},
+    {"Y", "Широта", K::Editable, PickerKind::None, nullptr, nullptr, 150},
 };
 
 constexpr uint8_t kBrowseAndEdit = NavFirst | NavPrior | NavNext | NavLast | NavPost | NavCancel;

@@ -28,6 +28,7 @@ struct GridColumnDecl {
     PickerKind picker = PickerKind::None;
     const char* pickerField = nullptr; // the integer field the picker writes
     const char* sortField = nullptr;   // what a title click sorts on; nullptr: the field itself
+    int width = 0;                     // pixels at first; 0: as wide as the title's longest word
 
     bool editable() const { return kind == ColumnKind::Editable || kind == ColumnKind::Lookup; }
 };

@@ -720,6 +720,33 @@ void RecordTable::deleteRecord()
     fire(afterScroll);
 }
 
+int RecordTable::deleteVisibleRecords()
+{
+    checkActive();
+    settle();
+    checkCanModify();
+    const std::vector<uint32_t> doomed = visible();
+    if (doomed.empty()) return 0;
+    for (uint32_t row : doomed) {
+        rowStatus_[row] = 2;
+        for (auto& c : columns_) {
+            if (c.cls == ValueClass::Bytes) c.setBytes(row, QByteArray());
+            c.nulls[row] = 1;
+        }
+    }
+    auto gone = [this](uint32_t row) { return rowStatus_[row] == 2; };
+    std::erase_if(order_, gone);
+    std::erase_if(baseOrder_, gone);
+    view_.clear();
+    cur_ = -1;
+    eof_ = true;
+    changed();
+    recalc();
+    notifyRows({RowChange::Reset});
+    notify(TableChange::Data);
+    return static_cast<int>(doomed.size());
+}
+
 void RecordTable::empty()
 {
     checkActive();

@@ -74,6 +74,11 @@ public:
     bool lastPostChanged() const { return lastPostChanged_; }
     void cancel();
     void deleteRecord();
+    // Deletes every visible record in one pass, as deleting the first one that many times would,
+    // but without the per-record afterDelete and afterScroll events: the caller does what they
+    // would have done. A record being edited or inserted is settled first. Returns the number
+    // deleted; nothing is visible afterwards.
+    int deleteVisibleRecords();
     void settle();
     void empty();
 
@@ -91,6 +96,9 @@ public:
     void suspendRefresh() { ++suspended_; }
     void resumeRefresh();
     bool refreshSuspended() const { return suspended_ > 0; }
+    // Changes with every change of the records, their order or the filter: what a cache of
+    // values derived from the table compares to know it is still good.
+    uint64_t version() const { return version_; }
     // Suspends refreshing for a scope; the controls are refreshed once when the last one ends.
     class RefreshSuspension {
     public:

@@ -595,3 +595,45 @@ TEST_F(Fixture, SnapshotRestoresRecordsFilterAndPendingEdit)
     t.first();
     EXPECT_EQ(t.fieldByName("NAME").asString(), "pending");
 }
+
+TEST_F(Fixture, DeletingAllVisibleRecordsKeepsTheHiddenOnesAndTheirOrder)
+{
+    t.addField("HEAD_ID", FieldType::Integer);
+    for (int i = 1; i <= 8; ++i) {
+        t.append();
+        t.fieldByName("ID").setInteger(i);
+        t.fieldByName("HEAD_ID").setInteger(i % 2);
+        t.post();
+    }
+    t.sort("ID:desc");
+    t.setFilterText("HEAD_ID=1");
+    t.setFiltered(true);
+    // A pending change is posted first and counts among the deleted records.
+    t.append();
+    t.fieldByName("ID").setInteger(9);
+    t.fieldByName("HEAD_ID").setInteger(1);
+    log.clear();
+    EXPECT_EQ(t.deleteVisibleRecords(), 5);
+    EXPECT_THAT(log, ElementsAre("BeforePost", "AfterPost")); // no per-record events
+    EXPECT_TRUE(t.isEmpty());
+    EXPECT_TRUE(t.eof());
+    EXPECT_EQ(t.deleteVisibleRecords(), 0);
+
+    t.setFiltered(false);
+    EXPECT_THAT(ids(), ElementsAre(8, 6, 4, 2));
+    t.sort(""); // the order of addition comes back without the deleted records
+    EXPECT_THAT(ids(), ElementsAre(2, 4, 6, 8));
+    add(10);
+    EXPECT_THAT(ids(), ElementsAre(2, 4, 6, 8, 10));
+
+    t.setReadOnly(true);
+    EXPECT_EQ(errorOf([&] { t.deleteVisibleRecords(); }), "Cannot modify a read-only dataset");
+    EXPECT_EQ(t.storedCount(), 5);
+    t.setReadOnly(false);
+
+    // Without a filter every record goes.
+    const uint64_t before = t.version();
+    EXPECT_EQ(t.deleteVisibleRecords(), 5);
+    EXPECT_EQ(t.storedCount(), 0);
+    EXPECT_NE(t.version(), before);
+}

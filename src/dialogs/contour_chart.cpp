@@ -1,0 +1,183 @@
+#include "dialogs/contour_chart.h"
+
+#include "base/cp1251.h"
+#include "base/error.h"
+#include "gui/error_handler.h"
+#include "gui/user_interaction.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QChart>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QLegend>
+#include <QLineSeries>
+#include <QPainter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <QValueAxis>
+
+#include <cmath>
+
+namespace talvena {
+
+namespace {
+
+// About a pixel of the largest plot a screen holds: thinning out to it does not show.
+constexpr int kDrawingCells = 2048;
+
+// Distinct colours for neighbouring contours, taken in turn.
+constexpr QRgb kSeriesColours[] = {0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e, 0x9467bd, 0x8c564b,
+                                   0xe377c2, 0x17becf, 0xbcbd22, 0x7f7f7f, 0x393b79, 0xad494a};
+
+// An axis needs a span to draw on: a single value gets one unit on either side.
+void fixRange(QValueAxis* axis, double low, double high)
+{
+    if (!(high > low)) {
+        low -= 1;
+        high += 1;
+    }
+    axis->setRange(low, high);
+    // Enough decimals for five ticks to differ, no more.
+    const double step = (high - low) / 4;
+    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(step))) + 1, 0, 9);
+    axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+}
+
+QString writeFailureReason(const QSaveFile& file)
+{
+    const QFileInfo info(file.fileName());
+    if (!info.absoluteDir().exists()) return QStringLiteral("Папка не существует.");
+    if (file.error() == QFileDevice::PermissionsError) return QStringLiteral("Отказано в доступе.");
+    return file.errorString();
+}
+
+[[noreturn]] void cannotWrite(const QSaveFile& file)
+{
+    throw Error(formatMessage("Не удалось записать файл \"%s\". %s",
+                              {QDir::toNativeSeparators(file.fileName()).toStdString(),
+                               writeFailureReason(file).toStdString()}));
+}
+
+} // namespace
+
+QList<QPointF> ThinOutForDrawing(const QList<QPointF>& points, const QRectF& frame, int cells)
+{
+    if (points.size() <= 2 || frame.width() <= 0 || frame.height() <= 0 || cells <= 0) return points;
+    const double sx = cells / frame.width(), sy = cells / frame.height();
+    auto cellOf = [&](const QPointF& p) {
+        return std::pair{std::floor((p.x() - frame.left()) * sx), std::floor((p.y() - frame.top()) * sy)};
+    };
+    QList<QPointF> out;
+    out.reserve(points.size());
+    out.append(points.constFirst());
+    auto lastCell = cellOf(points.constFirst());
+    for (qsizetype i = 1; i + 1 < points.size(); ++i) {
+        const auto cell = cellOf(points[i]);
+        if (cell == lastCell) continue;
+        out.append(points[i]);
+        lastCell = cell;
+    }
+    out.append(points.constLast());
+    return out;
+}
+
+TContourChart::TContourChart(QWidget* parent) : QChartView(parent)
+{
+    setObjectName("Chart1");
+    setRenderHint(QPainter::Antialiasing);
+    auto* c = new QChart;
+    c->setTitle("Схема контуров");
+    c->legend()->setVisible(true);
+    c->legend()->setAlignment(Qt::AlignRight);
+    axisX_ = new QValueAxis;
+    axisX_->setTitleText("Долгота");
+    axisY_ = new QValueAxis;
+    axisY_->setTitleText("Широта");
+    c->addAxis(axisX_, Qt::AlignBottom);
+    c->addAxis(axisY_, Qt::AlignLeft);
+    fixRange(axisX_, 0, 0);
+    fixRange(axisY_, 0, 0);
+    setChart(c);
+
+    saveAction_ = new QAction(QStringLiteral("Сохранить график…"), this);
+    saveAction_->setObjectName("saveChartAction");
+    connect(saveAction_, &QAction::triggered, this, Guarded([this](bool) { SaveImageAs(); }));
+    addAction(saveAction_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void TContourChart::ShowContours(const ContourChartData& data)
+{
+    QChart* c = chart();
+    fixRange(axisX_, data.minX, data.maxX);
+    fixRange(axisY_, data.minY, data.maxY);
+    const QRectF frame(QPointF(axisX_->min(), axisY_->min()), QPointF(axisX_->max(), axisY_->max()));
+    // Every series gets all its points and its title anew; the series objects themselves are
+    // kept for the next refresh, because creating and attaching a thousand of them costs far
+    // more than refilling them.
+    QList<QAbstractSeries*> existing = c->series();
+    while (existing.size() > static_cast<qsizetype>(data.series.size())) {
+        QAbstractSeries* extra = existing.takeLast();
+        c->removeSeries(extra);
+        delete extra;
+    }
+    for (size_t i = 0; i < data.series.size(); ++i) {
+        QLineSeries* series;
+        if (static_cast<qsizetype>(i) < existing.size()) {
+            series = static_cast<QLineSeries*>(existing[static_cast<qsizetype>(i)]);
+        } else {
+            series = new QLineSeries;
+            c->addSeries(series);
+            series->attachAxis(axisX_);
+            series->attachAxis(axisY_);
+            QPen pen(QColor::fromRgb(kSeriesColours[i % std::size(kSeriesColours)]));
+            pen.setWidth(2);
+            series->setPen(pen);
+        }
+        const ContourChartData::Series& s = data.series[i];
+        series->setName(cp1251ToUnicode(s.title));
+        series->replace(ThinOutForDrawing(s.points, frame, kDrawingCells));
+    }
+}
+
+void TContourChart::SaveImage(const QString& fileName)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (fileName.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(size());
+        svg.setViewBox(rect());
+        svg.setTitle(chart()->title());
+        QPainter painter(&svg);
+        render(&painter);
+    } else {
+        QImage image(size() * devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(devicePixelRatio());
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            render(&painter);
+        }
+        if (!image.save(&buffer, "PNG")) throw Error("Не удалось построить рисунок графика.");
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) cannotWrite(file);
+    if (file.write(bytes) != bytes.size() || !file.commit()) cannotWrite(file);
+}
+
+void TContourChart::SaveImageAs()
+{
+    const QString name = userInteraction().saveFileName(
+        QStringLiteral("Сохранить график"), QStringLiteral("Рисунок PNG (*.png);;Рисунок SVG (*.svg)"), lastFolder_,
+        QStringLiteral("png"));
+    if (name.isEmpty()) return;
+    lastFolder_ = QFileInfo(name).absolutePath();
+    SaveImage(name);
+}
+
+} // namespace talvena
