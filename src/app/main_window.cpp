@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 
 #include "app/command_line_file.h"
+#include "app/contour_page.h"
 #include "app/grid_pages.h"
 #include "gui/error_handler.h"
 #include "gui/multi_row_tab_widget.h"
@@ -202,6 +203,7 @@ void TMainForm::buildPages()
     innerEnter_[3] = [this] { TabSheet6Enter(); };
     gridLayouts_ = std::make_unique<GridLayouts>();
     gridPages_ = new GridPages(*this, *gridLayouts_);
+    contourPage_ = new ContourPage(*this, *gridPages_);
 
     pageControl1_->setCurrentIndex(0);
     pageControl2_->setCurrentIndex(0);

@@ -20,6 +20,7 @@ class QTabWidget;
 
 namespace talvena {
 
+class ContourPage;
 class FieldBinder;
 class GridLayouts;
 class GridPages;
@@ -48,6 +49,7 @@ public:
     // The controller of the grid pages 5 to 11, and the column layouts its grids keep.
     GridPages& gridPages() const { return *gridPages_; }
     GridLayouts& gridLayouts() const { return *gridLayouts_; }
+    ContourPage& contourPage() const { return *contourPage_; }
 
     // --- pages -----------------------------------------------------------------------------
     QTabWidget* PageControl1() const { return pageControl1_; }
@@ -139,6 +141,7 @@ private:
     PageWidgets pageWidgets_;
     std::unique_ptr<GridLayouts> gridLayouts_;
     GridPages* gridPages_ = nullptr;
+    ContourPage* contourPage_ = nullptr;
     QHash<QString, QAction*> actions_;
     std::array<std::function<void()>, kInnerPageCount> innerEnter_;
     std::array<std::function<void()>, kOuterPageCount> outerShow_;

@@ -1,3 +1,4 @@
+#include "base/atomic_file.h"
 #include "dialogs/contour_chart.h"
 
 #include "base/cp1251.h"
@@ -14,7 +15,6 @@
 #include <QLegend>
 #include <QLineSeries>
 #include <QPainter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <QValueAxis>
 
@@ -43,21 +43,6 @@ void fixRange(QValueAxis* axis, double low, double high)
     const double step = (high - low) / 4;
     const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(step))) + 1, 0, 9);
     axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
-}
-
-QString writeFailureReason(const QSaveFile& file)
-{
-    const QFileInfo info(file.fileName());
-    if (!info.absoluteDir().exists()) return QStringLiteral("Папка не существует.");
-    if (file.error() == QFileDevice::PermissionsError) return QStringLiteral("Отказано в доступе.");
-    return file.errorString();
-}
-
-[[noreturn]] void cannotWrite(const QSaveFile& file)
-{
-    throw Error(formatMessage("Не удалось записать файл \"%s\". %s",
-                              {QDir::toNativeSeparators(file.fileName()).toStdString(),
-                               writeFailureReason(file).toStdString()}));
 }
 
 } // namespace
@@ -165,9 +150,12 @@ void TContourChart::SaveImage(const QString& fileName)
         }
         if (!image.save(&buffer, "PNG")) throw Error("Не удалось построить рисунок графика.");
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) cannotWrite(file);
-    if (file.write(bytes) != bytes.size() || !file.commit()) cannotWrite(file);
+    try {
+        WriteFileAtomically(fileName, bytes);
+    } catch (const FileWriteError& e) {
+        throw Error(formatMessage("Не удалось записать файл \"%s\". %s",
+                                  {QDir::toNativeSeparators(fileName).toStdString(), e.reason().toStdString()}));
+    }
 }
 
 void TContourChart::SaveImageAs()

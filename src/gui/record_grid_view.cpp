@@ -157,15 +157,7 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
     rows->setDefaultSectionSize(kRowHeight);
     rows->setFixedWidth(kIndicatorWidth);
     rows->setDefaultAlignment(Qt::AlignCenter);
-    // Wide enough for the longest word of the title, which wraps into the title row.
-    const QFontMetrics metrics(header->font());
-    for (int c = 0; c < model_->columnCount(); ++c) {
-        int widest = 0;
-        for (const QString& word : QString::fromUtf8(decl.columns[size_t(c)].title).split(' ', Qt::SkipEmptyParts))
-            widest = std::max(widest, metrics.horizontalAdvance(word));
-        const int declared = decl.columns[size_t(c)].width;
-        header->resizeSection(c, declared > 0 ? declared : std::max(kMinimumColumnWidth, widest + 16));
-    }
+    for (int c = 0; c < model_->columnCount(); ++c) sizeColumn(c);
 
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -188,6 +180,24 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
 
 RecordGridView::~RecordGridView() { model_->onCurrentRowChanged = nullptr; }
 
+// Wide enough for the longest word of the title, which wraps into the title row.
+void RecordGridView::sizeColumn(int c)
+{
+    const GridColumnDecl& column = model_->column(c);
+    if (column.width > 0) return horizontalHeader()->resizeSection(c, column.width);
+    const QFontMetrics metrics(horizontalHeader()->font());
+    int widest = 0;
+    for (const QString& word : QString::fromUtf8(column.title).split(' ', Qt::SkipEmptyParts))
+        widest = std::max(widest, metrics.horizontalAdvance(word));
+    horizontalHeader()->resizeSection(c, std::max(kMinimumColumnWidth, widest + 16));
+}
+
+void RecordGridView::addComputedColumn(const char* title, std::function<QString(uint32_t storedRow)> text)
+{
+    model_->addComputedColumn(title, std::move(text));
+    sizeColumn(model_->columnCount() - 1);
+}
+
 RecordTable& RecordGridView::table() const { return model_->table(); }
 
 void RecordGridView::setSortMark(int column, bool descending)
@@ -202,7 +212,10 @@ void RecordGridView::setSortMark(int column, bool descending)
 std::vector<int> RecordGridView::shownOrder() const
 {
     std::vector<int> order;
-    for (int visual = 0; visual < model_->columnCount(); ++visual) order.push_back(horizontalHeader()->logicalIndex(visual));
+    for (int visual = 0; visual < model_->columnCount(); ++visual) {
+        const int logical = horizontalHeader()->logicalIndex(visual);
+        if (logical < int(decl_.columns.size())) order.push_back(logical); // computed columns are the page's own
+    }
     return order;
 }
 

@@ -32,6 +32,9 @@ public:
     // The user moved or hid columns: the order of declared columns as shown.
     std::function<void()> onColumnsRearranged;
 
+    // A read-only column after the declared ones, with its text computed per stored row.
+    void addComputedColumn(const char* title, std::function<QString(uint32_t storedRow)> text);
+
     // The sort mark drawn in a title: the column and its direction; -1 for none.
     void setSortMark(int column, bool descending);
     int sortColumn() const { return sortColumn_; }
@@ -54,6 +57,7 @@ protected:
 
 private:
     void followTable(int row);
+    void sizeColumn(int column);
     void pressEditButton(int column);
     void insertRecord();
     void deleteRecord();

@@ -19,12 +19,20 @@ bool numeric(const Field& f) { return f.valueClass() != ValueClass::Bytes; }
 RecordTableModel::RecordTableModel(RecordTable& table, std::span<const GridColumnDecl> columns, QObject* parent)
     : QAbstractTableModel(parent), table_(table)
 {
-    for (const GridColumnDecl& c : columns) columns_.push_back({c, table.findField(c.field)});
+    for (const GridColumnDecl& c : columns) columns_.push_back({c, table.findField(c.field), {}});
     rows_ = table_.positionCount();
     table_.addObserver(this);
 }
 
 RecordTableModel::~RecordTableModel() { table_.removeObserver(this); }
+
+void RecordTableModel::addComputedColumn(const char* title, std::function<QString(uint32_t storedRow)> text)
+{
+    const int at = columnCount();
+    beginInsertColumns({}, at, at);
+    columns_.push_back({GridColumnDecl{"", title, ColumnKind::Calculated}, nullptr, std::move(text)});
+    endInsertColumns();
+}
 
 int RecordTableModel::columnOfField(const QByteArray& fieldName) const
 {
@@ -62,6 +70,11 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const
 {
     const int position = index.isValid() ? tablePosition(index.row()) : -1;
     if (position < 0 || position >= table_.positionCount()) return {};
+    if (const auto& computed = columns_[size_t(index.column())].computed) {
+        if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignVCenter | Qt::AlignRight);
+        const int64_t row = table_.storedRowAt(position);
+        return role == Qt::DisplayRole && row >= 0 ? computed(uint32_t(row)) : QVariant();
+    }
     Field* f = field(index.column());
     if (!f) return {};
     try {
@@ -213,7 +226,8 @@ void RecordTableModel::tableChanged(RecordTable&, TableChange change)
 {
     switch (change) {
     case TableChange::Layout:
-        for (Column& c : columns_) c.field = table_.findField(c.decl.field);
+        for (Column& c : columns_)
+        if (!c.computed) c.field = table_.findField(c.decl.field);
         resetAll();
         break;
     case TableChange::Data:

@@ -25,8 +25,13 @@ public:
     ~RecordTableModel() override;
 
     RecordTable& table() const { return table_; }
+    // Declared columns first, then computed ones; a computed column has no field.
     const GridColumnDecl& column(int c) const { return columns_[size_t(c)].decl; }
     Field* field(int c) const { return columns_[size_t(c)].field; }
+
+    // A read-only column after the declared ones whose text the page computes per stored row
+    // (something shown beside the record that is no field of it).
+    void addComputedColumn(const char* title, std::function<QString(uint32_t storedRow)> text);
     int columnOfField(const QByteArray& fieldName) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -60,6 +65,7 @@ private:
     struct Column {
         GridColumnDecl decl;
         Field* field;
+        std::function<QString(uint32_t storedRow)> computed;
     };
     void resetAll();
     // The table position a row of the views stands for. The table has changed before a notice
