@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   gzip
   librsvg2-bin
+  libreoffice-calc-nogui python3-xlrd
 )
 if [ "${1:-}" = package ]; then
   # dpkg-shlibdeps computes the package's dependencies; the rest check the installed desktop files.

@@ -1,0 +1,117 @@
+#include "export/export_session.h"
+
+#include "base/error.h"
+#include "export/flat_ods.h"
+#include "export/sheet_document.h"
+#include "export/written_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace talvena {
+
+namespace {
+
+constexpr int kQuotedOutput = 2000;
+
+QString fileText(const QString& path) { return QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(path)); }
+
+} // namespace
+
+ExportSession::ExportSession(ExportSessionOptions options)
+    : options_(std::move(options)), program_(options_.libreOffice.isEmpty() ? FindLibreOffice() : options_.libreOffice)
+{
+}
+
+ExportSession::~ExportSession() = default; // the temporary folder removes itself and what waited in it
+
+QString ExportSession::temporaryFolder()
+{
+    if (!temp_) {
+        temp_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/talvena-export-XXXXXX"));
+        if (!temp_->isValid()) {
+            const QString reason = temp_->errorString();
+            temp_.reset();
+            throw Error(formatMessage("Не удалось создать временную папку для LibreOffice: %s", {reason.toStdString()}));
+        }
+    }
+    return temp_->path();
+}
+
+void ExportSession::queueCalcDocument(const SheetDocument& document, const QString& targetPath, const QString& filterName)
+{
+    if (filterName != kCalcExcelFilter)
+        throw Error(formatMessage("Фильтр LibreOffice \"%s\" не поддерживается.", {filterName.toStdString()}));
+    const QString target = QFileInfo(targetPath).absoluteFilePath();
+    const QString source = QStringLiteral("%1/table%2.fods").arg(temporaryFolder()).arg(nextNumber_, 4, 10, QChar(u'0'));
+    WriteWholeFile(source, BuildFlatOds(document));
+    ++nextNumber_;
+    for (auto it = pending_.begin(); it != pending_.end(); ++it) {
+        if (it->targetPath == target) {
+            QFile::remove(it->source);
+            pending_.erase(it);
+            break;
+        }
+    }
+    pending_.push_back({source, target});
+}
+
+void ExportSession::finish()
+{
+    if (pending_.empty()) return;
+    const std::vector<Pending> batch = std::move(pending_);
+    pending_.clear();
+    struct RemoveSources {
+        const std::vector<Pending>& batch;
+        ~RemoveSources()
+        {
+            for (const Pending& p : batch) QFile::remove(p.source);
+        }
+    } removeSources{batch};
+
+    if (program_.isEmpty())
+        throw Error("LibreOffice не найден: программа soffice или libreoffice должна быть доступна через PATH.");
+    const QString folder = temporaryFolder();
+    QTemporaryDir output(folder + QStringLiteral("/converted-XXXXXX"));
+    if (!output.isValid())
+        throw Error(formatMessage("Не удалось создать временную папку для LibreOffice: %s",
+                                  {output.errorString().toStdString()}));
+
+    LibreOfficeConversion run;
+    run.program = program_;
+    run.profileFolder = folder + QStringLiteral("/profile");
+    run.outputFolder = output.path();
+    run.targetFilter = QStringLiteral("xls:") + kCalcExcelFilter;
+    for (const Pending& p : batch) run.sources << p.source;
+    run.timeout = options_.conversionTimeout;
+    run.whileWaiting = options_.whileConverting;
+    ++starts_;
+    const QString printed = RunLibreOfficeConversion(run);
+
+    QStringList problems;
+    bool notConverted = false;
+    for (const Pending& p : batch) {
+        QFile converted(output.path() + u'/' + QFileInfo(p.source).completeBaseName() + QStringLiteral(".xls"));
+        QByteArray bytes;
+        if (converted.open(QIODevice::ReadOnly)) bytes = converted.readAll();
+        if (bytes.isEmpty()) {
+            problems << QStringLiteral("LibreOffice не создал файл %1.").arg(fileText(p.targetPath));
+            notConverted = true;
+            continue;
+        }
+        try {
+            WriteWholeFile(p.targetPath, bytes);
+        } catch (const Error& e) {
+            problems << QString::fromStdString(e.what());
+        }
+    }
+    if (problems.isEmpty()) return;
+    QString message = problems.join(u'\n');
+    const QString quoted = printed.trimmed().right(kQuotedOutput);
+    if (notConverted && !quoted.isEmpty()) message += QStringLiteral("\nВывод LibreOffice:\n") + quoted;
+    throw Error(message.toStdString());
+}
+
+} // namespace talvena
