@@ -6,41 +6,23 @@
 #include <cerrno>
 #include <cstring>
 
-#include <cerrno>
-
 namespace talvena {
 
 namespace {
 
-// System errors a file operation meets, with their Russian reason. Qt reports them with the C
-// library's text (in the process's language), or with its own English one for a few.
-struct SystemReason {
+// The system errors a file operation meets. Qt reports them with the C library's text (in the
+// process's language), or with its own English wording for a few.
+struct KnownError {
     int code;
-    const char* qtText; // Qt's own wording, nullptr when Qt uses the C library's
-    const char* reason;
+    const char* qtText; // Qt's own wording, nullptr when Qt passes the C library's on
 };
 
-const SystemReason kSystemReasons[] = {
-    {ENOENT, "No such file or directory", "Не удается найти указанный файл."},
-    {EACCES, "Permission denied", "Отказано в доступе."},
-    {EPERM, nullptr, "Отказано в доступе."},
-    {EISDIR, "file to open is a directory", "Это папка, а не файл."},
-    {ENOTDIR, nullptr, "Путь к файлу указан неверно."},
-    {ENOSPC, "No space left on device", "Недостаточно места на диске."},
-    {EDQUOT, nullptr, "Превышена дисковая квота."},
-    {EROFS, nullptr, "Диск доступен только для чтения."},
-    {EMFILE, "Too many open files", "Открыто слишком много файлов."},
-    {ENFILE, nullptr, "Открыто слишком много файлов."},
-    {ENAMETOOLONG, nullptr, "Слишком длинное имя файла."},
-    {EEXIST, nullptr, "Файл уже существует."},
-    {EBUSY, nullptr, "Файл занят другой программой."},
-    {ETXTBSY, nullptr, "Файл занят другой программой."},
-    {EFBIG, nullptr, "Файл слишком велик."},
-    {EIO, nullptr, "Ошибка ввода-вывода."},
-    {ELOOP, nullptr, "Слишком много символических ссылок в пути."},
-    {EINVAL, nullptr, "Недопустимое имя файла."},
-    {ENXIO, nullptr, "Устройство недоступно."},
-    {ENODEV, nullptr, "Устройство недоступно."},
+const KnownError kKnownErrors[] = {
+    {ENOENT, "No such file or directory"}, {EACCES, "Permission denied"}, {EPERM, nullptr},
+    {EISDIR, "file to open is a directory"}, {ENOTDIR, nullptr}, {ENOSPC, "No space left on device"},
+    {EDQUOT, nullptr}, {EROFS, nullptr}, {EMFILE, "Too many open files"}, {ENFILE, nullptr},
+    {ENAMETOOLONG, nullptr}, {EEXIST, nullptr}, {ENOTEMPTY, nullptr}, {EBUSY, nullptr},
+    {EFBIG, nullptr}, {EIO, nullptr}, {EXDEV, nullptr},
 };
 
 // When the text is none of the above, the kind of failure still says enough.
@@ -71,10 +53,10 @@ QString reasonOfKind(QFileDevice::FileError kind)
 QString fileErrorReason(const QFileDevice& file)
 {
     const QString text = file.errorString();
-    for (const SystemReason& r : kSystemReasons) {
-        if ((r.qtText && text.compare(QLatin1String(r.qtText), Qt::CaseInsensitive) == 0) ||
-            text == QString::fromLocal8Bit(std::strerror(r.code)))
-            return QString::fromUtf8(r.reason);
+    for (const KnownError& e : kKnownErrors) {
+        if ((e.qtText && text.compare(QLatin1String(e.qtText), Qt::CaseInsensitive) == 0) ||
+            text == QString::fromLocal8Bit(std::strerror(e.code)))
+            return systemErrorReason(e.code);
     }
     return reasonOfKind(file.error());
 }

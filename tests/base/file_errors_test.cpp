@@ -26,14 +26,14 @@ TEST(FileErrors, ReasonsAreRussianForReadingAndWriting)
     QFile missing(dir.filePath("нет.psp"));
     EXPECT_FALSE(missing.open(QIODevice::ReadOnly));
     EXPECT_EQ(fileOpenFailureReason(missing), u("Не удается найти указанный файл."));
-    EXPECT_EQ(fileErrorReason(missing), u("Не удается найти указанный файл."));
+    EXPECT_EQ(fileErrorReason(missing), u("Не удается найти указанный путь."));
     QFile folder(dir.path());
     EXPECT_EQ(fileOpenFailureReason(folder), u("Это папка, а не файл."));
 
     // Writing into a folder that is not there, or onto a folder.
     QFile nowhere(dir.filePath("нет/файл.psp"));
     EXPECT_FALSE(nowhere.open(QIODevice::WriteOnly));
-    EXPECT_EQ(fileErrorReason(nowhere), u("Не удается найти указанный файл.")) << nowhere.errorString().toStdString();
+    EXPECT_EQ(fileErrorReason(nowhere), u("Не удается найти указанный путь.")) << nowhere.errorString().toStdString();
     QFile onto(dir.path());
     EXPECT_FALSE(onto.open(QIODevice::WriteOnly));
     EXPECT_EQ(fileErrorReason(onto), u("Это папка, а не файл.")) << onto.errorString().toStdString();
