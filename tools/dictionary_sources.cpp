@@ -310,7 +310,7 @@ void writeTableFile(RecordTable& table, const QString& fileName)
     // Replaced whole, so a failed build never leaves half a file beside the executables.
     try {
         WriteFileAtomically(fileName, TableStreamBytes(table, tableStreamFormats().kbmBinaryStreamFormat1));
-    } catch (const FileWriteError& e) {
+    } catch (const FileError& e) {
         fail(fileName, "cannot write: " + e.reason().toStdString());
     }
 }

@@ -39,6 +39,11 @@ int closeChecked(int fd)
 
 } // namespace
 
+FileCreateError::FileCreateError(const QString& path, const QString& reason)
+    : FileError(formatMessage("Cannot create file \"%s\". %s", {path.toStdString(), reason.toStdString()}), path, reason)
+{
+}
+
 AtomicFile::AtomicFile(const QString& target, LinkPolicy policy)
     : target_(policy == LinkPolicy::WriteLinkTarget ? resolvedTarget(target) : QFileInfo(target).absoluteFilePath()),
       policy_(policy)
@@ -61,8 +66,7 @@ void AtomicFile::openForWriting()
     if (fd_ < 0) {
         const int code = errno;
         temporary_.clear();
-        throw Error(formatMessage("Cannot create file \"%s\". %s",
-                                  {target_.toStdString(), systemErrorReason(code).toStdString()}));
+        throw FileCreateError(target_, systemErrorReason(code));
     }
     if (replacing) (void)::fchmod(fd_, existing.st_mode & 07777);
     failed_ = false;

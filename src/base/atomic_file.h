@@ -14,12 +14,12 @@
 
 namespace talvena {
 
-// "Stream write error", with the file that could not be written and the Russian reason, for
-// callers that tell the user more than the message.
-class FileWriteError : public Error {
+// A file that could not be written, with its path and the Russian reason, for callers that tell
+// the user more than the message.
+class FileError : public Error {
 public:
-    FileWriteError(QString path, QString reason)
-        : Error("Stream write error"), path_(std::move(path)), reason_(std::move(reason))
+    FileError(const std::string& message, QString path, QString reason)
+        : Error(message), path_(std::move(path)), reason_(std::move(reason))
     {
     }
     const QString& path() const { return path_; }
@@ -28,6 +28,18 @@ public:
 private:
     QString path_;
     QString reason_;
+};
+
+// "Cannot create file "%s". %s": the file could not be created at all.
+class FileCreateError : public FileError {
+public:
+    FileCreateError(const QString& path, const QString& reason);
+};
+
+// "Stream write error": writing, syncing, closing or putting the file in place failed.
+class FileWriteError : public FileError {
+public:
+    FileWriteError(QString path, QString reason) : FileError("Stream write error", std::move(path), std::move(reason)) {}
 };
 
 class AtomicFile : public QIODevice {
@@ -43,8 +55,8 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary file (write only). Throws "Cannot create file "%s". %s" naming the
-    // target when it cannot be created.
+    // Creates the temporary file (write only). Throws FileCreateError naming the target when it
+    // cannot be created.
     void openForWriting();
 
     // Syncs, closes and renames over the target. Throws FileWriteError ("Stream write error") when

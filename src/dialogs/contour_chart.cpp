@@ -152,7 +152,7 @@ void TContourChart::SaveImage(const QString& fileName)
     }
     try {
         WriteFileAtomically(fileName, bytes);
-    } catch (const FileWriteError& e) {
+    } catch (const FileError& e) {
         throw Error(formatMessage("Не удалось записать файл \"%s\". %s",
                                   {QDir::toNativeSeparators(fileName).toStdString(), e.reason().toStdString()}));
     }

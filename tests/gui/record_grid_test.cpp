@@ -135,7 +135,9 @@ TEST_F(RecordGridTest, TheModelFollowsAnySequenceOfOperationsAsQtExpects)
         }
         ASSERT_EQ(g.model()->rowCount(), t.positionCount()) << step;
         const int current = t.currentViewPosition();
-        if (current >= 0) ASSERT_EQ(g.currentIndex().row(), current) << step;
+        if (current >= 0) {
+            ASSERT_EQ(g.currentIndex().row(), current) << step;
+        }
     }
     for (int row = 0; row < t.positionCount(); ++row)
         EXPECT_EQ(cell(row, 0), cp1251ToUnicode(t.textAt(row, t.fieldByName("ID"), true)));

@@ -209,7 +209,7 @@ TEST_F(RowNotices, PositionsReadValuesAndTextsWithoutMovingTheCurrentRecord)
 {
     Field& name = t.fieldByName("NAME");
     int getTextCalls = 0;
-    name.onGetText = [&](Field& f, bool display) {
+    name.onGetText = [&](Field&, bool display) {
         ++getTextCalls;
         return (display ? "id " : "edit ") + t.fieldByName("ID").asString();
     };
