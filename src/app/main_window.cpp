@@ -5,6 +5,7 @@
 #include "app/contour_page.h"
 #include "app/grid_pages.h"
 #include "gui/error_handler.h"
+#include "gui/multi_row_tab_widget.h"
 #include "app/passport_commands.h"
 #include "gui/user_interaction.h"
 #include "app/window_messages.h"
@@ -19,7 +20,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <span>
@@ -186,12 +186,10 @@ void TMainForm::buildPages()
     auto* tables = outerPage(0);
     auto* tablesLayout = new QVBoxLayout(tables);
     tablesLayout->setContentsMargins(0, 0, 0, 0);
-    pageControl2_ = new QTabWidget(tables);
+    // Twelve captions do not fit one row at common widths: the tabs wrap into more rows.
+    pageControl2_ = new MultiRowTabWidget(tables);
     pageControl2_->setObjectName(QStringLiteral("PageControl2"));
     pageControl2_->setTabPosition(QTabWidget::North);
-    pageControl2_->setUsesScrollButtons(true);
-    pageControl2_->tabBar()->setAttribute(Qt::WA_Hover);
-    pageControl2_->tabBar()->setExpanding(false);
     tablesLayout->addWidget(pageControl2_);
 
     PageBuilder builder(dataModule_, [this](PageHandler h) { runPageHandler(h); });

@@ -3,6 +3,7 @@
 #include "gui/field_binders.h"
 #include "gui/number_spinner.h"
 #include "gui/picker_box.h"
+#include "gui/wheel_policy.h"
 #include "model/data_module.h"
 
 #include <QComboBox>
@@ -161,6 +162,8 @@ QWidget* PageBuilder::makeControl(const ControlDecl& c, QWidget* parent, PageWid
     }
     }
     w->setObjectName(text(c.objectName));
+    if (c.kind == ControlKind::Spinner || c.kind == ControlKind::DictionaryCombo || c.kind == ControlKind::PickerBox)
+        takeWheelOnlyWithFocus(w);
     const QString hint = hintOf(c);
     if (c.kind != ControlKind::Notice && !hint.isEmpty()) w->setToolTip(hint);
     if (c.startsDisabled) w->setEnabled(false);

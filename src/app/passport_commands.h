@@ -14,8 +14,9 @@ public:
     // "&Открыть" with an empty name (the command asks for the file), or the file named on the
     // command line.
     virtual void openPassport(const QString& fileName) = 0;
-    // "&Сохранить" (saveAs false) and "Сохранить &как ..." (saveAs true).
-    virtual void savePassport(bool saveAs) = 0;
+    // "&Сохранить" (saveAs false) and "Сохранить &как ..." (saveAs true); true when the passport
+    // was written.
+    virtual bool savePassport(bool saveAs) = 0;
     // "Сохранить &распакованный паспорт".
     virtual void exportUnpackedPassport() = 0;
     // "О программе ...": shows the About box; true when the program should close (an update was

@@ -7,12 +7,15 @@
 #include "model/data_module.h"
 
 #include <QCoreApplication>
+#include <optional>
 
 namespace talvena {
 
 namespace {
 
 void letWindowRepaint() { QCoreApplication::processEvents(); }
+
+const QString kCaptionWithFile = QStringLiteral("Редактирование паспорта: ");
 
 // The loading flag spans exactly one open command, also when it fails.
 class LoadingFlag {
@@ -31,28 +34,56 @@ PassportLifecycle::PassportLifecycle(TMainForm& window, TDataModule2& dataModule
 {
 }
 
+QString PassportLifecycle::failureOf(PassportOperation operation, const QString& fileName,
+                                     const std::function<void()>& run)
+{
+    try {
+        run();
+    } catch (const std::exception& e) {
+        return passportErrorText(operation, fileName, QString::fromUtf8(e.what()));
+    }
+    return {};
+}
+
+bool PassportLifecycle::mayReplacePassport()
+{
+    if (!RunGuarded([&] { dm_.CommitPendingEdits(); })) return false;
+    if (!dm_.state().modified()) return true;
+    switch (ui_.askYesNoCancel(BoxCaption::Warning, QString::fromUtf8(kUnsavedQuestion))) {
+    case BoxAnswer::Yes: return savePassport(false);
+    case BoxAnswer::No: return true;
+    default: return false;
+    }
+}
+
 void PassportLifecycle::openPassport(const QString& fileName)
 {
     if (dm_.state().loading()) return; // a second open while a file is being read does nothing
-    LoadingFlag loading(dm_.state());
+    if (!mayReplacePassport()) return;
     bool fileRead = false;
+    QString failure;
     {
-        ProgressFormScope progress(QStringLiteral("Загрузка ..."), &window_);
+        LoadingFlag loading(dm_.state());
+        std::optional<ProgressFormScope> progress(std::in_place, QStringLiteral("Загрузка ..."), &window_);
         QString name = fileName;
         if (name.isEmpty()) name = ui_.openFileName(QString::fromUtf8(kOpenTitle), QString::fromUtf8(kFilter), dialogFile_);
         if (!name.isEmpty()) {
             dialogFile_ = name;
-            // A failed open is shown and stops here: the caption, the tables and the modified flag
-            // stay as they were.
-            if (!RunGuarded([&] { dm_.LoadPassport(name, letWindowRepaint); })) return;
-            fileRead = true;
-            window_.setWindowTitle(QStringLiteral("Редактирование паспорта: ") + dm_.state().fileName());
+            failure = failureOf(PassportOperation::Open, name, [&] { dm_.LoadPassport(name, letWindowRepaint); });
+            fileRead = failure.isEmpty();
+            if (fileRead) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
         }
-        window_.postSelectInnerPage(0);
-        window_.postSelectOuterPage(0);
+        if (failure.isEmpty()) {
+            window_.postSelectInnerPage(0);
+            window_.postSelectOuterPage(0);
+            progress.reset();
+            letWindowRepaint();
+            afterOpen(fileRead);
+        }
     }
-    letWindowRepaint();
-    afterOpen(fileRead);
+    // The progress form is gone before the error is shown. A failed open stops here: the caption,
+    // the tables and the modified flag stay as they were.
+    if (!failure.isEmpty()) ui_.showError(failure);
 }
 
 void PassportLifecycle::afterOpen(bool fileRead)
@@ -73,22 +104,35 @@ void PassportLifecycle::afterOpen(bool fileRead)
     if (fileRead) dm_.state().setModified(false);
 }
 
-void PassportLifecycle::savePassport(bool saveAs)
+bool PassportLifecycle::savePassport(bool saveAs)
 {
-    ProgressFormScope progress(QStringLiteral("Сохранение ..."), &window_);
-    RunGuarded([&] {
-        dm_.CommitPendingEdits();
-        dm_.POSIB_PRODUCT_HOR.setFiltered(false);
-        QString name = dm_.state().fileName();
-        if (name.isEmpty() || saveAs) {
-            name = ui_.saveFileName(QString::fromUtf8(kSaveTitle), QString::fromUtf8(kFilter), dialogFile_,
-                                    QStringLiteral("psp"));
-            if (name.isEmpty()) return; // cancelled: nothing written, the modified flag as it was
+    QString failure;
+    bool saved = false;
+    {
+        std::optional<ProgressFormScope> progress(std::in_place, QStringLiteral("Сохранение ..."), &window_);
+        QString name;
+        const bool committed = RunGuarded([&] {
+            dm_.CommitPendingEdits();
+            dm_.POSIB_PRODUCT_HOR.setFiltered(false);
+            name = dm_.state().fileName();
+            if (name.isEmpty() || saveAs)
+                name = ui_.saveFileName(QString::fromUtf8(kSaveTitle), QString::fromUtf8(kFilter), dialogFile_,
+                                        QStringLiteral("psp"));
+        });
+        // Cancelled: nothing written, the modified flag as it was.
+        if (committed && !name.isEmpty()) {
+            failure = failureOf(PassportOperation::Save, name, [&] { dm_.SavePassport(name, letWindowRepaint); });
+            saved = failure.isEmpty();
         }
-        dm_.SavePassport(name, letWindowRepaint);
-        dialogFile_ = name;
-        dm_.state().setModified(false);
-    });
+        if (saved) {
+            dialogFile_ = name;
+            dm_.state().setModified(false);
+            // From now on Save writes to the new file, and the caption says so.
+            if (saveAs) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
+        }
+    }
+    if (!failure.isEmpty()) ui_.showError(failure);
+    return saved;
 }
 
 bool PassportLifecycle::closeQuery()
@@ -96,9 +140,11 @@ bool PassportLifecycle::closeQuery()
     if (!RunGuarded([&] { dm_.CommitPendingEdits(); })) return false;
     if (!ui_.askYesNo(BoxCaption::Warning, QStringLiteral("Вы действительно хотите выйти из программы?"))) return false;
     if (!dm_.state().modified()) return true;
-    if (!ui_.askYesNo(BoxCaption::Warning, QStringLiteral("Вы не сохранили паспорт. Сохранить?"))) return true;
-    savePassport(false);
-    return false; // the user leaves by closing again
+    switch (ui_.askYesNoCancel(BoxCaption::Warning, QString::fromUtf8(kUnsavedQuestion))) {
+    case BoxAnswer::Yes: savePassport(false); return false; // the user leaves by closing again
+    case BoxAnswer::No: return true;
+    default: return false; // Cancel or Escape: the program stays
+    }
 }
 
 } // namespace talvena

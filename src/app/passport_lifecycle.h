@@ -2,8 +2,10 @@
 // The passport's life in the main window: opening (from the menu or the command line), saving
 // under its name or a new one, and the question before the program closes.
 #include "app/passport_commands.h"
+#include "app/passport_error_text.h"
 
 #include <QString>
+#include <functional>
 
 namespace talvena {
 
@@ -16,7 +18,7 @@ public:
     PassportLifecycle(TMainForm& window, TDataModule2& dataModule, UserInteraction& interaction);
 
     void openPassport(const QString& fileName) override;
-    void savePassport(bool saveAs) override;
+    bool savePassport(bool saveAs) override;
     void exportUnpackedPassport() override {}
     bool showAbout() override;
     bool closeQuery() override;
@@ -24,9 +26,16 @@ public:
     static constexpr const char* kOpenTitle = "Загрузка файла паспорта";
     static constexpr const char* kSaveTitle = "Сохранить файл паспорта";
     static constexpr const char* kFilter = "Файлы паспортов (*.psp);;Все файлы (*.*)";
+    static constexpr const char* kUnsavedQuestion = "Вы не сохранили паспорт. Сохранить?";
 
 private:
+    // Unsaved changes are offered for saving before another passport replaces them; false when
+    // the user cancelled or the save failed.
+    bool mayReplacePassport();
     void afterOpen(bool fileRead);
+    // Runs one file operation of the engine; its error comes back as the text to show, with the
+    // line that names the operation and the file.
+    QString failureOf(PassportOperation operation, const QString& fileName, const std::function<void()>& run);
 
     TMainForm& window_;
     TDataModule2& dm_;

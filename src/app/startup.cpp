@@ -6,14 +6,13 @@
 #include "app/main_window.h"
 #include "app/passport_lifecycle.h"
 #include "app/program_icon.h"
+#include "gui/qt_translations.h"
 #include "gui/qt_user_interaction.h"
 #include "app/talvena_application.h"
 #include "base/startup_settings.h"
 #include "model/data_module.h"
 
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <cstdio>
 
 namespace talvena {
@@ -47,10 +46,9 @@ int RunTalvena(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Талвена"));
     QApplication::setWindowIcon(programIcon());
     app.setProperty("helpFile", QLatin1String(HelpFile::kFileName));
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    if (!installQtTranslations())
+        std::fputs("Талвена: нет русского перевода Qt (пакет qt6-translations-l10n); диалоги Qt будут на английском.\n",
+                   stderr);
 
     QtUserInteraction interaction;
     installUserInteraction(&interaction);

@@ -3,10 +3,63 @@
 #include "base/error.h"
 
 #include <QFileInfo>
-
 #include <cerrno>
+#include <cstring>
 
 namespace talvena {
+
+namespace {
+
+// The system errors a file operation meets. Qt reports them with the C library's text (in the
+// process's language), or with its own English wording for a few.
+struct KnownError {
+    int code;
+    const char* qtText; // Qt's own wording, nullptr when Qt passes the C library's on
+};
+
+const KnownError kKnownErrors[] = {
+    {ENOENT, "No such file or directory"}, {EACCES, "Permission denied"}, {EPERM, nullptr},
+    {EISDIR, "file to open is a directory"}, {ENOTDIR, nullptr}, {ENOSPC, "No space left on device"},
+    {EDQUOT, nullptr}, {EROFS, nullptr}, {EMFILE, "Too many open files"}, {ENFILE, nullptr},
+    {ENAMETOOLONG, nullptr}, {EEXIST, nullptr}, {ENOTEMPTY, nullptr}, {EBUSY, nullptr},
+    {EFBIG, nullptr}, {EIO, nullptr}, {EXDEV, nullptr},
+};
+
+// When the text is none of the above, the kind of failure still says enough.
+QString reasonOfKind(QFileDevice::FileError kind)
+{
+    switch (kind) {
+    case QFileDevice::NoError: return {};
+    case QFileDevice::ReadError: return QStringLiteral("Ошибка чтения файла.");
+    case QFileDevice::WriteError: return QStringLiteral("Ошибка записи в файл.");
+    case QFileDevice::FatalError: return QStringLiteral("Неустранимая ошибка файла.");
+    case QFileDevice::ResourceError: return QStringLiteral("Недостаточно системных ресурсов.");
+    case QFileDevice::OpenError: return QStringLiteral("Не удалось открыть файл.");
+    case QFileDevice::AbortError: return QStringLiteral("Операция с файлом прервана.");
+    case QFileDevice::TimeOutError: return QStringLiteral("Истекло время ожидания.");
+    case QFileDevice::RemoveError: return QStringLiteral("Не удалось удалить файл.");
+    case QFileDevice::RenameError: return QStringLiteral("Не удалось переименовать файл.");
+    case QFileDevice::PositionError: return QStringLiteral("Ошибка позиционирования в файле.");
+    case QFileDevice::ResizeError: return QStringLiteral("Не удалось изменить размер файла.");
+    case QFileDevice::PermissionsError: return QStringLiteral("Отказано в доступе.");
+    case QFileDevice::CopyError: return QStringLiteral("Не удалось скопировать файл.");
+    case QFileDevice::UnspecifiedError: break;
+    }
+    return QStringLiteral("Неизвестная ошибка файла.");
+}
+
+} // namespace
+
+QString fileErrorReason(const QFileDevice& file)
+{
+    const QString text = file.errorString();
+    for (const KnownError& e : kKnownErrors) {
+        if ((e.qtText && text.compare(QLatin1String(e.qtText), Qt::CaseInsensitive) == 0) ||
+            text == QString::fromLocal8Bit(std::strerror(e.code)))
+            return systemErrorReason(e.code);
+    }
+    return reasonOfKind(file.error());
+}
 
 QString fileOpenFailureReason(const QFile& file)
 {
@@ -15,7 +68,7 @@ QString fileOpenFailureReason(const QFile& file)
     if (info.isDir()) return QStringLiteral("Это папка, а не файл.");
     if (file.error() == QFileDevice::PermissionsError || !info.isReadable())
         return QStringLiteral("Отказано в доступе.");
-    return file.errorString();
+    return fileErrorReason(file);
 }
 
 QString systemErrorReason(int code)

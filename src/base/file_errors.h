@@ -1,10 +1,15 @@
 #pragma once
-// The user-facing reason why a file could not be opened, in Russian like every text the user sees.
+// The user-facing reason why a file could not be opened, read or written, in Russian like every
+// text the user sees, whatever the system's own wording.
 #include <QFile>
 #include <QString>
 
 namespace talvena {
 
+// The reason of the last error of a file or save file.
+QString fileErrorReason(const QFileDevice& file);
+
+// Why a file could not be opened for reading: a missing file or a folder is named as such.
 QString fileOpenFailureReason(const QFile& file);
 
 // The Russian reason for a system error number (errno) of a file operation.

@@ -60,8 +60,16 @@ TSelecStratigrForm::TSelecStratigrForm(RecordTable& dict16, RecordTable& dict19,
     indexes_->setObjectName("indexList");
     followHighlight(systems_);
     followHighlight(indexes_);
-    // Only a click narrows the index list; moving through the systems with the keyboard does not.
-    connect(systems_, &QAbstractItemView::clicked, this, &TSelecStratigrForm::systemCellClicked);
+    // The index list follows the current system however it became current (a click, the keys), so
+    // "Выбрать" never stores an index of a system the user no longer sees.
+    connect(systems_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && !presetting_) showIndexesOfCurrentSystem();
+            });
+    // A double click on an index chooses it.
+    connect(indexes_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) accept();
+    });
 
     selectButton_ = new QPushButton("Выбрать", this);
     selectButton_->setObjectName("selectButton");
@@ -107,20 +115,15 @@ void TSelecStratigrForm::showIndexesOfCurrentSystem()
     indexes_->reload();
 }
 
-void TSelecStratigrForm::systemCellClicked(const QModelIndex& index)
-{
-    if (!index.isValid()) return;
-    dict19_.moveTo(index.row());
-    showIndexesOfCurrentSystem();
-}
-
 void TSelecStratigrForm::PresetIndex(int id)
 {
     dict16_.setFiltered(false);
     dict16_.locate("ID", Value::integer(id));
     const int64_t system = dict16_.isEmpty() ? 0 : dict16_.fieldByName("PARENT_ID").asInteger();
     dict19_.locate("ID", Value::integer(system));
+    presetting_ = true; // the index list is narrowed once, below
     systems_->showTableCurrent();
+    presetting_ = false;
     showIndexesOfCurrentSystem();
     dict16_.locate("ID", Value::integer(id));
     indexes_->showTableCurrent();

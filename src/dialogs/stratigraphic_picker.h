@@ -38,7 +38,6 @@ public:
 private:
     // Narrows Dict16 to the indexes of Dict19's current system.
     void showIndexesOfCurrentSystem();
-    void systemCellClicked(const QModelIndex& index);
     void removeIndexFilter() noexcept;
 
     RecordTable& dict16_;
@@ -48,6 +47,7 @@ private:
     QPushButton* selectButton_;
     QPushButton* cancelButton_;
     int confirmed_ = 0;
+    bool presetting_ = false;
     bool closed_ = false;
 };
 

@@ -4,7 +4,10 @@
 #include "gui/number_spinner.h"
 #include "gui/user_interaction.h"
 #include "base/cp1251.h"
+#include "base/error.h"
+#include "table/number_text.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -115,7 +118,34 @@ void TypedTextBinder::refresh()
     }
     if (editor_->text() == text) return;
     editor_->setText(text);
+    showBeginning();
     runChange();
+}
+
+bool TypedTextBinder::editing() const
+{
+    const QWidget* focused = QApplication::focusWidget();
+    return focused && (focused == editor_ || focused == control_);
+}
+
+void TypedTextBinder::showBeginning()
+{
+    // A long text shows its start, not the end where setText leaves the cursor.
+    if (!editing()) editor_->setCursorPosition(0);
+}
+
+void TypedTextBinder::reformat()
+{
+    if (dirty_) return;
+    Field* f = field();
+    QString text;
+    try {
+        if (f) text = shownText(*f);
+    } catch (const std::exception&) {
+        return;
+    }
+    if (editor_->text() != text) editor_->setText(text);
+    showBeginning();
 }
 
 void TypedTextBinder::userTyped()
@@ -209,7 +239,13 @@ bool TypedTextBinder::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::FocusOut:
-        if (isLeaving(static_cast<QFocusEvent*>(event))) commit();
+        if (isLeaving(static_cast<QFocusEvent*>(event))) {
+            commit();
+            reformat();
+        }
+        break;
+    case QEvent::FocusIn:
+        reformat();
         break;
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -276,10 +312,17 @@ SpinnerBinder::SpinnerBinder(RecordTable& table, QByteArray fieldName, NumberSpi
 QString SpinnerBinder::shownText(Field& field) const
 {
     if (field.isNull()) return {};
-    return spinner_->formatValue(field.asFloat());
+    return editing() ? spinner_->editValue(field.asFloat()) : spinner_->formatValue(field.asFloat());
 }
 
-QString SpinnerBinder::textToStore(const QString& typed) const { return spinner_->normalized(typed); }
+QString SpinnerBinder::textToStore(const QString& typed) const
+{
+    // A value above the limit is refused like any other: the typed text stays for the user to mend.
+    if (spinner_->exceedsLimit(typed))
+        throw Error(formatMessage("Значение должно быть не больше %s.",
+                                  {FormatFloatGeneral(spinner_->upperLimit()).toStdString()}));
+    return typed;
+}
 
 // --- DictionaryComboBinder -------------------------------------------------------------------------
 

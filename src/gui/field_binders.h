@@ -69,9 +69,12 @@ public:
     bool commit();
 
 protected:
+    // The text that shows the field's value; it may depend on whether the control is being edited.
     virtual QString shownText(Field& field) const;
+    // The typed text made what the field is given; throws to refuse it.
     virtual QString textToStore(const QString& typed) const { return typed; }
     void userTyped();
+    bool editing() const;
 
     QLineEdit* editor_;
 
@@ -79,6 +82,9 @@ private:
     void store();           // throws what the field throws
     void reportLater(const QString& message);
     void discardTyped();
+    // Shows the stored value again in the form that suits focus, without it counting as a change.
+    void reformat();
+    void showBeginning();
 
     bool dirty_ = false;
     bool committing_ = false;

@@ -29,17 +29,20 @@ NumberSpinner::NumberSpinner(QWidget* parent) : QAbstractSpinBox(parent)
 
 QString NumberSpinner::formatValue(double value) const
 {
-    if (upperLimit_ > 0) value = std::min(value, upperLimit_);
     return QString::fromLatin1(decimals_ < 0 ? FormatInteger(static_cast<int64_t>(std::llround(value)))
                                              : FormatNumberPattern(pattern(decimals_), value));
 }
 
-QString NumberSpinner::normalized(const QString& typed) const
+QString NumberSpinner::editValue(double value) const
+{
+    return QString::fromLatin1(decimals_ < 0 ? FormatInteger(static_cast<int64_t>(std::llround(value)))
+                                             : FormatFloatGeneral(value));
+}
+
+bool NumberSpinner::exceedsLimit(const QString& typed) const
 {
     double v = 0;
-    if (typed.trimmed().isEmpty() || !parse(typed, v)) return typed;
-    if (decimals_ < 0 && v != std::floor(v) && !(upperLimit_ > 0 && v > upperLimit_)) return typed;
-    return formatValue(v);
+    return upperLimit_ > 0 && parse(typed, v) && v > upperLimit_;
 }
 
 void NumberSpinner::stepBy(int steps)
@@ -48,7 +51,8 @@ void NumberSpinner::stepBy(int steps)
     parse(text(), v);
     v += steps;
     v = std::max(v, 0.0);
-    lineEdit()->setText(formatValue(v));
+    if (upperLimit_ > 0) v = std::min(v, upperLimit_);
+    lineEdit()->setText(editValue(v));
     if (onStep) onStep();
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 // A numeric text box with up/down buttons that, unlike QSpinBox, can be empty: the text is the
 // field's text and an empty box stands for NULL. The arrows step by 1 within 0 and the limit.
+//
+// The decimals are only how a value is shown while the box is not being edited; what is typed is
+// what the field stores, to the precision of a double. A value above the limit is refused by the
+// binder, not changed.
 #include <QAbstractSpinBox>
 #include <functional>
 
@@ -23,11 +27,12 @@ public:
 
     QLineEdit* editor() const { return lineEdit(); }
 
-    // The text a number is shown with: by the decimals, clamped to the limit.
+    // The text a value is shown with outside editing: by the decimals.
     QString formatValue(double value) const;
-    // Text as typed, made what the field should store: clamped to the limit and rounded to the
-    // decimals shown. Text that is not a number is returned as it is, for the field to refuse.
-    QString normalized(const QString& typed) const;
+    // The text a value is edited with: every digit it has.
+    QString editValue(double value) const;
+    // Whether a typed number lies above the limit (text that is no number does not).
+    bool exceedsLimit(const QString& typed) const;
 
     void stepBy(int steps) override;
     QValidator::State validate(QString& input, int& pos) const override;

@@ -37,17 +37,25 @@ BoxAnswer QtUserInteraction::messageBox(BoxCaption caption, const QString& text,
     // Over the dialog the user is in, if any, else over the main window.
     QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent_.data();
     QMessageBox box(qtIcon(icon), boxCaptionText(caption), text, QMessageBox::NoButton, owner);
-    if (buttons == BoxButtons::YesNo) {
-        box.addButton(QStringLiteral("&Да"), QMessageBox::YesRole);
-        QAbstractButton* no = box.addButton(QStringLiteral("&Нет"), QMessageBox::NoRole);
-        box.setEscapeButton(no);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    if (buttons == BoxButtons::Ok) {
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         box.exec();
-        return box.clickedButton() && box.buttonRole(box.clickedButton()) == QMessageBox::YesRole ? BoxAnswer::Yes
-                                                                                                  : BoxAnswer::No;
+        return BoxAnswer::Ok;
     }
-    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QAbstractButton* yes = box.addButton(QStringLiteral("&Да"), QMessageBox::YesRole);
+    QAbstractButton* no = box.addButton(QStringLiteral("&Нет"), QMessageBox::NoRole);
+    QAbstractButton* cancel =
+        buttons == BoxButtons::YesNoCancel ? box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole) : nullptr;
+    yes->setObjectName(QStringLiteral("yesButton"));
+    no->setObjectName(QStringLiteral("noButton"));
+    if (cancel) cancel->setObjectName(QStringLiteral("cancelButton"));
+    // Escape and the close button answer the box's most careful button.
+    box.setEscapeButton(cancel ? cancel : no);
     box.exec();
-    return BoxAnswer::Ok;
+    if (box.clickedButton() == yes) return BoxAnswer::Yes;
+    if (box.clickedButton() == no || !cancel) return BoxAnswer::No;
+    return BoxAnswer::Cancel;
 }
 
 QString QtUserInteraction::openFileName(const QString& title, const QString& filter, const QString& folder)

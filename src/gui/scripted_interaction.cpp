@@ -5,6 +5,7 @@ namespace talvena {
 BoxAnswer ScriptedInteraction::messageBox(BoxCaption caption, const QString& text, BoxIcon icon, BoxButtons buttons)
 {
     boxes.append(Box{caption, text, icon, buttons});
+    if (onBox) onBox(boxes.last());
     if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
     if (answers.empty()) return defaultAnswer;
     const BoxAnswer a = answers.front();

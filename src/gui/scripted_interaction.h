@@ -6,6 +6,7 @@
 #include <QList>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 namespace talvena {
 
@@ -18,7 +19,8 @@ public:
         BoxButtons buttons;
     };
 
-    // Answers of Yes/No boxes in order; when none is queued the answer is `defaultAnswer`.
+    // Answers of Yes/No and Yes/No/Cancel boxes in order; when none is queued the answer is
+    // `defaultAnswer`.
     std::deque<BoxAnswer> answers;
     BoxAnswer defaultAnswer = BoxAnswer::No;
     // Paths returned by the file and folder dialogs in order; none queued means cancelled.
@@ -27,6 +29,8 @@ public:
     std::deque<QString> inputs;
 
     QList<Box> boxes;           // every message box shown
+    // Runs as each box is shown, to look at the screen at that moment.
+    std::function<void(const Box&)> onBox;
     QStringList dialogTitles;   // every file, folder and input dialog, by title
     QStringList dialogFilters;  // the filter of every file dialog
     QList<int> helpTopics;      // every help topic shown

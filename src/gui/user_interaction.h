@@ -10,8 +10,8 @@ namespace talvena {
 // The four captions of the program's own message boxes.
 enum class BoxCaption { Warning, Confirmation, Error, Information };
 enum class BoxIcon { Warning, Question, Error, Information };
-enum class BoxButtons { Ok, YesNo };
-enum class BoxAnswer { Ok, Yes, No };
+enum class BoxButtons { Ok, YesNo, YesNoCancel };
+enum class BoxAnswer { Ok, Yes, No, Cancel };
 
 // "Предупреждение", "Подтверждение", "Ошибка", "Информация".
 QString boxCaptionText(BoxCaption caption);
@@ -20,7 +20,8 @@ class UserInteraction {
 public:
     virtual ~UserInteraction() = default;
 
-    // A modal message box; returns the button pressed (closing the box answers No or Ok).
+    // A modal message box; returns the button pressed. Escape or closing the box answers Cancel
+    // when the box has it, else No or Ok.
     virtual BoxAnswer messageBox(BoxCaption caption, const QString& text, BoxIcon icon, BoxButtons buttons) = 0;
 
     // File dialogs: the chosen path, empty when cancelled. `filter` uses Qt's "Name (*.ext)" form.
@@ -46,6 +47,11 @@ public:
     bool askYesNo(BoxCaption caption, const QString& text)
     {
         return messageBox(caption, text, BoxIcon::Question, BoxButtons::YesNo) == BoxAnswer::Yes;
+    }
+    // A Yes/No/Cancel question with the question icon.
+    BoxAnswer askYesNoCancel(BoxCaption caption, const QString& text)
+    {
+        return messageBox(caption, text, BoxIcon::Question, BoxButtons::YesNoCancel);
     }
 };
 

@@ -43,7 +43,7 @@ void TDataModule2::KONTURBeforePost(RecordTable& t)
 
 void TDataModule2::KONTURAfterPost(RecordTable& t)
 {
-    state_.setModified(true);
+    if (t.lastPostChanged()) state_.setModified(true);
     const bool stored = postingNewPoint_;
     postingNewPoint_ = false;
     // After the post the current record may be another one (a point its filter hides).

@@ -114,10 +114,12 @@ void TDataModule2::DataModuleCreate(const QString& executableFolder)
     ReadTableFile(Groups, folder + "GROUPS.BIN", formats_.kbmBinaryStreamFormat1);
     orderDictionaries();
 
-    // The empty passport the main window starts with: pending until the first commit.
+    // The empty passport the main window starts with: pending until the first commit. Its ID is
+    // given as the new record's default, so that posting it untouched is no change to save.
     PASPORTS.open();
+    PASPORTS.onNewRecord = [](RecordTable& t) { t.fieldByName("ID").setInteger(-1); };
     PASPORTS.edit();
-    PASPORTS.fieldByName("ID").setInteger(-1);
+    PASPORTS.onNewRecord = nullptr;
 
     REFLECT_HORIZONTS.open();
     POSIB_PRODUCT_HOR.open();

@@ -28,7 +28,7 @@ void TDataModule2::HorizonBeforePost(RecordTable& t)
 
 void TDataModule2::HorizonAfterPost(RecordTable& t)
 {
-    state_.setModified(true);
+    if (t.lastPostChanged()) state_.setModified(true);
     // A horizon that was busy may now take the point counts owed to it or to another horizon.
     if (&t == &POSIB_PRODUCT_HOR && !state_.loading()) settleOwedPointCounts();
 }

@@ -39,7 +39,11 @@ void TDataModule2::PASPORTSCalcFields(RecordTable& t)
     }
 }
 
-void TDataModule2::PASPORTSAfterPost(RecordTable&) { state_.setModified(true); }
+// A post that changes no value (the close query posting an untouched record) is no edit.
+void TDataModule2::PASPORTSAfterPost(RecordTable& t)
+{
+    if (t.lastPostChanged()) state_.setModified(true);
+}
 
 // Offers the entries of the chosen parent and the empty entry.
 void TDataModule2::narrowDictionary(int number, const Field& parent)

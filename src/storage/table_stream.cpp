@@ -2,6 +2,7 @@
 
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "base/file_errors.h"
 #include "storage/gzip.h"
 #include "storage/load_budget.h"
 #include "storage/tagged_value_io.h"
@@ -46,6 +47,10 @@ constexpr int kDateDisplayWidth = 18;
 constexpr int kOtherDisplayWidth = 10;
 
 bool isSizedText(FieldType t) { return t == FieldType::String || t == FieldType::FixedChar; }
+
+// A WideString value is the UTF-8 form of its text, written by the string rule like any text;
+// the table holds the text itself, in CP1251.
+bool isUtf8Text(FieldType t) { return t == FieldType::WideString; }
 
 int displayWidth(const Field& f)
 {
@@ -105,7 +110,9 @@ void writeRecords(TaggedValueWriter& w, const RecordTable& table, const std::vec
                 }
                 [[fallthrough]];
             case StreamEncoding::String:
-            case StreamEncoding::NotLoadable: w.string(table.rowBytes(row, f)); break;
+            case StreamEncoding::NotLoadable:
+                w.string(isUtf8Text(f.type()) ? cp1251ToUtf8(table.rowBytes(row, f)) : table.rowBytes(row, f));
+                break;
             }
         }
         w.listEnd();
@@ -156,6 +163,7 @@ void emptyOutput(QIODevice& out)
 struct LoadedField {
     StreamEncoding encoding;
     bool dateValue;
+    bool utf8Text;
     int dataIndex; // position among the values handed to the table; -1 for fields that store none
 };
 
@@ -245,7 +253,8 @@ private:
         int dataCount = 0;
         for (int i = 0; i < table_.fieldCount(); ++i) {
             const Field& f = table_.field(i);
-            fields_.push_back({fieldTypeInfo(f.type()).encoding, isDateType(f.type()), f.isData() ? dataCount++ : -1});
+            fields_.push_back({fieldTypeInfo(f.type()).encoding, isDateType(f.type()), isUtf8Text(f.type()),
+                               f.isData() ? dataCount++ : -1});
         }
         values_.resize(size_t(dataCount));
         rowCost_ = kRowGrowth * table_.estimatedRowBytes();
@@ -332,6 +341,7 @@ private:
         }
         QByteArray text = in_.string();
         if (!text.isEmpty()) charge(text.size() + kValueCost);
+        if (f.utf8Text) return Value::bytes(utf8ToCp1251(text));
         return Value::bytes(std::move(text));
     }
 
@@ -404,9 +414,7 @@ int ReadTableStream(RecordTable& table, QIODevice& in, const TableStreamFormat& 
 void ReadTableFile(RecordTable& table, const QString& fileName, const TableStreamFormat& format)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(formatMessage("Cannot open file \"%s\". %s",
-                                  {fileName.toStdString(), file.errorString().toStdString()}));
+    if (!file.open(QIODevice::ReadOnly)) throwCannotOpenFile(file);
     ReadTableStream(table, file, format);
 }
 

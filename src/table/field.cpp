@@ -27,6 +27,8 @@ IntRange integerRange(FieldType t)
     }
 }
 
+bool isInt32(FieldType t) { return t == FieldType::Integer || t == FieldType::AutoInc; }
+
 // Valid characters of the numeric types; the decimal separator is always a point.
 QByteArray defaultValidChars(FieldType t)
 {
@@ -100,6 +102,11 @@ Value Field::coerce(const Value& v) const
             throw Error(formatMessage("'%s' is not a valid integer value for field '%s'",
                                       {shown(v.bytesValue()), name().toStdString()}));
         const IntRange r = integerRange(def_.type);
+        // An Integer holds every 32-bit value, so a number beyond them is no integer of its kind;
+        // the narrower types name their range.
+        if ((i < r.low || i > r.high) && isInt32(def_.type))
+            throw Error(formatMessage("'%s' is not a valid integer value for field '%s'",
+                                      {v.isBytes() ? shown(v.bytesValue()) : std::to_string(i), name().toStdString()}));
         if (i < r.low || i > r.high)
             throw Error(formatMessage("%s is not a valid value for field '%s'. The allowed range is %s to %s",
                                       {std::to_string(i), name().toStdString(), std::to_string(r.low),

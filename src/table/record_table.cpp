@@ -623,6 +623,9 @@ void RecordTable::post()
         if (f->isData() && f->required() && editBuf_[static_cast<size_t>(f->slot_)].isNull())
             throw Error(formatMessage("Field '%s' must have a value", {f->name().toStdString()}));
 
+    // A new record is a change when something was written into it after it was started (its
+    // defaults alone are none); an edit is one when a stored value differs.
+    lastPostChanged_ = state_ == TableState::Insert && modified_;
     const int from = cur_;
     int to = from;
     bool wasNew = false;
@@ -633,6 +636,8 @@ void RecordTable::post()
         to = placeRow(row, true);
     } else {
         const auto row = static_cast<uint32_t>(currentRow());
+        for (size_t s = 0; s < columns_.size() && !lastPostChanged_; ++s)
+            lastPostChanged_ = !(storedValue(row, static_cast<int>(s)) == editBuf_[s]);
         for (size_t s = 0; s < columns_.size(); ++s) storeValue(row, static_cast<int>(s), editBuf_[s]);
         if (modified_) rowStatus_[row] = 1;
         if (sortKey_.field) {
@@ -807,7 +812,8 @@ void RecordTable::setFilterText(const QByteArray& text)
     FilterExpression e = parseFilterExpression(text);
     for (const FilterTerm& t : e.terms)
         if (!findField(t.fieldName)) fieldNotFound(t.fieldName);
-    if (active()) settle();
+    // With the filter off the text is only checked: the current record stays as it is.
+    if (active() && filtered_) settle();
     filterText_ = text;
     filter_ = std::move(e);
     if (active() && filtered_) {

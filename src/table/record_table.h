@@ -69,6 +69,9 @@ public:
     void insert();
     void edit();
     void post();
+    // Whether the last post changed the data (for AfterPost): a new record written into after it
+    // was started, or an edit that changed a stored value.
+    bool lastPostChanged() const { return lastPostChanged_; }
     void cancel();
     void deleteRecord();
     // Deletes every visible record in one pass, as deleting the first one that many times would,
@@ -251,6 +254,7 @@ private:
     bool modified_ = false;
     bool appending_ = false;
     bool pending_ = false;    // editBuf_ holds the record being edited or inserted
+    bool lastPostChanged_ = false;
     int64_t anchorRow_ = -1;  // the record a new record goes before
     int savedCur_ = -1;       // the current position before a new record started
     std::vector<Value> editBuf_;

@@ -99,31 +99,88 @@ TEST_F(FieldEntryTest, CharactersTheCodePageOrTheFieldCannotHoldAreRefusedWhereT
     EXPECT_EQ(name->maxLength(), field("OBJECTNAME").size());
 }
 
-TEST_F(FieldEntryTest, SpinnersShowTheirDecimalsAndKeepToTheirLimits)
+TEST_F(FieldEntryTest, FractionalSpinnersStoreWhatWasTypedAndShowItByTheirDecimals)
 {
-    type("JvDBSpinEdit6", "2.25"); // one decimal
-    leave("JvDBSpinEdit6");
-    EXPECT_DOUBLE_EQ(field("GRIDDENCITY").asFloat(), 2.3);
-    EXPECT_EQ(shown("JvDBSpinEdit6"), u("2.3"));
-
-    type("JvDBSpinEdit8", "3000.4"); // no decimals shown
-    leave("JvDBSpinEdit8");
-    EXPECT_DOUBLE_EQ(field("MAXDISTANCE").asFloat(), 3000);
-
-    type("JvDBSpinEdit10", "250000"); // above the page's limit of 100000
+    type("JvDBSpinEdit10", "12.4"); // no decimals shown
     leave("JvDBSpinEdit10");
-    EXPECT_DOUBLE_EQ(field("RECIVESTEP").asFloat(), 100000);
+    EXPECT_EQ(field("RECIVESTEP").asFloat(), 12.4);
+    EXPECT_EQ(shown("JvDBSpinEdit10"), u("12"));
+    focus("JvDBSpinEdit10"); // while it is edited the box shows every digit
+    EXPECT_EQ(shown("JvDBSpinEdit10"), u("12.4"));
+    leave("JvDBSpinEdit10");
+    EXPECT_EQ(field("RECIVESTEP").asFloat(), 12.4); // looking at it changed nothing
+    EXPECT_EQ(shown("JvDBSpinEdit10"), u("12"));
 
+    type("JvDBSpinEdit6", "2.14"); // one decimal
+    leave("JvDBSpinEdit6");
+    EXPECT_EQ(field("GRIDDENCITY").asFloat(), 2.14);
+    EXPECT_EQ(shown("JvDBSpinEdit6"), u("2.1"));
+    replaceText("JvDBSpinEdit6", "0.04"); // above zero, though it shows as 0.0
+    leave("JvDBSpinEdit6");
+    EXPECT_EQ(field("GRIDDENCITY").asFloat(), 0.04);
+    EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
+}
+
+TEST_F(FieldEntryTest, ShowingAllDigitsWhileEditingIsNoChangeForTheMethodRule)
+{
+    // Group 1 and group 2 both hold values, as a file may bring them.
+    dm->PASPORTS.edit();
+    dm->state().setLoading(true);
+    field("RECIVESTEP").setFloat(12.4);
+    field("MAXDISTANCE3D").setFloat(3000);
+    dm->state().setLoading(false);
+    focus("JvDBSpinEdit10");
+    EXPECT_EQ(shown("JvDBSpinEdit10"), u("12.4"));
+    leave("JvDBSpinEdit10");
+    EXPECT_EQ(field("MAXDISTANCE3D").asFloat(), 3000); // the 3D group was not emptied
+    EXPECT_EQ(field("RECIVESTEP").asFloat(), 12.4);
+}
+
+TEST_F(FieldEntryTest, AValueAboveTheLimitIsRefusedWithAMessageAndTheTypedTextStays)
+{
     type("JvDBSpinEdit5", "5000"); // years stop at 3000
+    leave("JvDBSpinEdit5");
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].text, u("Значение должно быть не больше 3000."));
+    EXPECT_EQ(ui.boxes[0].caption, BoxCaption::Error);
+    EXPECT_TRUE(isNull("PREPAREDFUNDYEAR"));
+    EXPECT_EQ(shown("JvDBSpinEdit5"), u("5000"));
+    EXPECT_TRUE(editorOf("JvDBSpinEdit5")->hasFocus() || find("JvDBSpinEdit5")->hasFocus());
+    replaceText("JvDBSpinEdit5", "3000"); // the limit itself is taken
     leave("JvDBSpinEdit5");
     EXPECT_EQ(field("PREPAREDFUNDYEAR").asInteger(), 3000);
 
-    // The arrows step the shown value; an empty box steps from 0.
+    type("JvDBSpinEdit10", "250000"); // the page's limit of 100000
+    leave("JvDBSpinEdit10");
+    ASSERT_EQ(ui.boxes.size(), 2);
+    EXPECT_EQ(ui.boxes[1].text, u("Значение должно быть не больше 100000."));
+    EXPECT_TRUE(isNull("RECIVESTEP"));
+    QTest::keyClick(editorOf("JvDBSpinEdit10"), Qt::Key_Escape);
+    leave("JvDBSpinEdit10");
+
+    // The arrows stop at the limit.
+    replaceText("JvDBSpinEdit4", "2999");
+    QTest::keyClick(editorOf("JvDBSpinEdit4"), Qt::Key_Up);
+    QTest::keyClick(editorOf("JvDBSpinEdit4"), Qt::Key_Up);
+    leave("JvDBSpinEdit4");
+    EXPECT_EQ(field("REPORTYEAR").asInteger(), 3000);
+    EXPECT_EQ(ui.boxes.size(), 2);
+}
+
+TEST_F(FieldEntryTest, ArrowsStepTheShownValueAndAnEmptiedSpinnerStoresNull)
+{
+    // An empty box steps from 0.
     focus("JvDBSpinEdit7");
     QTest::keyClick(editorOf("JvDBSpinEdit7"), Qt::Key_Up);
     QTest::keyClick(editorOf("JvDBSpinEdit7"), Qt::Key_Up);
     leave("JvDBSpinEdit7");
     EXPECT_EQ(field("MOGTREPETISHIONS").asInteger(), 2);
+
+    // A fractional value steps with its fraction.
+    type("JvDBSpinEdit8", "3000.4");
+    QTest::keyClick(editorOf("JvDBSpinEdit8"), Qt::Key_Down);
+    leave("JvDBSpinEdit8");
+    EXPECT_EQ(field("MAXDISTANCE").asFloat(), 2999.4);
 
     // Emptying a spinner stores NULL, not 0.
     replaceText("JvDBSpinEdit7", "");
@@ -131,6 +188,23 @@ TEST_F(FieldEntryTest, SpinnersShowTheirDecimalsAndKeepToTheirLimits)
     leave("JvDBSpinEdit7");
     EXPECT_TRUE(isNull("MOGTREPETISHIONS"));
     EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
+}
+
+TEST_F(FieldEntryTest, ALongTextShowsItsBeginning)
+{
+    const QString longName = u("Южно-Ключевское поднятие в пределах Среднеобской нефтегазоносной области, "
+                                 "подготовленное сейсморазведкой МОГТ 2D и 3D");
+    dm->PASPORTS.edit();
+    field("OBJECTNAME").setString(unicodeToCp1251(longName)); // as an open brings it
+    QLineEdit* edit = editorOf("DBEdit1");
+    ASSERT_LT(edit->width(), edit->fontMetrics().horizontalAdvance(longName));
+    EXPECT_EQ(edit->cursorPosition(), 0);
+
+    // Typed at the end and left: the beginning shows again.
+    type("DBEdit1", u(" (Западный блок)"));
+    EXPECT_EQ(edit->cursorPosition(), edit->text().size());
+    leave("DBEdit1");
+    EXPECT_EQ(edit->cursorPosition(), 0);
 }
 
 TEST_F(FieldEntryTest, PickingAnotherPageCommitsPendingEditsButAPageMessageDoesNot)

@@ -2,6 +2,7 @@
 #include "window_fixture.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -43,6 +44,23 @@ protected:
         return path;
     }
     QString caption() const { return window->windowTitle(); }
+    // Records, for every box shown, whether the progress form was still there.
+    void watchProgressForm()
+    {
+        ui.onBox = [this](const ScriptedInteraction::Box&) {
+            formsUnderBoxes.append(window->findChild<QWidget*>(QStringLiteral("LoadingForm")) != nullptr);
+        };
+    }
+    QList<bool> formsUnderBoxes;
+    // A passport with an edit the user has made.
+    void editSomething()
+    {
+        type("DBEdit1", u("Правка"));
+        leave("DBEdit1");
+        dm->CommitPendingEdits();
+        ASSERT_TRUE(dm->state().modified());
+    }
+    static QString native(const QString& path) { return QDir::toNativeSeparators(path); }
 };
 
 } // namespace
@@ -70,9 +88,12 @@ TEST_F(LifecycleTest, OpenSetsCaptionAndClearsTheFlagAndCancelChangesNothing)
     EXPECT_EQ(window->PageControl2()->currentIndex(), 0);
 }
 
-TEST_F(LifecycleTest, FailedOpenIsShownAndKeepsCaptionAndPassport)
+TEST_F(LifecycleTest, AFailedOpenShowsTheMessageAndARussianLineAfterTheProgressFormIsGone)
 {
     dm->PASPORTS.fieldByName("OBJECTNAME").setString("mine");
+    dm->CommitPendingEdits();
+    dm->state().setModified(false); // as if saved: no question before the open
+    watchProgressForm();
     const QString bad = dir.filePath("bad.psp");
     QFile f(bad);
     f.open(QIODevice::WriteOnly);
@@ -81,11 +102,41 @@ TEST_F(LifecycleTest, FailedOpenIsShownAndKeepsCaptionAndPassport)
     ui.fileNames.push_back(bad);
     window->N2Click();
     settle();
-    ASSERT_FALSE(ui.boxes.empty());
-    EXPECT_EQ(ui.boxes.back().text, QStringLiteral("Unknown PSP version"));
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes.back().text,
+              u("Unknown PSP version\nФайл «%1» не является паспортом или повреждён.").arg(native(bad)));
+    EXPECT_EQ(ui.boxes.back().caption, BoxCaption::Error);
+    EXPECT_EQ(formsUnderBoxes, QList<bool>{false});
     EXPECT_EQ(caption(), QString::fromUtf8("Создание паспорта"));
     EXPECT_EQ(dm->PASPORTS.fieldByName("OBJECTNAME").asString(), "mine");
     EXPECT_FALSE(dm->state().loading());
+
+    // A file that is not there: the reason in Russian, then which passport could not be opened.
+    const QString missing = dir.filePath("нет такого.psp");
+    life->openPassport(missing);
+    settle();
+    ASSERT_EQ(ui.boxes.size(), 2);
+    EXPECT_EQ(ui.boxes.back().text, u("Cannot open file \"%1\". Не удается найти указанный файл.\n"
+                                      "Не удалось открыть паспорт «%2».")
+                                        .arg(missing, native(missing)));
+    EXPECT_EQ(formsUnderBoxes, (QList<bool>{false, false}));
+}
+
+TEST_F(LifecycleTest, AFailedSaveShowsTheMessageAndARussianLineAndKeepsFlagAndCaption)
+{
+    watchProgressForm();
+    editSomething();
+    const QString unwritable = dir.filePath("no such folder/new.psp");
+    ui.fileNames.push_back(unwritable);
+    window->N4Click();
+    ASSERT_EQ(ui.boxes.size(), 1);
+    const QStringList lines = ui.boxes.back().text.split('\n');
+    ASSERT_EQ(lines.size(), 2) << ui.boxes.back().text.toStdString();
+    EXPECT_TRUE(lines[0].contains(unwritable)) << lines[0].toStdString(); // the engine's message
+    EXPECT_EQ(lines[1], u("Не удалось сохранить паспорт в файл «%1».").arg(native(unwritable)));
+    EXPECT_EQ(formsUnderBoxes, QList<bool>{false});
+    EXPECT_TRUE(dm->state().modified());
+    EXPECT_EQ(caption(), QString::fromUtf8("Создание паспорта"));
 }
 
 TEST_F(LifecycleTest, SecondOpenWhileLoadingDoesNothing)
@@ -119,6 +170,87 @@ TEST_F(LifecycleTest, SaveAsksOnceThenWritesToTheSameFileAndSaveAsAlwaysAsks)
     EXPECT_TRUE(dm->state().modified());
 }
 
+TEST_F(LifecycleTest, SaveAsNamesTheNewFileInTheCaption)
+{
+    const QString first = savedPassport("Первый");
+    life->openPassport(first);
+    settle();
+    const QString second = dir.filePath("копия.psp");
+    ui.fileNames.push_back(second);
+    window->N4Click();
+    EXPECT_EQ(caption(), QString::fromUtf8("Редактирование паспорта: ") + second);
+    // Save then writes to the file the caption names, without asking.
+    editSomething();
+    window->N3Click();
+    EXPECT_EQ(ui.dialogTitles.size(), 1);
+    EXPECT_FALSE(dm->state().modified());
+    TDataModule2 reread;
+    reread.DataModuleCreate(QCoreApplication::applicationDirPath());
+    reread.LoadPassport(second);
+    EXPECT_EQ(reread.PASPORTS.fieldByName("OBJECTNAME").asString(), dm->PASPORTS.fieldByName("OBJECTNAME").asString());
+    // A Save As cancelled keeps the caption.
+    ui.fileNames.push_back(QString());
+    window->N4Click();
+    EXPECT_EQ(caption(), QString::fromUtf8("Редактирование паспорта: ") + second);
+}
+
+TEST_F(LifecycleTest, OpenAsksToSaveUnsavedChangesFirst)
+{
+    const QString other = savedPassport("Другой");
+
+    // Nothing entered: no question.
+    ui.fileNames.push_back(QString());
+    window->N2Click();
+    settle();
+    EXPECT_TRUE(ui.boxes.isEmpty());
+    EXPECT_EQ(ui.dialogTitles, QStringList{u("Загрузка файла паспорта")});
+
+    // Cancel keeps everything: no dialog, the edit and the flag stay.
+    editSomething();
+    ui.clear();
+    ui.answers.push_back(BoxAnswer::Cancel);
+    window->N2Click();
+    settle();
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].text, kSave);
+    EXPECT_EQ(ui.boxes[0].buttons, BoxButtons::YesNoCancel);
+    EXPECT_EQ(ui.boxes[0].caption, BoxCaption::Warning);
+    EXPECT_TRUE(ui.dialogTitles.isEmpty());
+    EXPECT_EQ(text("OBJECTNAME"), u("Правка"));
+    EXPECT_TRUE(dm->state().modified());
+
+    // Yes saves first; a cancelled save dialog stops the open.
+    ui.clear();
+    ui.answers.push_back(BoxAnswer::Yes);
+    ui.fileNames.push_back(QString());
+    window->N2Click();
+    settle();
+    EXPECT_EQ(ui.dialogTitles, QStringList{u("Сохранить файл паспорта")});
+    EXPECT_EQ(text("OBJECTNAME"), u("Правка"));
+
+    // Yes with a file: saved, then the open goes on.
+    ui.clear();
+    const QString mine = dir.filePath("мой.psp");
+    ui.answers.push_back(BoxAnswer::Yes);
+    ui.fileNames = {mine, other};
+    window->N2Click();
+    settle();
+    EXPECT_EQ(ui.dialogTitles, (QStringList{u("Сохранить файл паспорта"), u("Загрузка файла паспорта")}));
+    EXPECT_TRUE(QFile::exists(mine));
+    EXPECT_EQ(text("OBJECTNAME"), u("Другой"));
+    EXPECT_FALSE(dm->state().modified());
+
+    // Typing not yet committed counts as well; No drops it and opens.
+    type("DBEdit1", u("Ещё"));
+    ui.clear();
+    ui.answers.push_back(BoxAnswer::No);
+    life->openPassport(mine);
+    settle();
+    EXPECT_EQ(ui.boxTexts(), QStringList{kSave});
+    EXPECT_EQ(text("OBJECTNAME"), u("Правка"));
+    EXPECT_EQ(caption(), QString::fromUtf8("Редактирование паспорта: ") + mine);
+}
+
 TEST_F(LifecycleTest, CloseQueryAsksOnlyWhatIsNeeded)
 {
     // No to the first question keeps the program and asks nothing else.
@@ -126,14 +258,21 @@ TEST_F(LifecycleTest, CloseQueryAsksOnlyWhatIsNeeded)
     EXPECT_FALSE(life->closeQuery());
     EXPECT_EQ(ui.boxTexts(), QStringList{kExit});
 
-    // A new passport: its pending record is posted by the query, so both questions come; Yes to
-    // saving saves and keeps the program running.
+    // An untouched new passport has nothing to save.
+    ui.clear();
+    ui.answers.push_back(BoxAnswer::Yes);
+    EXPECT_TRUE(life->closeQuery());
+    EXPECT_EQ(ui.boxTexts(), QStringList{kExit});
+
+    // An edited one: both questions; Yes to saving saves and keeps the program running.
+    editSomething();
     ui.clear();
     const QString path = dir.filePath("saved.psp");
     ui.answers = {BoxAnswer::Yes, BoxAnswer::Yes};
     ui.fileNames.push_back(path);
     EXPECT_FALSE(life->closeQuery());
     EXPECT_EQ(ui.boxTexts(), (QStringList{kExit, kSave}));
+    EXPECT_EQ(ui.boxes[1].buttons, BoxButtons::YesNoCancel);
     EXPECT_TRUE(QFile::exists(path));
 
     // Right after a save only the first question is asked.
@@ -142,13 +281,26 @@ TEST_F(LifecycleTest, CloseQueryAsksOnlyWhatIsNeeded)
     EXPECT_TRUE(life->closeQuery());
     EXPECT_EQ(ui.boxTexts(), QStringList{kExit});
 
-    // Right after an open both are asked (the open leaves the record in edit state); No closes.
+    // Right after an open, with nothing touched, the same: the posted record changed nothing.
     life->openPassport(path);
     settle();
+    ASSERT_EQ(dm->PASPORTS.state(), TableState::Edit);
     ui.clear();
+    ui.answers.push_back(BoxAnswer::Yes);
+    EXPECT_TRUE(life->closeQuery());
+    EXPECT_EQ(ui.boxTexts(), QStringList{kExit});
+
+    // Cancel (or Escape) to the save question keeps the program and saves nothing; No closes.
+    editSomething();
+    const QDateTime written = QFileInfo(path).lastModified();
+    ui.clear();
+    ui.answers = {BoxAnswer::Yes, BoxAnswer::Cancel};
+    EXPECT_FALSE(life->closeQuery());
+    EXPECT_EQ(ui.boxTexts(), (QStringList{kExit, kSave}));
+    EXPECT_TRUE(dm->state().modified());
+    EXPECT_EQ(QFileInfo(path).lastModified(), written);
     ui.answers = {BoxAnswer::Yes, BoxAnswer::No};
     EXPECT_TRUE(life->closeQuery());
-    EXPECT_EQ(ui.boxTexts(), (QStringList{kExit, kSave}));
 }
 
 TEST_F(LifecycleTest, CommandLineOpensExactlyOneArgument)

@@ -27,7 +27,11 @@ struct RecordingCommands : PassportCommands {
     QStringList calls;
     bool allowClose = false;
     void openPassport(const QString& fileName) override { calls << "open:" + fileName; }
-    void savePassport(bool saveAs) override { calls << (saveAs ? "saveAs" : "save"); }
+    bool savePassport(bool saveAs) override
+    {
+        calls << (saveAs ? "saveAs" : "save");
+        return true;
+    }
     void exportUnpackedPassport() override { calls << "export"; }
     bool showAbout() override
     {

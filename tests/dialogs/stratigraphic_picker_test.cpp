@@ -116,7 +116,7 @@ TEST_F(StratigraphicPicker, PresetOnUnknownValuesLeavesListsWhereTheyWere)
     EXPECT_EQ(f.chosenIndex(), 0);
 }
 
-TEST_F(StratigraphicPicker, ClickingASystemNarrowsTheIndexesKeyboardDoesNot)
+TEST_F(StratigraphicPicker, TheIndexListFollowsTheCurrentSystemByMouseAndByKeys)
 {
     TSelecStratigrForm f(*dict16, *dict19);
     f.PresetIndex(11);
@@ -127,14 +127,35 @@ TEST_F(StratigraphicPicker, ClickingASystemNarrowsTheIndexesKeyboardDoesNot)
     EXPECT_EQ(shown(f.indexList()), QStringList({"T1"}));
     EXPECT_EQ(f.chosenIndex(), 30);
 
+    // The keys move the system and the indexes with it: "Выбрать" stores an index of the
+    // system in view.
     f.systemList()->setFocus();
     QTest::keyClick(f.systemList(), Qt::Key_Up);
     EXPECT_EQ(currentId(*dict19), 2);
-    EXPECT_EQ(dict16->filterText(), "PARENT_ID=3");
-    EXPECT_EQ(shown(f.indexList()), QStringList({"T1"}));
-
-    clickRow(f.systemList(), 2); // clicking the row already current still narrows
+    EXPECT_EQ(dict16->filterText(), "PARENT_ID=2");
     EXPECT_EQ(shown(f.indexList()), QStringList({"K1", "K2"}));
+    EXPECT_EQ(f.chosenIndex(), 20);
+    QTest::keyClick(f.systemList(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(shown(f.indexList()), QStringList({"", "Q"}));
+    QTest::keyClick(f.systemList(), Qt::Key_Down);
+    EXPECT_EQ(shown(f.indexList()), QStringList({"J1", "J2", "J3"}));
+    QTest::keyClick(f.systemList(), Qt::Key_Return);
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_EQ(f.chosenIndex(), 10);
+}
+
+TEST_F(StratigraphicPicker, ADoubleClickOnAnIndexChoosesIt)
+{
+    TSelecStratigrForm f(*dict16, *dict19);
+    f.PresetIndex(10);
+    f.show();
+    const QRect cell = f.indexList()->visualRect(f.indexList()->model()->index(2, 0));
+    QTest::mouseClick(f.indexList()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(f.indexList()->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(f.chosenIndex(), 12);
+    expectUnfiltered();
 }
 
 TEST_F(StratigraphicPicker, ConfirmingGivesTheHighlightedIndexAndDropsTheFilter)

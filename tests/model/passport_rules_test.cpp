@@ -102,13 +102,16 @@ TEST_F(ModuleTest, MinimumAndMaximumArePairedThroughObjectNames)
     EXPECT_EQ(module.FindFieldByObjectName("PASPORTSNOSUCHFIELD"), nullptr);
 }
 
-TEST_F(ModuleTest, EveryPostOfThePassportSetsTheModifiedFlag)
+TEST_F(ModuleTest, APostOfThePassportSetsTheModifiedFlagWhenItChangesAValue)
 {
-    module.PASPORTS.post();
-    EXPECT_TRUE(module.state().modified());
-    module.state().setModified(false);
+    module.PASPORTS.post(); // the empty passport as created
+    EXPECT_FALSE(module.state().modified());
     module.PASPORTS.edit();
-    module.PASPORTS.post(); // nothing changed, still a post
+    module.PASPORTS.post(); // nothing changed
+    EXPECT_FALSE(module.state().modified());
+    module.PASPORTS.edit();
+    pasport("SHOWINGUPYEAR").setInteger(1990);
+    module.PASPORTS.post();
     EXPECT_TRUE(module.state().modified());
     EXPECT_EQ(module.PASPORTS.recordCount(), 1);
 }

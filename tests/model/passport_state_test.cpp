@@ -20,11 +20,11 @@ protected:
     std::vector<QByteArray> posted;
 };
 
-TEST_F(CommitTest, FirstCommitPostsTheEmptyPassportAndSetsTheModifiedFlag)
+TEST_F(CommitTest, FirstCommitPostsTheEmptyPassportWhichIsNoChange)
 {
     EXPECT_FALSE(module.state().modified());
     module.CommitPendingEdits();
-    EXPECT_TRUE(module.state().modified());
+    EXPECT_FALSE(module.state().modified()); // nothing was entered into it
     EXPECT_EQ(module.PASPORTS.state(), TableState::Browse);
     EXPECT_EQ(module.PASPORTS.recordCount(), 1);
     EXPECT_EQ(pasport("ID").asInteger(), -1);
@@ -35,6 +35,34 @@ TEST_F(CommitTest, FirstCommitPostsTheEmptyPassportAndSetsTheModifiedFlag)
     module.CommitPendingEdits();
     EXPECT_TRUE(posted.empty());
     EXPECT_FALSE(module.state().modified());
+}
+
+TEST_F(CommitTest, APostThatChangesNothingLeavesTheModifiedFlagAlone)
+{
+    addProductHorizon();
+    module.REFLECT_HORIZONTS.append();
+    module.REFLECT_HORIZONTS.fieldByName("INDEXOG").setString("R");
+    module.CommitPendingEdits();
+    module.state().setModified(false);
+
+    // As after an open: the tables are put into edit state and posted untouched.
+    for (RecordTable* t : {&module.PASPORTS, &module.REFLECT_HORIZONTS, &module.POSIB_PRODUCT_HOR}) {
+        t->edit();
+        if (t == &module.PASPORTS) pasport("REPORTYEAR").setValue(pasport("REPORTYEAR").value()); // NULL again
+        module.CommitPendingEdits();
+        EXPECT_FALSE(module.state().modified()) << t->name().constData();
+    }
+
+    for (RecordTable* t : {&module.PASPORTS, &module.REFLECT_HORIZONTS, &module.POSIB_PRODUCT_HOR}) {
+        module.state().setModified(false);
+        t->edit();
+        Field& f = t == &module.PASPORTS                ? pasport("OBJECTNAME")
+                   : t == &module.REFLECT_HORIZONTS ? t->fieldByName("INDEXOG")
+                                                    : t->fieldByName("STRATIGRSVIT");
+        f.setString(f.asString() + "x");
+        module.CommitPendingEdits();
+        EXPECT_TRUE(module.state().modified()) << t->name().constData();
+    }
 }
 
 TEST_F(CommitTest, PendingTablesArePostedInPassportOrderChangedOrNot)

@@ -177,6 +177,27 @@ TEST(TableStreamRead, ValueDecoding)
     EXPECT_EQ(valueAt(d, 2, "B"), Value::bytes("AB"));
 }
 
+TEST(TableStreamRead, AWideStringHoldsUtf8AndSurvivesARoundTrip)
+{
+    // The value is the UTF-8 form of "Нефть", itself written by the string rule (tag 0x14).
+    const QByteArray utf8 = "Нефть";
+    const QByteArray stored = cp1251ToUtf8(utf8);
+    QByteArray length(4, '\0');
+    length[0] = char(stored.size());
+    const QByteArray record = hex("01 01 02 00 08 02 01 08 14") + length + stored + hex("00");
+    RecordTable t("T");
+    ReadTableStream(t, streamWithRecords(record + hex("00"), "WideString"), plain());
+    ASSERT_EQ(t.field(1).type(), FieldType::WideString);
+    EXPECT_EQ(valueAt(t, 0, "NAME"), Value::bytes(cp("Нефть")));
+
+    // Written back, the value is the same bytes again; read again, the same text.
+    const QByteArray written = TableStreamBytes(t, plain());
+    EXPECT_TRUE(written.contains(stored));
+    RecordTable again("T");
+    ReadTableStream(again, written, plain());
+    EXPECT_EQ(valueAt(again, 0, "NAME"), Value::bytes(cp("Нефть")));
+}
+
 TEST(TableStreamRead, EmptyDefinitionListKeepsTheTablesFields)
 {
     const QByteArray stream = hex("54 50 46 30 03 FB 00 01 00 01 00 01 02 01 02 03 00 01 01 02 00 08 02 07 00 00");
@@ -289,6 +310,6 @@ TEST(TableStreamRead, Files)
 
     const QString missing = dir.filePath("missing.dic");
     EXPECT_EQ(errorOf([&] { ReadTableFile(t, missing, compressed()); }),
-              "Cannot open file \"" + missing.toStdString() + "\". No such file or directory");
+              "Cannot open file \"" + missing.toStdString() + "\". Не удается найти указанный файл.");
     expectExampleContent(t);
 }

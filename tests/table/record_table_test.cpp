@@ -190,6 +190,15 @@ TEST_F(Fixture, ConversionAndFieldErrorsCarryExactMessages)
               "'12a' is not a valid integer value for field 'ID'");
     EXPECT_EQ(errorOf([&] { t.fieldByName("SMALL").setInteger(40000); }),
               "40000 is not a valid value for field 'SMALL'. The allowed range is -32768 to 32767");
+    // Beyond 32 bits an Integer text is simply no integer; the range message is Smallint's.
+    EXPECT_EQ(errorOf([&] { t.fieldByName("ID").setText("3000000000"); }),
+              "'3000000000' is not a valid integer value for field 'ID'");
+    EXPECT_EQ(errorOf([&] { t.fieldByName("ID").setInteger(-3000000000LL); }),
+              "'-3000000000' is not a valid integer value for field 'ID'");
+    t.fieldByName("ID").setText("2147483647");
+    EXPECT_EQ(t.fieldByName("ID").asInteger(), 2147483647);
+    t.cancel();
+    t.append();
     EXPECT_EQ(errorOf([&] { t.fieldByName("VALUE").setText("1,5"); }),
               "'1,5' is not a valid floating point value for field 'VALUE'");
     EXPECT_EQ(errorOf([&] { t.fieldByName("MISSING"); }), "Field 'MISSING' not found");
@@ -283,6 +292,72 @@ TEST_F(Fixture, FilterHidesRecordsAndIsCheckedWhenRecordsComeIntoView)
     t.setFiltered(false);
     EXPECT_EQ(t.recordCount(), 7);
     t.setFiltered(false); // the same value does nothing
+}
+
+TEST_F(Fixture, SettingTheFilterTextWhileTheFilterIsOffLeavesPendingRecordsAlone)
+{
+    t.addField("HEAD_ID", FieldType::Integer);
+    add(1);
+    add(2);
+    t.edit();
+    t.fieldByName("NAME").setString("pending");
+    log.clear();
+    t.setFilterText("HEAD_ID=1");
+    EXPECT_EQ(t.state(), TableState::Edit);
+    EXPECT_EQ(t.fieldByName("NAME").asString(), "pending");
+    EXPECT_TRUE(log.empty());
+    t.cancel();
+    EXPECT_TRUE(t.fieldByName("NAME").isNull());
+
+    // A new record is neither posted nor dropped.
+    t.append();
+    t.fieldByName("ID").setInteger(3);
+    t.setFilterText("HEAD_ID=2");
+    EXPECT_EQ(t.state(), TableState::Insert);
+    EXPECT_EQ(t.fieldByName("ID").asInteger(), 3);
+    EXPECT_EQ(t.recordCount(), 2);
+    // With the filter on, a new text settles the record first.
+    t.post();
+    t.setFilterText("ID=1 OR ID=2");
+    t.setFiltered(true);
+    t.edit();
+    t.fieldByName("NAME").setString("x");
+    t.setFilterText("ID=2");
+    EXPECT_EQ(t.state(), TableState::Browse);
+    EXPECT_THAT(ids(), ElementsAre(2));
+}
+
+TEST_F(Fixture, APostTellsWhetherItChangedAStoredValue)
+{
+    add(1, "a");
+    EXPECT_TRUE(t.lastPostChanged()); // a new record with values
+    t.edit();
+    t.post();
+    EXPECT_FALSE(t.lastPostChanged());
+    t.edit();
+    t.fieldByName("NAME").setString("a"); // the same value written again
+    t.fieldByName("VALUE").clear();       // NULL over NULL
+    t.post();
+    EXPECT_FALSE(t.lastPostChanged());
+    t.edit();
+    t.fieldByName("VALUE").setFloat(0); // 0 is not NULL
+    t.post();
+    EXPECT_TRUE(t.lastPostChanged());
+    t.edit();
+    t.beforePost = [](RecordTable& tb) { tb.fieldByName("NAME").setString("b"); };
+    t.post();
+    EXPECT_TRUE(t.lastPostChanged()); // what BeforePost wrote counts
+    t.beforePost = nullptr;
+    // A new record holding only what OnNewRecord put in changes nothing; one written into does.
+    t.onNewRecord = [](RecordTable& tb) { tb.fieldByName("ID").setInteger(9); };
+    t.append();
+    t.post();
+    EXPECT_FALSE(t.lastPostChanged());
+    EXPECT_EQ(t.recordCount(), 2); // stored all the same
+    t.append();
+    t.fieldByName("NAME").setString("c");
+    t.post();
+    EXPECT_TRUE(t.lastPostChanged());
 }
 
 TEST_F(Fixture, LocateComparesTextWithOrWithoutCase)
