@@ -3,6 +3,7 @@
 #include "base/cp1251.h"
 #include "base/error.h"
 #include "base/file_errors.h"
+#include "base/large_memory.h"
 #include "storage/gzip.h"
 #include "storage/load_budget.h"
 #include "storage/tagged_value_io.h"
@@ -105,7 +106,7 @@ void writeRecords(TaggedValueWriter& w, const RecordTable& table, const std::vec
                 if (rawBlobs) {
                     const QByteArray& b = table.rowBytes(row, f);
                     w.integer(b.size());
-                    w.raw(b.constData(), b.size());
+                    w.rawShared(b);
                     break;
                 }
                 [[fallthrough]];
@@ -120,7 +121,7 @@ void writeRecords(TaggedValueWriter& w, const RecordTable& table, const std::vec
     w.listEnd();
 }
 
-QByteArray serialize(RecordTable& table, const TableStreamFormat& format)
+TableStreamParts serialize(RecordTable& table, const TableStreamFormat& format)
 {
     std::vector<SavedField> fields;
     for (int i = 0; i < table.fieldCount(); ++i) {
@@ -139,7 +140,10 @@ QByteArray serialize(RecordTable& table, const TableStreamFormat& format)
     for (const SavedField& s : fields) w.integer(int(s.field->type()));
     w.listEnd();
     writeRecords(w, table, fields, format.rawBlobMode);
-    return w.take();
+    TableStreamParts stream;
+    stream.size = w.size();
+    stream.parts = w.takeParts();
+    return stream;
 }
 
 [[noreturn]] void failWrite() { throw Error("Stream write error"); }
@@ -366,6 +370,7 @@ TableStreamFormats& tableStreamFormats()
 
 QByteArray TableStreamBytes(RecordTable& table, const TableStreamFormat& format)
 {
+    if (!format.compressed) return SerializeTableStream(table, format).joined();
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -373,21 +378,34 @@ QByteArray TableStreamBytes(RecordTable& table, const TableStreamFormat& format)
     return bytes;
 }
 
+QByteArray TableStreamParts::joined() const
+{
+    if (parts.size() == 1) return parts.front();
+    QByteArray bytes = LargeByteArray(size);
+    char* at = bytes.data();
+    for (const QByteArray& p : parts) at = std::copy(p.cbegin(), p.cend(), at);
+    return bytes;
+}
+
+TableStreamParts SerializeTableStream(RecordTable& table, const TableStreamFormat& format)
+{
+    // Records are read straight from storage, so neither the filter nor the current record is
+    // touched; the controls just must not repaint halfway.
+    RecordTable::RefreshSuspension suspension(table);
+    return serialize(table, format);
+}
+
 void WriteTableStream(RecordTable& table, QIODevice& out, const TableStreamFormat& format)
 {
-    QByteArray stream;
-    {
-        // Records are read straight from storage, so neither the filter nor the current record
-        // is touched; the controls just must not repaint halfway.
-        RecordTable::RefreshSuspension suspension(table);
-        stream = serialize(table, format);
-    }
+    const TableStreamParts stream = SerializeTableStream(table, format);
     if (format.compressed) {
-        if (TGzip().compress(stream.constData(), stream.size(), out) != GzipOk) failWrite();
+        const QByteArray plain = stream.joined();
+        if (TGzip().compress(plain.constData(), plain.size(), out) != GzipOk) failWrite();
         return;
     }
     emptyOutput(out);
-    if (out.write(stream) != stream.size()) failWrite();
+    for (const QByteArray& part : stream.parts)
+        if (out.write(part) != part.size()) failWrite();
 }
 
 int ReadTableStream(RecordTable& table, const QByteArray& stream, const TableStreamFormat& format, LoadBudget* budget)
