@@ -190,12 +190,11 @@ int GzipPieceCompressor::finish(Ticket ticket, QByteArray& member)
         try {
             callerDeflater_ = std::make_unique<PieceDeflater>();
         } catch (const std::exception&) {
-            // The workers do it all, unless there are none.
-            if (workers_.empty()) return GzipEngineFailure;
+            return GzipEngineFailure; // out of memory: the workers may not fare better
         }
     }
     while (m.remaining > 0) {
-        if (callerDeflater_ && !queue_.empty()) runJob(lock, *callerDeflater_);
+        if (!queue_.empty()) runJob(lock, *callerDeflater_);
         else pieceDone_.wait(lock);
     }
     m.taken = true;
