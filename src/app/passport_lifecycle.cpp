@@ -74,6 +74,7 @@ void PassportLifecycle::openPassport(const QString& fileName)
             if (fileRead) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
         }
         if (failure.isEmpty()) {
+            RunGuarded([this] { window_.BuildFileLists(); });
             window_.postSelectInnerPage(0);
             window_.postSelectOuterPage(0);
             progress.reset();

@@ -164,6 +164,12 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     setTabKeyNavigation(true);
+    if (decl.readOnlyRows) {
+        // A list to pick from: the whole row is the choice and nothing is typed in place.
+        setSelectionBehavior(QAbstractItemView::SelectRows);
+        setEditTriggers(QAbstractItemView::NoEditTriggers);
+        setTabKeyNavigation(false);
+    }
     setShowGrid(true);
     setWordWrap(false);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
@@ -324,12 +330,13 @@ void RecordGridView::reportRefusal(QWidget* editor, const QModelIndex& at)
 
 void RecordGridView::insertRecord()
 {
+    if (decl_.readOnlyRows) return;
     RunGuarded([&] { table().insert(); });
 }
 
 void RecordGridView::deleteRecord()
 {
-    if (decl_.refusesDelete) return;
+    if (decl_.refusesDelete || decl_.readOnlyRows) return;
     RunGuarded([&] {
         if (table().positionCount() == 0) return;
         if (!userInteraction().askYesNo(BoxCaption::Confirmation, QString::fromLatin1(kDeleteQuestion))) return;
