@@ -206,7 +206,7 @@ void DocumentsPage::loadFile(SlotList which, const QString& path)
     QByteArray compressed;
     try {
         FlagScope busy(loading_);
-        RunWithProgress([&] { compressed = CompressAttachmentFile(path); }, QStringLiteral("Загрузка ..."), &window_);
+        RunWithProgress([&] { compressed = CompressAttachmentFile(path); }, QStringLiteral("Загрузка файла ..."), &window_);
     } catch (const std::exception& e) {
         // Nothing has changed yet: the slot keeps its attachment.
         ui_.showError(failureText(e, kLoadFailed, path));

@@ -22,23 +22,29 @@ QString ScriptedInteraction::nextFileName(const QString& title)
     return name;
 }
 
-QString ScriptedInteraction::openFileName(const QString& title, const QString& filter, const QString&)
+QString ScriptedInteraction::openFileName(const QString& title, const QString& filter, const QString& folder)
 {
     dialogFilters.append(filter);
+    dialogFolders.append(folder);
     return nextFileName(title);
 }
 
-QString ScriptedInteraction::saveFileName(const QString& title, const QString& filter, const QString&, const QString&)
+QString ScriptedInteraction::saveFileName(const QString& title, const QString& filter, const QString& folder,
+                                          const QString&)
 {
     dialogFilters.append(filter);
+    dialogFolders.append(folder);
     return nextFileName(title);
 }
 
 QString ScriptedInteraction::folderName(const QString& title, const QString&) { return nextFileName(title); }
 
-std::optional<QString> ScriptedInteraction::inputText(const QString& title, const QString&, const QString&)
+std::optional<QString> ScriptedInteraction::inputText(const QString& title, const QString& prompt,
+                                                      const QString& initial)
 {
     dialogTitles.append(title);
+    inputPrompts.append(prompt);
+    inputInitials.append(initial);
     if (inputs.empty()) return std::nullopt;
     QString text = inputs.front();
     inputs.pop_front();
@@ -57,6 +63,9 @@ void ScriptedInteraction::clear()
     boxes.clear();
     dialogTitles.clear();
     dialogFilters.clear();
+    dialogFolders.clear();
+    inputPrompts.clear();
+    inputInitials.clear();
     helpTopics.clear();
 }
 

@@ -33,6 +33,9 @@ public:
     std::function<void(const Box&)> onBox;
     QStringList dialogTitles;   // every file, folder and input dialog, by title
     QStringList dialogFilters;  // the filter of every file dialog
+    QStringList dialogFolders;  // the folder (or proposed file) every file dialog opened at
+    QStringList inputPrompts;   // the prompt of every input box
+    QStringList inputInitials;  // and the text it showed first
     QList<int> helpTopics;      // every help topic shown
 
     BoxAnswer messageBox(BoxCaption caption, const QString& text, BoxIcon icon, BoxButtons buttons) override;
