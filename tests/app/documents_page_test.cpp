@@ -4,6 +4,7 @@
 #include "app/documents_page.h"
 #include "app/passport_lifecycle.h"
 #include "gui/desktop_shell.h"
+#include "gui/help_file.h"
 #include "gui/record_grid_view.h"
 #include "storage/gzip.h"
 #include "window_fixture.h"
@@ -367,4 +368,12 @@ TEST_F(DocumentsPageTest, OpeningAPassportShowsItsAttachmentsInTheirSlots)
     EXPECT_EQ(cell("JvDBGrid13", geo + 2, 0), u("Геолого-геофизический разрез по профилю №3"));
     EXPECT_EQ(cell("JvDBGrid11", 0, 1), u("map.png"));
     EXPECT_EQ(grid("JvDBGrid11")->model()->rowCount(), 2);
+}
+
+TEST(DocumentsPageHelp, TheShippedHelpFileExplainsThePageAndTheWindowLinksToIt)
+{
+    const HelpFile file = HelpFile::load(helpFilePath());
+    ASSERT_NE(file.topic(121), nullptr);
+    EXPECT_TRUE(file.topic(121)->html.contains(u("Редактировать комметарий")));
+    EXPECT_TRUE(file.topic(100)->html.contains(QStringLiteral("topic:121")));
 }
