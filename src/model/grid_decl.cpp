@@ -223,7 +223,7 @@ constexpr GridDecl kGrids[] = {
 
 // The attachment slot lists: what the slot is, which file it holds, its comment.
 constexpr GridColumnDecl kSlotColumns[] = {
-    {"DOCTYPE", "Вид документа", K::ReadOnly, PickerKind::None, nullptr, nullptr, 330},
+    {"DOCTYPE", "Вид документа", K::ReadOnly, PickerKind::None, nullptr, nullptr, 360},
     {"FileName_", "Имя загруженного файла", K::Calculated, PickerKind::None, nullptr, nullptr, 260},
     {"Description", "Комментарий", K::ReadOnly, PickerKind::None, nullptr, nullptr, 260},
 };
