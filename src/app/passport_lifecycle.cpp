@@ -69,11 +69,20 @@ void PassportLifecycle::openPassport(const QString& fileName)
         if (name.isEmpty()) name = ui_.openFileName(QString::fromUtf8(kOpenTitle), QString::fromUtf8(kFilter), dialogFile_);
         if (!name.isEmpty()) {
             dialogFile_ = name;
-            failure = failureOf(PassportOperation::Open, name, [&] { dm_.LoadPassport(name, letWindowRepaint); });
-            fileRead = failure.isEmpty();
+            // A damaged file opens only when the user says so; the question comes after the
+            // whole file was read, with nothing changed yet and the progress form gone.
+            const auto openDamaged = [&](const PassportReadReport& report) {
+                progress.reset();
+                return ui_.messageBox(BoxCaption::Warning,
+                                      DescribePassportDamage(report) + '\n' + QString::fromUtf8(kOpenDamagedQuestion),
+                                      BoxIcon::Question, BoxButtons::YesNoDefaultNo) == BoxAnswer::Yes;
+            };
+            failure = failureOf(PassportOperation::Open, name,
+                                [&] { fileRead = dm_.LoadPassport(name, letWindowRepaint, openDamaged); });
+            fileRead = fileRead && failure.isEmpty();
             if (fileRead) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
         }
-        if (failure.isEmpty()) {
+        if (failure.isEmpty() && (fileRead || name.isEmpty())) {
             window_.postSelectInnerPage(0);
             window_.postSelectOuterPage(0);
             progress.reset();

@@ -4,6 +4,7 @@
 #include "gui/field_char_validator.h"
 #include "gui/record_table_model.h"
 #include "gui/user_interaction.h"
+#include "gui/wheel_policy.h"
 #include "table/record_table.h"
 
 #include <QApplication>
@@ -88,6 +89,7 @@ public:
             auto* combo = new QComboBox(parent);
             combo->addItem(QString(), QVariant()); // empties the field
             for (const RecordTableModel::Choice& c : m->lookupChoices(index.column())) combo->addItem(c.text, c.key);
+            takeWheelOnlyWithFocus(combo);
             return combo;
         }
         auto* edit = new QLineEdit(parent);
