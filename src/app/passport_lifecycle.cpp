@@ -120,11 +120,13 @@ bool PassportLifecycle::savePassport(bool saveAs)
     {
         std::optional<ProgressFormScope> progress(std::in_place, QStringLiteral("Сохранение ..."), &window_);
         QString name;
+        bool asked = false;
         const bool committed = RunGuarded([&] {
             dm_.CommitPendingEdits();
             dm_.POSIB_PRODUCT_HOR.setFiltered(false);
             name = dm_.state().fileName();
-            if (name.isEmpty() || saveAs)
+            asked = name.isEmpty() || saveAs;
+            if (asked)
                 name = ui_.saveFileName(QString::fromUtf8(kSaveTitle), QString::fromUtf8(kFilter), dialogFile_,
                                         QStringLiteral("psp"));
         });
@@ -136,8 +138,9 @@ bool PassportLifecycle::savePassport(bool saveAs)
         if (saved) {
             dialogFile_ = name;
             dm_.state().setModified(false);
-            // From now on Save writes to the new file, and the caption says so.
-            if (saveAs) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
+            // From now on Save writes to the file just chosen (also the first one of a new
+            // passport), and the caption says so.
+            if (asked) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
         }
     }
     if (!failure.isEmpty()) ui_.showError(failure);

@@ -194,7 +194,8 @@ TEST_F(LifecycleTest, SaveAsksOnceThenWritesToTheSameFileAndSaveAsAlwaysAsks)
     EXPECT_EQ(ui.dialogTitles.size(), 1);
     EXPECT_EQ(ui.dialogTitles.last(), QString::fromUtf8("Сохранить файл паспорта"));
     EXPECT_FALSE(dm->state().modified());
-    EXPECT_EQ(caption(), QString::fromUtf8("Создание паспорта")); // saving keeps the caption
+    // The file chosen for a new passport is the one F2 writes to from now on: the caption names it.
+    EXPECT_EQ(caption(), QString::fromUtf8("Редактирование паспорта: ") + path);
 
     window->N3Click(); // no dialog the second time
     EXPECT_EQ(ui.dialogTitles.size(), 1);
