@@ -17,6 +17,8 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace talvena {
 
 namespace {
@@ -87,9 +89,16 @@ public:
         RecordTableModel* m = view_->recordModel();
         if (m->column(index.column()).kind == ColumnKind::Lookup) {
             auto* combo = new QComboBox(parent);
-            combo->addItem(QString(), QVariant()); // empties the field
-            for (const RecordTableModel::Choice& c : m->lookupChoices(index.column())) combo->addItem(c.text, c.key);
+            const std::vector<RecordTableModel::Choice> choices = m->lookupChoices(index.column());
+            // An entry that empties the field, unless the lookup table has one (dictionaries do).
+            if (std::none_of(choices.begin(), choices.end(), [](const auto& c) { return c.text.isEmpty(); }))
+                combo->addItem(QString(), QVariant());
+            for (const RecordTableModel::Choice& c : choices) combo->addItem(c.text, c.key);
             takeWheelOnlyWithFocus(combo);
+            // The list opens at once, as a drop-down cell does when it is entered.
+            QTimer::singleShot(0, combo, [combo] {
+                if (combo->isVisible()) combo->showPopup();
+            });
             return combo;
         }
         auto* edit = new QLineEdit(parent);
@@ -188,10 +197,19 @@ void RecordGridView::sizeColumn(int c)
     const GridColumnDecl& column = model_->column(c);
     if (column.width > 0) return horizontalHeader()->resizeSection(c, column.width);
     const QFontMetrics metrics(horizontalHeader()->font());
+    const QString title = QString::fromUtf8(column.title);
     int widest = 0;
-    for (const QString& word : QString::fromUtf8(column.title).split(' ', Qt::SkipEmptyParts))
+    for (const QString& word : title.split(' ', Qt::SkipEmptyParts))
         widest = std::max(widest, metrics.horizontalAdvance(word));
-    horizontalHeader()->resizeSection(c, std::max(kMinimumColumnWidth, widest + 16));
+    // Then wider until the wrapped title fits the title row (a one-line row cuts it short instead).
+    int width = std::max(kMinimumColumnWidth, widest + 16);
+    const int room = decl_.titleHeight - 2;
+    if (room >= 2 * metrics.height()) {
+        while (width < 4 * kMinimumColumnWidth &&
+               metrics.boundingRect(QRect(0, 0, width - 16, 10000), Qt::TextWordWrap | Qt::AlignCenter, title).height() > room)
+            width += 10;
+    }
+    horizontalHeader()->resizeSection(c, width);
 }
 
 void RecordGridView::addComputedColumn(const char* title, std::function<QString(uint32_t storedRow)> text)
