@@ -49,13 +49,19 @@ QByteArray appendAttachment(RecordTable& files, const QByteArray& storedName, co
 QByteArray CompressAttachmentFile(const QString& sourcePath)
 {
     QFile source(sourcePath);
-    if (!QFileInfo(sourcePath).isFile() || !source.open(QIODevice::ReadOnly)) throwCannotOpenFile(source);
+    // Read straight into the compressor's pieces, without a second buffer in between.
+    if (!QFileInfo(sourcePath).isFile() || !source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throwCannotOpenFile(source);
     QByteArray compressed;
+    // Room for a member of data that does not compress (a few bytes per deflate block more than
+    // the file), so a big file is not copied again and again while the member grows.
+    compressed.reserve(source.size() + source.size() / 8192 + 64);
     QBuffer out(&compressed);
     out.open(QIODevice::WriteOnly);
     if (CompressToGzip(source, out) != 0)
         throw Error(formatMessage("Cannot open file \"%s\". %s",
                                   {sourcePath.toStdString(), fileErrorReason(source).toStdString()}));
+    if (compressed.size() < compressed.capacity() / 4 * 3) compressed.squeeze();
     return compressed;
 }
 
