@@ -3,6 +3,7 @@
 // printed names cannot carry control characters, and a damaged file needs --force.
 #include "model/attachment_store.h"
 #include "model/data_module.h"
+#include "support/file_bytes.h"
 #include "tool_run.h"
 
 #include <QDir>
@@ -15,19 +16,10 @@
 namespace talvena {
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
+using testsupport::fileBytes;
+using testsupport::writeFileBytes;
 
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    f.write(bytes);
-}
+
 
 // A passport with the given attachments (stored name → content).
 QString passportWith(const QTemporaryDir& tmp, const std::vector<std::pair<QByteArray, QByteArray>>& files)
@@ -35,7 +27,7 @@ QString passportWith(const QTemporaryDir& tmp, const std::vector<std::pair<QByte
     TDataModule2 module;
     module.DataModuleCreate(besideTests(""));
     for (const auto& [name, content] : files) {
-        writeAll(tmp.filePath("source"), content);
+        writeFileBytes(tmp.filePath("source"), content);
         AddAttachment(module.FILES, name, tmp.filePath("source"));
     }
     const QString path = tmp.filePath("p.psp");
@@ -48,7 +40,7 @@ TEST(PspExtractSafety, WhatStandsUnderATargetNameIsReplacedNeverWrittenThrough)
     QTemporaryDir tmp;
     const QString out = tmp.filePath("out");
     QDir().mkpath(out);
-    writeAll(tmp.filePath("victim.txt"), "victim");
+    writeFileBytes(tmp.filePath("victim.txt"), "victim");
     ASSERT_TRUE(QFile::link(tmp.filePath("victim.txt"), out + "/link.txt"));             // symbolic link
     ASSERT_EQ(::link(QFile::encodeName(tmp.filePath("victim.txt")).constData(),
                      QFile::encodeName(out + "/hard.txt").constData()), 0);              // hard link
@@ -59,13 +51,13 @@ TEST(PspExtractSafety, WhatStandsUnderATargetNameIsReplacedNeverWrittenThrough)
                                            {"fifo.txt", "new fifo"}, {"folder.txt", "lost"}, {"after.txt", "after"}});
     const ProgramRun r = run("talvena-psp", {"extract", psp, out});
     EXPECT_EQ(r.exitCode, 1); // one file could not be written
-    EXPECT_EQ(readAll(tmp.filePath("victim.txt")), "victim");
-    EXPECT_EQ(readAll(out + "/link.txt"), "new link");
+    EXPECT_EQ(fileBytes(tmp.filePath("victim.txt")), "victim");
+    EXPECT_EQ(fileBytes(out + "/link.txt"), "new link");
     EXPECT_FALSE(QFileInfo(out + "/link.txt").isSymLink());
-    EXPECT_EQ(readAll(out + "/hard.txt"), "new hard");
-    EXPECT_EQ(readAll(out + "/fifo.txt"), "new fifo");
+    EXPECT_EQ(fileBytes(out + "/hard.txt"), "new hard");
+    EXPECT_EQ(fileBytes(out + "/fifo.txt"), "new fifo");
     EXPECT_TRUE(QFileInfo(out + "/folder.txt").isDir());
-    EXPECT_EQ(readAll(out + "/after.txt"), "after"); // the files after the failure are still written
+    EXPECT_EQ(fileBytes(out + "/after.txt"), "after"); // the files after the failure are still written
     EXPECT_TRUE(r.err.contains("not written \"" + QFile::encodeName(out + "/folder.txt") + "\""));
     EXPECT_TRUE(r.err.contains(QString::fromUtf8("Это папка, а не файл.").toUtf8()));
     // No temporary file is left behind.
@@ -85,19 +77,19 @@ TEST(PspExtractSafety, PrintedNamesCarryNoControlCharacters)
     EXPECT_FALSE(r.out.contains('\t'));
     EXPECT_EQ(r.out.count('\n'), 1);
     EXPECT_TRUE(r.out.contains("out\\x1B[2J\\x0Afake line/_[2Jclear_me.txt\n")) << r.out.toStdString();
-    EXPECT_EQ(readAll(out + "/_[2Jclear_me.txt"), "x");
+    EXPECT_EQ(fileBytes(out + "/_[2Jclear_me.txt"), "x");
 }
 
 TEST(PspDamaged, AChecksumMismatchIsRefusedUnlessForced)
 {
     QTemporaryDir tmp;
     const QString psp = passportWith(tmp, {});
-    QByteArray bytes = readAll(psp);
+    QByteArray bytes = fileBytes(psp);
     const int32_t first = qFromLittleEndian<int32_t>(bytes.constData() + 9);
     const qsizetype second = 9 + 4 + first;
     const int32_t length = qFromLittleEndian<int32_t>(bytes.constData() + second);
     bytes[second + 4 + length - 4] = char(bytes[second + 4 + length - 4] ^ 1); // REFLECT_HORIZONTS' stored length
-    writeAll(psp, bytes);
+    writeFileBytes(psp, bytes);
 
     const ProgramRun refused = run("talvena-psp", {"dump", psp});
     EXPECT_EQ(refused.exitCode, 1);
