@@ -7,6 +7,7 @@
 #include "gui/help_file.h"
 #include "gui/record_grid_view.h"
 #include "storage/gzip.h"
+#include "support/file_bytes.h"
 #include "window_fixture.h"
 
 #include <QGroupBox>
@@ -65,9 +66,7 @@ protected:
     QString file(const QString& name, const QByteArray& bytes = "content")
     {
         const QString path = dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
+        testsupport::writeFileBytes(path, bytes);
         return path;
     }
     RecordGridView* grid(const char* name) { return find<RecordGridView>(name); }
@@ -102,12 +101,6 @@ protected:
     {
         find<QPushButton>(button)->click();
         settle();
-    }
-    QByteArray readFile(const QString& path)
-    {
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
     }
     // A file dragged from the file manager and dropped at a row of a grid.
     bool drop(const char* gridName, int row, const QList<QUrl>& urls)
@@ -253,7 +246,7 @@ TEST_F(DocumentsPageTest, LoadCommentExportAndOpenThroughTheButtons)
     click("BitBtn13");
     EXPECT_EQ(ui.dialogTitles, QStringList{u("Выберите файл для экспорта")});
     EXPECT_EQ(ui.dialogFolders, QStringList{u("plan.PDF")});
-    EXPECT_EQ(readFile(target), "the plan");
+    EXPECT_EQ(testsupport::fileBytes(target), "the plan");
     ASSERT_EQ(ui.boxes.size(), 1);
     EXPECT_EQ(ui.boxes[0].caption, BoxCaption::Confirmation);
     EXPECT_EQ(ui.boxes[0].icon, BoxIcon::Question);

@@ -3,6 +3,7 @@
 #include "model/attachment_slots.h"
 #include "model_fixture.h"
 #include "storage/gzip.h"
+#include "support/file_bytes.h"
 
 #include <QTemporaryDir>
 
@@ -27,9 +28,7 @@ protected:
     QString file(const QString& name, const QByteArray& bytes = "content")
     {
         const QString path = dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
+        testsupport::writeFileBytes(path, bytes);
         return path;
     }
     void addReflecting(const char* index)
