@@ -370,3 +370,26 @@ TEST(DocumentsPageHelp, TheShippedHelpFileExplainsThePageAndTheWindowLinksToIt)
     EXPECT_TRUE(file.topic(121)->html.contains(u("Редактировать комметарий")));
     EXPECT_TRUE(file.topic(100)->html.contains(QStringLiteral("topic:121")));
 }
+
+TEST_F(DocumentsPageTest, ADamagedAttachmentOrARefusingDesktopIsReported)
+{
+    addHorizons();
+    const QByteArray member = CompressToGzip(QByteArray(100000, 'z'));
+    dm->FILES.append();
+    dm->FILES.fieldByName("NAME").setString(unicodeToCp1251(u("Титульный лист.txt")));
+    dm->FILES.fieldByName("CONTENT").setBytes(member.left(member.size() / 2)); // cut short
+    dm->FILES.post();
+    showPage();
+    installShellOpener([](const QUrl&) { return false; });
+    const QString target = dir.filePath("title.txt");
+    ui.fileNames = {target};
+    ui.answers = {BoxAnswer::Yes};
+    click("BitBtn13");
+    ASSERT_EQ(ui.boxes.size(), 3);
+    EXPECT_EQ(ui.boxes[0].caption, BoxCaption::Warning);
+    EXPECT_TRUE(ui.boxes[0].text.contains(u("повреждён"))) << ui.boxes[0].text.toStdString();
+    EXPECT_EQ(ui.boxes[1].text, u("Запустить \"%1\"?").arg(target));
+    EXPECT_EQ(ui.boxes[2].caption, BoxCaption::Error);
+    EXPECT_TRUE(ui.boxes[2].text.contains(target));
+    EXPECT_TRUE(QFileInfo::exists(target)); // what could be read is written
+}
