@@ -37,7 +37,7 @@ struct AttachmentFolder {
 
 void makeFolder(const QString& path)
 {
-    QDir().mkdir(path); // one that exists already stays
+    QDir().mkpath(path); // one that exists already stays
     if (!QFileInfo(path).isDir())
         throw Error(formatMessage("Не удалось создать папку \"%s\".", {QDir::toNativeSeparators(path).toStdString()}));
 }

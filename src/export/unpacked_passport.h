@@ -29,7 +29,7 @@ inline constexpr const char* kNoObjectNameMessage = "На задано наим�
 QByteArray ExportObjectName(TDataModule2& dm);
 
 struct UnpackedPassportOptions {
-    QString directory;                                  // the folder the passport folder goes into
+    QString directory;                                  // the folder the passport folder goes into (made when missing)
     PreferredProgram program = PreferredProgram::Excel; // the user's choice
     // The grids' column orders as the user left them; nullptr: the declared orders.
     const GridLayouts* layouts = nullptr;
