@@ -1,5 +1,6 @@
 // Moving to another productive horizon in a large passport: the scroll, the contour filter that
 // follows it and the first point, with 1,000 horizons and 1,000,000 contour points.
+#include "contour_table.h"
 #include "model/data_module.h"
 #include "storage/table_stream.h"
 
@@ -61,14 +62,7 @@ TDataModule2& largePassport()
         }
         h.endLoad();
 
-        RecordTable& k = m->KONTUR;
-        k.beginLoad();
-        for (int i = 0; i < kPoints; ++i) {
-            std::vector<Value> values{Value::integer(i), Value::integer(1 + i / (kPoints / kHorizons)),
-                                      Value::real(60 + i * 1e-6), Value::real(55 + i * 1e-6)};
-            k.loadRecord(values, 0);
-        }
-        k.endLoad();
+        loadContourPoints(m->KONTUR, kPoints, kHorizons);
         return m;
     }();
     return *module;

@@ -27,6 +27,7 @@ public:
     static constexpr const char* kSaveTitle = "Сохранить файл паспорта";
     static constexpr const char* kFilter = "Файлы паспортов (*.psp);;Все файлы (*.*)";
     static constexpr const char* kUnsavedQuestion = "Вы не сохранили паспорт. Сохранить?";
+    static constexpr const char* kOpenDamagedQuestion = "Открыть то, что удалось прочитать?";
     static constexpr const char* kExportFolderTitle = "Выбор каталога для распакованного паспорта";
 
 private:
