@@ -16,6 +16,7 @@ BoxAnswer ScriptedInteraction::messageBox(BoxCaption caption, const QString& tex
 QString ScriptedInteraction::nextFileName(const QString& title)
 {
     dialogTitles.append(title);
+    if (onDialog) onDialog(title);
     if (fileNames.empty()) return {};
     QString name = fileNames.front();
     fileNames.pop_front();

@@ -68,4 +68,9 @@ std::vector<AttachmentInfo> EnumerateAttachments(RecordTable& files);
 // refuses, never "." or "..", never empty; so writing it into a folder stays in that folder.
 QString PlainFileName(const QByteArray& storedName);
 
+// The name with " (n)" before its extension (after the last dot that is not the first character)
+// for n > 1, the name itself for n = 1; either shortened so that its UTF-8 form fits a file name
+// of the file system (255 bytes).
+QString NumberedFileName(const QString& name, int n);
+
 } // namespace talvena
