@@ -3,6 +3,7 @@
 #include "table/record_table.h"
 
 #include <memory>
+#include <vector>
 
 inline std::unique_ptr<talvena::RecordTable> emptyContourTable()
 {
@@ -14,4 +15,18 @@ inline std::unique_ptr<talvena::RecordTable> emptyContourTable()
     t->addField("Y", FieldType::Float);
     t->open();
     return t;
+}
+
+// Loads points numbered from 0 into the contour table in bulk, spread evenly over the horizons
+// 1 … horizons (HEAD_ID), with coordinates that grow with the number.
+inline void loadContourPoints(talvena::RecordTable& k, int points, int horizons)
+{
+    using talvena::Value;
+    k.beginLoad();
+    for (int i = 0; i < points; ++i) {
+        std::vector<Value> values{Value::integer(i), Value::integer(1 + i / (points / horizons)),
+                                  Value::real(60 + i * 1e-6), Value::real(55 + i * 1e-6)};
+        k.loadRecord(values, 0);
+    }
+    k.endLoad();
 }

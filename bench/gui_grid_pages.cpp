@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "gui/record_grid_view.h"
 #include "gui/scripted_interaction.h"
+#include "contour_table.h"
 #include "model/data_module.h"
 
 #include <QApplication>
@@ -35,7 +36,7 @@ Window& window()
         static char program[] = "bench_gui";
         static char* argv[] = {program, nullptr};
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
+        if (!QCoreApplication::instance()) new QApplication(argc, argv); // other benchmarks may have made it
         auto* win = new Window;
         installUserInteraction(&win->ui);
         win->dm = std::make_unique<TDataModule2>();
@@ -61,14 +62,7 @@ Window& window()
             h.loadRecord(values, 0);
         }
         h.endLoad();
-        RecordTable& k = m.KONTUR;
-        k.beginLoad();
-        for (int i = 0; i < kPoints; ++i) {
-            std::vector<Value> values{Value::integer(i), Value::integer(1 + i / (kPoints / kHorizons)),
-                                      Value::real(60 + i * 1e-6), Value::real(55 + i * 1e-6)};
-            k.loadRecord(values, 0);
-        }
-        k.endLoad();
+        loadContourPoints(m.KONTUR, kPoints, kHorizons);
         h.first();
         win->form = std::make_unique<TMainForm>(m, win->ui);
         win->form->resize(1400, 1000);

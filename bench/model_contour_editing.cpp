@@ -2,6 +2,7 @@
 // refresh over 1,000 horizons and 1,000,000 points, and the area of a 100,000-point contour.
 #include "model/contour_area.h"
 #include "model/contour_editing.h"
+#include "minimal_module.h"
 #include "model/data_module.h"
 #include "storage/table_stream.h"
 
@@ -18,41 +19,11 @@ using namespace talvena;
 
 namespace {
 
-void writeTable(RecordTable& t, const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write dictionaries");
-    WriteTableStream(t, f, TableStreamFormats{}.kbmBinaryStreamFormat1);
-}
-
-// Dictionary files of one entry: the figures do not depend on them.
-std::unique_ptr<TDataModule2> createdModule()
-{
-    QTemporaryDir dir;
-    RecordTable d("DICTIONARYS");
-    for (const char* n : {"ID", "GROUP_ID", "PARENT_ID", "ALTORDER"}) d.addField(n, FieldType::Integer);
-    d.addField("NAME", FieldType::String, 128);
-    d.open();
-    d.append();
-    d.fieldByName("ID").setInteger(1);
-    d.fieldByName("GROUP_ID").setInteger(1);
-    d.post();
-    writeTable(d, dir.path() + "/DICTIONARYS.BIN");
-    RecordTable g("Groups");
-    g.addField("ID", FieldType::Integer);
-    g.addField("USE_ALTORDER", FieldType::FixedChar, 1);
-    g.open();
-    writeTable(g, dir.path() + "/GROUPS.BIN");
-    auto m = std::make_unique<TDataModule2>();
-    m->DataModuleCreate(dir.path());
-    return m;
-}
-
 // `horizons` horizons of coordinate type 2 with right counts, `perHorizon` points each on a
 // small ellipse, loaded in bulk as a file would load them.
 std::unique_ptr<TDataModule2> passport(int horizons, int perHorizon)
 {
-    auto m = createdModule();
+    auto m = minimalModule();
     RecordTable& h = m->POSIB_PRODUCT_HOR;
     const int id = h.fieldByName("ID").index();
     const int name = h.fieldByName("STRATIGRSVIT").index();

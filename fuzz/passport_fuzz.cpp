@@ -24,23 +24,23 @@ void require(bool condition)
     if (!condition) std::abort();
 }
 
+TDataModule2* createdModule()
+{
+    auto* m = new TDataModule2;
+    m->DataModuleCreate(QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath());
+    return m;
+}
+
+// The module every input opens into, and a second one that opens what the first saved.
 TDataModule2& freshModule()
 {
-    static TDataModule2* module = [] {
-        auto* m = new TDataModule2;
-        m->DataModuleCreate(QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath());
-        return m;
-    }();
+    static TDataModule2* module = createdModule();
     return *module;
 }
 
 TDataModule2& secondModule()
 {
-    static TDataModule2* module = [] {
-        auto* m = new TDataModule2;
-        m->DataModuleCreate(QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath());
-        return m;
-    }();
+    static TDataModule2* module = createdModule();
     return *module;
 }
 

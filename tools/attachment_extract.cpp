@@ -11,23 +11,6 @@
 
 namespace talvena {
 
-namespace {
-
-constexpr qsizetype kMaxFileNameBytes = 255;
-
-} // namespace
-
-QString NumberedFileName(const QString& name, int n)
-{
-    const qsizetype dot = name.lastIndexOf('.');
-    QString base = dot > 0 ? name.left(dot) : name;
-    const QString extension = dot > 0 ? name.mid(dot) : QString();
-    const QString suffix = n > 1 ? QStringLiteral(" (%1)").arg(n) + extension : extension;
-    // A stored name of 128 Cyrillic letters is already 256 bytes in UTF-8.
-    while (!base.isEmpty() && (base + suffix).toUtf8().size() > kMaxFileNameBytes) base.chop(1);
-    return base.isEmpty() ? QStringLiteral("file") + suffix : base + suffix;
-}
-
 QString EscapeControlCharacters(const QString& text)
 {
     QString out;

@@ -35,10 +35,6 @@ struct ExtractResult {
 ExtractResult ExtractAttachments(RecordTable& files, const QString& folder,
                                  const std::function<void(const QString& path)>& onWritten = {});
 
-// The name with " (n)" before its extension (after the last dot that is not the first character),
-// shortened so that its UTF-8 form fits a file name of the file system (255 bytes).
-QString NumberedFileName(const QString& name, int n);
-
 // The text with control characters (and the backslash) written as \xHH escapes, so a printed name
 // cannot move the cursor, clear a terminal or fake another line.
 QString EscapeControlCharacters(const QString& text);

@@ -5,6 +5,8 @@
 //   talvena-psp extract FILE DIR            every attachment written into DIR, one line per file
 //   talvena-psp convert [--force] IN OUT    IN (any readable variant) saved as the application saves
 //   talvena-psp contours [--force] FILE     every horizon's trap contour as GeoJSON on standard output
+//   talvena-psp unpack [--force] [--program excel|calc] FILE DIR
+//                                           the unpacked passport written into DIR, one line per file
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
@@ -17,6 +19,7 @@
 #include "tools/attachment_extract.h"
 #include "tools/contours_geojson.h"
 #include "tools/passport_json.h"
+#include "tools/unpack_command.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,14 +40,20 @@ const char kUsage[] =
     "  talvena-psp extract FILE DIR           write every attachment into DIR\n"
     "  talvena-psp convert [--force] IN OUT   save IN as a current, headered passport file OUT\n"
     "  talvena-psp contours [--force] FILE    print every horizon's trap contour as GeoJSON\n"
+    "  talvena-psp unpack [--force] [--program excel|calc] FILE DIR\n"
+    "                                         write the unpacked passport into DIR: its tables\n"
+    "                                         (built-in Excel 97 writer, or LibreOffice Calc),\n"
+    "                                         attachments and description files\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
     const char* name;
     int argumentCount;
     bool takesForce;
+    bool takesProgram = false;
 };
-constexpr Command kCommands[] = {{"dump", 1, true}, {"extract", 2, false}, {"convert", 2, true}, {"contours", 1, true}};
+constexpr Command kCommands[] = {{"dump", 1, true},     {"extract", 2, false},     {"convert", 2, true},
+                                 {"contours", 1, true}, {"unpack", 2, true, true}};
 
 int usageError(const char* problem)
 {
@@ -79,7 +88,7 @@ int extract(TDataModule2& module, const QString& folder)
     return result.complete() ? 0 : 1;
 }
 
-int run(std::string_view command, const std::vector<char*>& args, bool force)
+int run(std::string_view command, const std::vector<char*>& args, bool force, PreferredProgram program)
 {
     TDataModule2 module;
     module.DataModuleCreate(executableFolder());
@@ -96,6 +105,8 @@ int run(std::string_view command, const std::vector<char*>& args, bool force)
         print(ContoursGeoJson(module, input.toUtf8()));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
+    } else if (command == "unpack") {
+        code = UnpackPassport(module, QFile::decodeName(args[1]), program);
     } else {
         module.SavePassport(QFile::decodeName(args[1]));
     }
@@ -121,14 +132,23 @@ int main(int argc, char** argv)
     if (!command) return usageError((std::string("unknown command \"") + argv[1] + "\"").c_str());
     std::vector<char*> args;
     bool force = false;
+    PreferredProgram program = PreferredProgram::Excel;
     for (int i = 2; i < argc; ++i) {
-        if (command->takesForce && std::strcmp(argv[i], "--force") == 0) force = true;
-        else args.push_back(argv[i]);
+        if (command->takesForce && std::strcmp(argv[i], "--force") == 0) {
+            force = true;
+        } else if (command->takesProgram && std::strcmp(argv[i], "--program") == 0) {
+            if (++i == argc) return usageError("--program needs excel or calc");
+            if (std::strcmp(argv[i], "excel") == 0) program = PreferredProgram::Excel;
+            else if (std::strcmp(argv[i], "calc") == 0) program = PreferredProgram::Calc;
+            else return usageError((std::string("unknown program \"") + argv[i] + "\" (excel or calc)").c_str());
+        } else {
+            args.push_back(argv[i]);
+        }
     }
     if (int(args.size()) != command->argumentCount)
         return usageError((std::string("wrong number of arguments for ") + command->name).c_str());
     try {
-        return run(command->name, args, force);
+        return run(command->name, args, force, program);
     } catch (const FileWriteError& e) {
         std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
         return 1;

@@ -3,6 +3,7 @@
 
 #include "app/command_line_file.h"
 #include "app/contour_page.h"
+#include "app/documents_page.h"
 #include "app/grid_pages.h"
 #include "gui/error_handler.h"
 #include "gui/multi_row_tab_widget.h"
@@ -104,6 +105,7 @@ TMainForm::TMainForm(TDataModule2& dataModule, UserInteraction& interaction, QSt
 
     buildMenu();
     buildPages();
+    RunGuarded([this] { BuildFileLists(); });
 
     dataModule_.onUpdateGeoDopEdits = [this] { UpdateGeoDopEdits(); };
 
@@ -204,6 +206,7 @@ void TMainForm::buildPages()
     gridLayouts_ = std::make_unique<GridLayouts>();
     gridPages_ = new GridPages(*this, *gridLayouts_);
     contourPage_ = new ContourPage(*this, *gridPages_);
+    documentsPage_ = new DocumentsPage(*this);
 
     pageControl1_->setCurrentIndex(0);
     pageControl2_->setCurrentIndex(0);
@@ -211,6 +214,8 @@ void TMainForm::buildPages()
     connect(pageControl1_, &QTabWidget::currentChanged, this, [this](int index) { outerPageChanged(index); });
     setCentralWidget(central);
 }
+
+void TMainForm::BuildFileLists() { documentsPage_->BuildFileLists(); }
 
 QWidget* TMainForm::innerPage(int index) const { return pageControl2_->widget(index); }
 QWidget* TMainForm::outerPage(int index) const { return pageControl1_->widget(index); }

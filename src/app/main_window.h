@@ -21,6 +21,7 @@ class QTabWidget;
 namespace talvena {
 
 class ContourPage;
+class DocumentsPage;
 class FieldBinder;
 class GridLayouts;
 class GridPages;
@@ -50,6 +51,10 @@ public:
     GridPages& gridPages() const { return *gridPages_; }
     GridLayouts& gridLayouts() const { return *gridLayouts_; }
     ContourPage& contourPage() const { return *contourPage_; }
+    // The outer page of the attachments, which owns the slot lists.
+    DocumentsPage& documentsPage() const { return *documentsPage_; }
+    // Rebuilds the attachment slot lists (at creation and after a passport was opened).
+    void BuildFileLists();
 
     // --- pages -----------------------------------------------------------------------------
     QTabWidget* PageControl1() const { return pageControl1_; }
@@ -142,6 +147,7 @@ private:
     std::unique_ptr<GridLayouts> gridLayouts_;
     GridPages* gridPages_ = nullptr;
     ContourPage* contourPage_ = nullptr;
+    DocumentsPage* documentsPage_ = nullptr;
     QHash<QString, QAction*> actions_;
     std::array<std::function<void()>, kInnerPageCount> innerEnter_;
     std::array<std::function<void()>, kOuterPageCount> outerShow_;

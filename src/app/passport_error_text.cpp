@@ -18,6 +18,7 @@ const SecondLine kSecondLines[] = {
     {PassportOperation::Open, "Cannot open file", "Не удалось открыть паспорт «%1»."},
     {PassportOperation::Open, nullptr, "Файл «%1» не является паспортом или повреждён."},
     {PassportOperation::Save, nullptr, "Не удалось сохранить паспорт в файл «%1»."},
+    {PassportOperation::Export, nullptr, "Не удалось записать распакованный паспорт в папку «%1»."},
 };
 
 } // namespace

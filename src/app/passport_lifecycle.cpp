@@ -69,11 +69,21 @@ void PassportLifecycle::openPassport(const QString& fileName)
         if (name.isEmpty()) name = ui_.openFileName(QString::fromUtf8(kOpenTitle), QString::fromUtf8(kFilter), dialogFile_);
         if (!name.isEmpty()) {
             dialogFile_ = name;
-            failure = failureOf(PassportOperation::Open, name, [&] { dm_.LoadPassport(name, letWindowRepaint); });
-            fileRead = failure.isEmpty();
+            // A damaged file opens only when the user says so; the question comes after the
+            // whole file was read, with nothing changed yet and the progress form gone.
+            const auto openDamaged = [&](const PassportReadReport& report) {
+                progress.reset();
+                return ui_.messageBox(BoxCaption::Warning,
+                                      DescribePassportDamage(report) + '\n' + QString::fromUtf8(kOpenDamagedQuestion),
+                                      BoxIcon::Question, BoxButtons::YesNoDefaultNo) == BoxAnswer::Yes;
+            };
+            failure = failureOf(PassportOperation::Open, name,
+                                [&] { fileRead = dm_.LoadPassport(name, letWindowRepaint, openDamaged); });
+            fileRead = fileRead && failure.isEmpty();
             if (fileRead) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
         }
-        if (failure.isEmpty()) {
+        if (failure.isEmpty() && (fileRead || name.isEmpty())) {
+            RunGuarded([this] { window_.BuildFileLists(); });
             window_.postSelectInnerPage(0);
             window_.postSelectOuterPage(0);
             progress.reset();
@@ -111,11 +121,13 @@ bool PassportLifecycle::savePassport(bool saveAs)
     {
         std::optional<ProgressFormScope> progress(std::in_place, QStringLiteral("Сохранение ..."), &window_);
         QString name;
+        bool asked = false;
         const bool committed = RunGuarded([&] {
             dm_.CommitPendingEdits();
             dm_.POSIB_PRODUCT_HOR.setFiltered(false);
             name = dm_.state().fileName();
-            if (name.isEmpty() || saveAs)
+            asked = name.isEmpty() || saveAs;
+            if (asked)
                 name = ui_.saveFileName(QString::fromUtf8(kSaveTitle), QString::fromUtf8(kFilter), dialogFile_,
                                         QStringLiteral("psp"));
         });
@@ -127,8 +139,9 @@ bool PassportLifecycle::savePassport(bool saveAs)
         if (saved) {
             dialogFile_ = name;
             dm_.state().setModified(false);
-            // From now on Save writes to the new file, and the caption says so.
-            if (saveAs) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
+            // From now on Save writes to the file just chosen (also the first one of a new
+            // passport), and the caption says so.
+            if (asked) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
         }
     }
     if (!failure.isEmpty()) ui_.showError(failure);

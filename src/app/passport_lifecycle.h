@@ -19,7 +19,7 @@ public:
 
     void openPassport(const QString& fileName) override;
     bool savePassport(bool saveAs) override;
-    void exportUnpackedPassport() override {}
+    void exportUnpackedPassport() override;
     bool showAbout() override;
     bool closeQuery() override;
 
@@ -27,6 +27,8 @@ public:
     static constexpr const char* kSaveTitle = "Сохранить файл паспорта";
     static constexpr const char* kFilter = "Файлы паспортов (*.psp);;Все файлы (*.*)";
     static constexpr const char* kUnsavedQuestion = "Вы не сохранили паспорт. Сохранить?";
+    static constexpr const char* kOpenDamagedQuestion = "Открыть то, что удалось прочитать?";
+    static constexpr const char* kExportFolderTitle = "Выбор каталога для распакованного паспорта";
 
 private:
     // Unsaved changes are offered for saving before another passport replaces them; false when
@@ -40,7 +42,8 @@ private:
     TMainForm& window_;
     TDataModule2& dm_;
     UserInteraction& ui_;
-    QString dialogFile_; // the file name both passport dialogs propose next
+    QString dialogFile_;   // the file name both passport dialogs propose next
+    QString exportFolder_; // the folder the unpacked passport went into last
 };
 
 } // namespace talvena

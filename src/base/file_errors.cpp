@@ -52,13 +52,18 @@ QString reasonOfKind(QFileDevice::FileError kind)
 
 QString fileErrorReason(const QFileDevice& file)
 {
-    const QString text = file.errorString();
+    const QString reason = systemTextReason(file.errorString());
+    return reason.isEmpty() ? reasonOfKind(file.error()) : reason;
+}
+
+QString systemTextReason(const QString& text)
+{
     for (const KnownError& e : kKnownErrors) {
         if ((e.qtText && text.compare(QLatin1String(e.qtText), Qt::CaseInsensitive) == 0) ||
             text == QString::fromLocal8Bit(std::strerror(e.code)))
             return systemErrorReason(e.code);
     }
-    return reasonOfKind(file.error());
+    return {};
 }
 
 QString fileOpenFailureReason(const QFile& file)

@@ -9,6 +9,10 @@ namespace talvena {
 // The reason of the last error of a file or save file.
 QString fileErrorReason(const QFileDevice& file);
 
+// The Russian reason for an error text of the system or of Qt (errorString() of a file, a
+// temporary folder, ...); empty when the text is not one of the known file errors.
+QString systemTextReason(const QString& text);
+
 // Why a file could not be opened for reading: a missing file or a folder is named as such.
 QString fileOpenFailureReason(const QFile& file);
 

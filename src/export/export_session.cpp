@@ -1,6 +1,7 @@
 #include "export/export_session.h"
 
 #include "base/error.h"
+#include "base/file_errors.h"
 #include "export/flat_ods.h"
 #include "export/sheet_document.h"
 #include "export/written_file.h"
@@ -18,6 +19,13 @@ constexpr int kQuotedOutput = 2000;
 
 QString fileText(const QString& path) { return QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(path)); }
 
+// Why a temporary folder could not be made, in Russian whatever the system's wording.
+std::string folderFailure(const QTemporaryDir& dir)
+{
+    const QString reason = systemTextReason(dir.errorString());
+    return (reason.isEmpty() ? QStringLiteral("Неизвестная ошибка файла.") : reason).toStdString();
+}
+
 } // namespace
 
 ExportSession::ExportSession(ExportSessionOptions options)
@@ -32,9 +40,9 @@ QString ExportSession::temporaryFolder()
     if (!temp_) {
         temp_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/talvena-export-XXXXXX"));
         if (!temp_->isValid()) {
-            const QString reason = temp_->errorString();
+            const std::string reason = folderFailure(*temp_);
             temp_.reset();
-            throw Error(formatMessage("Не удалось создать временную папку для LibreOffice: %s", {reason.toStdString()}));
+            throw Error(formatMessage("Не удалось создать временную папку для LibreOffice: %s", {reason}));
         }
     }
     return temp_->path();
@@ -72,12 +80,12 @@ void ExportSession::finish()
     } removeSources{batch};
 
     if (program_.isEmpty())
-        throw Error("LibreOffice не найден: программа soffice или libreoffice должна быть доступна через PATH.");
+        throw Error(kLibreOfficeMissingMessage);
     const QString folder = temporaryFolder();
     QTemporaryDir output(folder + QStringLiteral("/converted-XXXXXX"));
     if (!output.isValid())
         throw Error(formatMessage("Не удалось создать временную папку для LibreOffice: %s",
-                                  {output.errorString().toStdString()}));
+                                  {folderFailure(output)}));
 
     LibreOfficeConversion run;
     run.program = program_;

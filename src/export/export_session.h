@@ -21,6 +21,9 @@ class SheetDocument;
 // The store filter that LibreOffice Calc saves the documents with.
 inline const QString kCalcExcelFilter = QStringLiteral("MS Excel 97");
 
+inline constexpr const char* kLibreOfficeMissingMessage =
+    "LibreOffice не найден: программа soffice или libreoffice должна быть доступна через PATH.";
+
 struct ExportSessionOptions {
     // The LibreOffice program; empty: the one found on PATH (FindLibreOffice).
     QString libreOffice;

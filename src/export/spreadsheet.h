@@ -23,7 +23,7 @@
 //   session.finish();                                    // LibreOffice runs here, if it was chosen
 //
 // Where errors surface (all are talvena::Error with the text the user is shown):
-// - SaveDocument with Excel: the file error, "Cannot open file "%s". %s" or "Stream write error";
+// - SaveDocument with Excel: the file error, "Cannot create file "%s". %s" or "Stream write error";
 //   the target is then untouched and no half file is left.
 // - SaveDocument with Calc: only a failure to keep the document for later (temporary folder).
 // - ExportSession::finish: LibreOffice missing, failing, timing out, a file it did not convert or

@@ -6,8 +6,10 @@
 
 namespace talvena {
 
-// Throws "Cannot open file "%s". %s" (with a Russian reason) when the file cannot be created, and
-// "Stream write error" when writing or replacing the target fails; the target is then as before.
+// Throws FileCreateError ("Cannot create file "%s". %s", with a Russian reason) when the file
+// cannot be created, and FileWriteError ("Stream write error") when writing or replacing the
+// target fails; the target is then as before. A symbolic link under the target's name is
+// replaced, never written through: a file written into a folder stays in that folder.
 void WriteWholeFile(const QString& path, const QByteArray& bytes);
 
 } // namespace talvena

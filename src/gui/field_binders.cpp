@@ -1,6 +1,7 @@
 #include "gui/field_binders.h"
 
 #include "gui/error_handler.h"
+#include "gui/field_char_validator.h"
 #include "gui/number_spinner.h"
 #include "gui/user_interaction.h"
 #include "base/cp1251.h"
@@ -265,34 +266,10 @@ bool TypedTextBinder::eventFilter(QObject* watched, QEvent* event)
 
 // --- text edits and spinners ---------------------------------------------------------------------
 
-namespace {
-
-// Refuses, where they are typed, the characters the code page cannot hold and those the field
-// does not take.
-class FieldCharValidator : public QValidator {
-public:
-    FieldCharValidator(const FieldBinder& binder, QObject* parent) : QValidator(parent), binder_(binder) {}
-    State validate(QString& input, int&) const override
-    {
-        const Field* f = binder_.field();
-        for (QChar c : input) {
-            if (!cp1251CanHold(c)) return Invalid;
-            if (f && c.unicode() < 0x80 && !f->isValidChar(static_cast<char>(c.unicode()))) return Invalid;
-            if (f && c.unicode() >= 0x80 && !f->validChars().isEmpty()) return Invalid;
-        }
-        return Acceptable;
-    }
-
-private:
-    const FieldBinder& binder_;
-};
-
-} // namespace
-
 TextEditBinder::TextEditBinder(RecordTable& table, QByteArray fieldName, QLineEdit* edit)
     : TypedTextBinder(table, std::move(fieldName), edit, edit)
 {
-    edit->setValidator(new FieldCharValidator(*this, edit));
+    edit->setValidator(new FieldCharValidator([this] { return field(); }, edit));
     if (Field* f = field(); f && f->size() > 0) edit->setMaxLength(f->size());
     refresh();
 }

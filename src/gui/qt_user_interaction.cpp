@@ -52,6 +52,7 @@ BoxAnswer QtUserInteraction::messageBox(BoxCaption caption, const QString& text,
     if (cancel) cancel->setObjectName(QStringLiteral("cancelButton"));
     // Escape and the close button answer the box's most careful button.
     box.setEscapeButton(cancel ? cancel : no);
+    box.setDefaultButton(static_cast<QPushButton*>(buttons == BoxButtons::YesNoDefaultNo ? no : yes));
     box.exec();
     if (box.clickedButton() == yes) return BoxAnswer::Yes;
     if (box.clickedButton() == no || !cancel) return BoxAnswer::No;

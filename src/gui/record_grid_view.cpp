@@ -4,6 +4,7 @@
 #include "gui/field_char_validator.h"
 #include "gui/record_table_model.h"
 #include "gui/user_interaction.h"
+#include "gui/wheel_policy.h"
 #include "table/record_table.h"
 
 #include <QApplication>
@@ -16,6 +17,8 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace talvena {
 
 namespace {
@@ -24,6 +27,7 @@ constexpr int kRowHeight = 17;
 constexpr int kIndicatorWidth = 14;
 constexpr int kEditButtonWidth = 16;
 constexpr int kMinimumColumnWidth = 80;
+constexpr int kCellMargin = 3;
 const char* const kDeleteQuestion = "Delete record?";
 
 bool editing(const RecordTable& t) { return t.state() == TableState::Edit || t.state() == TableState::Insert; }
@@ -75,6 +79,26 @@ private:
     int height_;
 };
 
+// The row indicator: a flat section with the mark of the current row, cheaper to draw than a styled
+// header section for every row shown.
+class IndicatorHeader : public QHeaderView {
+public:
+    explicit IndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        painter->fillRect(rect, palette().brush(QPalette::Button));
+        painter->setPen(palette().color(QPalette::Mid));
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        const QString mark = model()->headerData(logicalIndex, Qt::Vertical, Qt::DisplayRole).toString();
+        if (mark.isEmpty()) return;
+        painter->setPen(palette().color(QPalette::ButtonText));
+        painter->drawText(rect, Qt::AlignCenter, mark);
+    }
+};
+
 // Editors: a drop-down of the lookup's names for lookup columns, a line edit that refuses what the
 // field does not take for the others; picker columns draw their edit button in the current row.
 class RecordGridDelegate : public QStyledItemDelegate {
@@ -86,8 +110,16 @@ public:
         RecordTableModel* m = view_->recordModel();
         if (m->column(index.column()).kind == ColumnKind::Lookup) {
             auto* combo = new QComboBox(parent);
-            combo->addItem(QString(), QVariant()); // empties the field
-            for (const RecordTableModel::Choice& c : m->lookupChoices(index.column())) combo->addItem(c.text, c.key);
+            const std::vector<RecordTableModel::Choice> choices = m->lookupChoices(index.column());
+            // An entry that empties the field, unless the lookup table has one (dictionaries do).
+            if (std::none_of(choices.begin(), choices.end(), [](const auto& c) { return c.text.isEmpty(); }))
+                combo->addItem(QString(), QVariant());
+            for (const RecordTableModel::Choice& c : choices) combo->addItem(c.text, c.key);
+            takeWheelOnlyWithFocus(combo);
+            // The list opens at once, as a drop-down cell does when it is entered.
+            QTimer::singleShot(0, combo, [combo] {
+                if (combo->isVisible()) combo->showPopup();
+            });
             return combo;
         }
         auto* edit = new QLineEdit(parent);
@@ -122,9 +154,28 @@ public:
             model->setData(index, edit->text(), Qt::EditRole);
     }
 
+    // Cells are one line of text: drawn directly rather than through the style's general item
+    // layout, which costs several times as much on a grid scrolled through a million points.
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        QStyledItemDelegate::paint(painter, option, index);
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected) painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!text.isEmpty()) {
+            const auto align = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
+            const QRect room = option.rect.adjusted(kCellMargin, 0, -kCellMargin, 0);
+            painter->save();
+            painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+            painter->drawText(room, int(align) | Qt::TextSingleLine,
+                              option.fontMetrics.elidedText(text, Qt::ElideRight, room.width()));
+            painter->restore();
+        }
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.backgroundColor = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
+            view_->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view_);
+        }
         const QRect button = view_->editButtonRect(index);
         if (button.isNull()) return;
         QStyleOptionButton b;
@@ -148,6 +199,7 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
     header->setSectionsClickable(decl.sortableTitles);
     header->setSortIndicatorShown(false);
     setHorizontalHeader(header);
+    setVerticalHeader(new IndicatorHeader(this));
     setModel(model_);
     setItemDelegate(new RecordGridDelegate(this));
 
@@ -164,6 +216,12 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     setTabKeyNavigation(true);
+    if (decl.readOnlyRows) {
+        // A list to pick from: the whole row is the choice and nothing is typed in place.
+        setSelectionBehavior(QAbstractItemView::SelectRows);
+        setEditTriggers(QAbstractItemView::NoEditTriggers);
+        setTabKeyNavigation(false);
+    }
     setShowGrid(true);
     setWordWrap(false);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
@@ -186,10 +244,21 @@ void RecordGridView::sizeColumn(int c)
     const GridColumnDecl& column = model_->column(c);
     if (column.width > 0) return horizontalHeader()->resizeSection(c, column.width);
     const QFontMetrics metrics(horizontalHeader()->font());
+    const QString title = QString::fromUtf8(column.title);
     int widest = 0;
-    for (const QString& word : QString::fromUtf8(column.title).split(' ', Qt::SkipEmptyParts))
+    for (const QString& word : title.split(' ', Qt::SkipEmptyParts))
         widest = std::max(widest, metrics.horizontalAdvance(word));
-    horizontalHeader()->resizeSection(c, std::max(kMinimumColumnWidth, widest + 16));
+    // Then wider until the wrapped title fits the title row (a one-line row cuts it short instead).
+    int width = std::max(kMinimumColumnWidth, widest + 16);
+    const int room = decl_.titleHeight - 2;
+    if (room >= 2 * metrics.height()) {
+        while (width < 4 * kMinimumColumnWidth &&
+               metrics.boundingRect(QRect(0, 0, width - 16, 10000), Qt::TextWordWrap | Qt::AlignCenter, title).height() > room)
+            width += 10;
+    } else {
+        width = std::clamp(metrics.horizontalAdvance(title) + 16, kMinimumColumnWidth, 3 * kMinimumColumnWidth);
+    }
+    horizontalHeader()->resizeSection(c, width);
 }
 
 void RecordGridView::addComputedColumn(const char* title, std::function<QString(uint32_t storedRow)> text)
@@ -324,12 +393,13 @@ void RecordGridView::reportRefusal(QWidget* editor, const QModelIndex& at)
 
 void RecordGridView::insertRecord()
 {
+    if (decl_.readOnlyRows) return;
     RunGuarded([&] { table().insert(); });
 }
 
 void RecordGridView::deleteRecord()
 {
-    if (decl_.refusesDelete) return;
+    if (decl_.refusesDelete || decl_.readOnlyRows) return;
     RunGuarded([&] {
         if (table().positionCount() == 0) return;
         if (!userInteraction().askYesNo(BoxCaption::Confirmation, QString::fromLatin1(kDeleteQuestion))) return;

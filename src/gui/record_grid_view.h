@@ -3,7 +3,8 @@
 // row of the declared height with the sort arrow, movable and resizable columns, a row indicator,
 // in-place editing (a drop-down for lookup columns, an edit button for picker columns), and the
 // keys of a record grid: Insert inserts, Ctrl+Delete deletes after asking, Escape cancels, Tab moves
-// between cells. The view's current row and the table's current record are kept one.
+// between cells. The view's current row and the table's current record are kept one. A grid
+// declared with read-only rows selects whole rows and edits, inserts and deletes nothing.
 //
 // A value the field refuses is reported and stays typed in the editor, which keeps the focus.
 #include "model/grid_decl.h"

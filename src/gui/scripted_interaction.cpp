@@ -16,29 +16,36 @@ BoxAnswer ScriptedInteraction::messageBox(BoxCaption caption, const QString& tex
 QString ScriptedInteraction::nextFileName(const QString& title)
 {
     dialogTitles.append(title);
+    if (onDialog) onDialog(title);
     if (fileNames.empty()) return {};
     QString name = fileNames.front();
     fileNames.pop_front();
     return name;
 }
 
-QString ScriptedInteraction::openFileName(const QString& title, const QString& filter, const QString&)
+QString ScriptedInteraction::openFileName(const QString& title, const QString& filter, const QString& folder)
 {
     dialogFilters.append(filter);
+    dialogFolders.append(folder);
     return nextFileName(title);
 }
 
-QString ScriptedInteraction::saveFileName(const QString& title, const QString& filter, const QString&, const QString&)
+QString ScriptedInteraction::saveFileName(const QString& title, const QString& filter, const QString& folder,
+                                          const QString&)
 {
     dialogFilters.append(filter);
+    dialogFolders.append(folder);
     return nextFileName(title);
 }
 
 QString ScriptedInteraction::folderName(const QString& title, const QString&) { return nextFileName(title); }
 
-std::optional<QString> ScriptedInteraction::inputText(const QString& title, const QString&, const QString&)
+std::optional<QString> ScriptedInteraction::inputText(const QString& title, const QString& prompt,
+                                                      const QString& initial)
 {
     dialogTitles.append(title);
+    inputPrompts.append(prompt);
+    inputInitials.append(initial);
     if (inputs.empty()) return std::nullopt;
     QString text = inputs.front();
     inputs.pop_front();
@@ -57,6 +64,9 @@ void ScriptedInteraction::clear()
     boxes.clear();
     dialogTitles.clear();
     dialogFilters.clear();
+    dialogFolders.clear();
+    inputPrompts.clear();
+    inputInitials.clear();
     helpTopics.clear();
 }
 

@@ -32,7 +32,12 @@ public:
     // Runs as each box is shown, to look at the screen at that moment.
     std::function<void(const Box&)> onBox;
     QStringList dialogTitles;   // every file, folder and input dialog, by title
+    // Runs as each file or folder dialog is shown, with its title.
+    std::function<void(const QString&)> onDialog;
     QStringList dialogFilters;  // the filter of every file dialog
+    QStringList dialogFolders;  // the folder (or proposed file) every file dialog opened at
+    QStringList inputPrompts;   // the prompt of every input box
+    QStringList inputInitials;  // and the text it showed first
     QList<int> helpTopics;      // every help topic shown
 
     BoxAnswer messageBox(BoxCaption caption, const QString& text, BoxIcon icon, BoxButtons buttons) override;

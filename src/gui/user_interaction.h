@@ -10,7 +10,8 @@ namespace talvena {
 // The four captions of the program's own message boxes.
 enum class BoxCaption { Warning, Confirmation, Error, Information };
 enum class BoxIcon { Warning, Question, Error, Information };
-enum class BoxButtons { Ok, YesNo, YesNoCancel };
+// YesNoDefaultNo: Enter answers No, for a question whose Yes takes a risk.
+enum class BoxButtons { Ok, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class BoxAnswer { Ok, Yes, No, Cancel };
 
 // "Предупреждение", "Подтверждение", "Ошибка", "Информация".

@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 namespace talvena {
 
@@ -23,19 +24,6 @@ std::pair<QByteArray, QByteArray> splitExtension(const QByteArray& name)
     const qsizetype dot = name.lastIndexOf('.');
     if (dot <= 0) return {name, QByteArray()};
     return {name.left(dot), name.mid(dot)};
-}
-
-QByteArray compressFile(const QString& sourcePath)
-{
-    QFile source(sourcePath);
-    if (!QFileInfo(sourcePath).isFile() || !source.open(QIODevice::ReadOnly)) throwCannotOpenFile(source);
-    QByteArray compressed;
-    QBuffer out(&compressed);
-    out.open(QIODevice::WriteOnly);
-    if (CompressToGzip(source, out) != 0)
-        throw Error(formatMessage("Cannot open file \"%s\". %s",
-                                  {sourcePath.toStdString(), source.errorString().toStdString()}));
-    return compressed;
 }
 
 QByteArray appendAttachment(RecordTable& files, const QByteArray& storedName, const QString& sourcePath,
@@ -58,6 +46,25 @@ QByteArray appendAttachment(RecordTable& files, const QByteArray& storedName, co
 
 } // namespace
 
+QByteArray CompressAttachmentFile(const QString& sourcePath)
+{
+    QFile source(sourcePath);
+    // Read straight into the compressor's pieces, without a second buffer in between.
+    if (!QFileInfo(sourcePath).isFile() || !source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throwCannotOpenFile(source);
+    QByteArray compressed;
+    // Room for a member of data that does not compress (a few bytes per deflate block more than
+    // the file), so a big file is not copied again and again while the member grows.
+    compressed.reserve(source.size() + source.size() / 8192 + 64);
+    QBuffer out(&compressed);
+    out.open(QIODevice::WriteOnly);
+    if (CompressToGzip(source, out) != 0)
+        throw Error(formatMessage("Cannot open file \"%s\". %s",
+                                  {sourcePath.toStdString(), fileErrorReason(source).toStdString()}));
+    if (compressed.size() < compressed.capacity() / 4 * 3) compressed.squeeze();
+    return compressed;
+}
+
 bool FindAttachment(RecordTable& files, const QByteArray& storedName)
 {
     return files.locate("NAME", Value::bytes(storedName), true);
@@ -66,32 +73,42 @@ bool FindAttachment(RecordTable& files, const QByteArray& storedName)
 QByteArray UniqueStoredName(RecordTable& files, const QByteArray& desiredName)
 {
     const Field& name = fieldOf(files, "NAME");
-    auto taken = [&](const QByteArray& candidate) {
-        const QByteArray key = LowerCaseByTable(candidate);
-        for (int i = 0; i < files.storedCount(); ++i)
-            if (LowerCaseByTable(files.rowValue(files.storedRow(i), name).bytesValue()) == key) return true;
-        return false;
-    };
-    if (!taken(desiredName)) return desiredName;
-    const auto [base, extension] = splitExtension(desiredName);
+    const int width = name.size();
+    // The name is compared as it will be stored: cut to the field's width.
+    auto fitted = [width](const QByteArray& n) { return width > 0 ? n.left(width) : n; };
+    QSet<QByteArray> taken;
+    for (int i = 0; i < files.storedCount(); ++i)
+        taken.insert(LowerCaseByTable(files.rowValue(files.storedRow(i), name).bytesValue()));
+    const QByteArray wanted = fitted(desiredName);
+    if (!taken.contains(LowerCaseByTable(wanted))) return wanted;
+    const auto [base, extension] = splitExtension(wanted);
     for (int n = 2;; ++n) {
-        QByteArray candidate = base + " (" + QByteArray::number(n) + ")" + extension;
-        if (name.size() > 0 && candidate.size() > name.size()) // keep the suffix inside the field's width
-            candidate = base.left(name.size() - (candidate.size() - base.size())) + " (" + QByteArray::number(n) + ")" + extension;
-        if (!taken(candidate)) return candidate;
+        const QByteArray suffix = " (" + QByteArray::number(n) + ")";
+        QByteArray candidate = base + suffix + extension;
+        if (width > 0 && candidate.size() > width) {
+            // The number stays inside the width: the base gives way, then the extension.
+            const qsizetype room = width - suffix.size() - extension.size();
+            candidate = room >= 0 ? base.left(room) + suffix + extension
+                                  : (base + extension).left(width - suffix.size()) + suffix;
+        }
+        if (!taken.contains(LowerCaseByTable(candidate))) return candidate;
     }
 }
 
 QByteArray AddAttachment(RecordTable& files, const QByteArray& storedName, const QString& sourcePath)
 {
-    const QByteArray content = compressFile(sourcePath);
-    return appendAttachment(files, storedName, sourcePath, content);
+    return appendAttachment(files, storedName, sourcePath, CompressAttachmentFile(sourcePath));
 }
 
 QByteArray ReplaceAttachment(RecordTable& files, const QByteArray& oldName, const QByteArray& storedName,
                              const QString& sourcePath)
 {
-    const QByteArray content = compressFile(sourcePath);
+    return ReplaceAttachmentWith(files, oldName, storedName, sourcePath, CompressAttachmentFile(sourcePath));
+}
+
+QByteArray ReplaceAttachmentWith(RecordTable& files, const QByteArray& oldName, const QByteArray& storedName,
+                                 const QString& sourcePath, const QByteArray& content)
+{
     if (!oldName.isEmpty()) RemoveAttachment(files, oldName);
     return appendAttachment(files, storedName, sourcePath, content);
 }
@@ -113,10 +130,14 @@ WriteOutResult WriteAttachmentOut(RecordTable& files, const QString& targetPath,
 {
     const Field& content = fieldOf(files, "CONTENT");
     if (content.isNull()) return WriteOutResult::NoContent;
-    const QByteArray bytes = content.asBytes();
+    return WriteMemberOut(content.asBytes(), targetPath, links);
+}
+
+WriteOutResult WriteMemberOut(const QByteArray& member, const QString& targetPath, AtomicFile::LinkPolicy links)
+{
     AtomicFile target(targetPath, links);
     target.openForWriting();
-    const int status = TGzip().decompress(bytes.constData(), bytes.size(), target);
+    const int status = TGzip().decompress(member.constData(), member.size(), target);
     if (status == GzipWriteFailure || target.writeFailed()) {
         const QString reason = target.failureReason();
         target.discard();
@@ -164,6 +185,18 @@ QString PlainFileName(const QByteArray& storedName)
     while (out.endsWith('.')) out.chop(1);
     if (out.isEmpty()) out = QStringLiteral("файл");
     return out;
+}
+
+QString NumberedFileName(const QString& name, int n)
+{
+    constexpr qsizetype kMaxFileNameBytes = 255;
+    const qsizetype dot = name.lastIndexOf('.');
+    QString base = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    const QString suffix = n > 1 ? QStringLiteral(" (%1)").arg(n) + extension : extension;
+    // A stored name of 128 Cyrillic letters is already 256 bytes in UTF-8.
+    while (!base.isEmpty() && (base + suffix).toUtf8().size() > kMaxFileNameBytes) base.chop(1);
+    return base.isEmpty() ? QStringLiteral("file") + suffix : base + suffix;
 }
 
 } // namespace talvena

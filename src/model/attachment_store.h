@@ -23,8 +23,14 @@ struct AttachmentInfo {
 // included) current; false, with the current record unchanged, when there is none.
 bool FindAttachment(RecordTable& files, const QByteArray& storedName);
 
-// The name itself when no record has it, else the name with " (2)", " (3)" … before its extension.
+// The name as NAME stores it (cut to the field's width) when no record has it, else that name with
+// " (2)", " (3)" … before its extension, kept within the width too. Letter case is ignored.
 QByteArray UniqueStoredName(RecordTable& files, const QByteArray& desiredName);
+
+// Reads the source file and compresses it into the one gzip member CONTENT holds. Touches no table,
+// so it may run away from the user-interface thread. A file that cannot be read fails with
+// "Cannot open file "%s". %s".
+QByteArray CompressAttachmentFile(const QString& sourcePath);
 
 // Reads and compresses the source file, then appends and posts a record under a stored name that
 // no other record has (see UniqueStoredName); returns the name used. A file that cannot be read
@@ -34,6 +40,10 @@ QByteArray AddAttachment(RecordTable& files, const QByteArray& storedName, const
 // removed, so a failure leaves the old one in place. Returns the stored name used.
 QByteArray ReplaceAttachment(RecordTable& files, const QByteArray& oldName, const QByteArray& storedName,
                              const QString& sourcePath);
+// The same with the new file already compressed (CompressAttachmentFile): removes the old
+// attachment, then appends the new one under a unique stored name.
+QByteArray ReplaceAttachmentWith(RecordTable& files, const QByteArray& oldName, const QByteArray& storedName,
+                                 const QString& sourcePath, const QByteArray& content);
 void RemoveAttachment(RecordTable& files, const QByteArray& storedName);
 void SetAttachmentComment(RecordTable& files, const QByteArray& storedName, const QByteArray& comment);
 enum class WriteOutResult {
@@ -48,10 +58,19 @@ enum class WriteOutResult {
 // a failed write with FileWriteError ("Stream write error"); the previous file stays then.
 WriteOutResult WriteAttachmentOut(RecordTable& files, const QString& targetPath,
                                   AtomicFile::LinkPolicy links = AtomicFile::LinkPolicy::WriteLinkTarget);
+// The same for a member already taken from CONTENT; touches no table, so it may run away from the
+// user-interface thread.
+WriteOutResult WriteMemberOut(const QByteArray& member, const QString& targetPath,
+                              AtomicFile::LinkPolicy links = AtomicFile::LinkPolicy::WriteLinkTarget);
 std::vector<AttachmentInfo> EnumerateAttachments(RecordTable& files);
 
 // A stored name reduced to a plain file name: no folder parts, no characters a file system
 // refuses, never "." or "..", never empty; so writing it into a folder stays in that folder.
 QString PlainFileName(const QByteArray& storedName);
+
+// The name with " (n)" before its extension (after the last dot that is not the first character)
+// for n > 1, the name itself for n = 1; either shortened so that its UTF-8 form fits a file name
+// of the file system (255 bytes).
+QString NumberedFileName(const QString& name, int n);
 
 } // namespace talvena

@@ -168,12 +168,12 @@ void ContourAreas::regroup()
         }
     }
     entries_ = std::move(fresh);
-    pointsVersion_ = points_.version();
+    pointsVersion_ = points_.storedVersion();
 }
 
 std::optional<double> ContourAreas::areaOf(int32_t horizonId, int coordType)
 {
-    if (pointsVersion_ != points_.version()) regroup();
+    if (pointsVersion_ != points_.storedVersion()) regroup();
     const auto it = entries_.find(horizonId);
     if (it == entries_.end()) return std::nullopt;
     Entry& entry = it->second;

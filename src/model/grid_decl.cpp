@@ -221,9 +221,23 @@ constexpr GridDecl kGrids[] = {
     {"JvDBGrid14", "KONTUR", 10, nullptr, nullptr, 17, "DBNavigator3", kAllNavigatorButtons, false, false, kGrid14},
 };
 
+// The attachment slot lists: what the slot is, which file it holds, its comment.
+constexpr GridColumnDecl kSlotColumns[] = {
+    {"DOCTYPE", "Вид документа", K::ReadOnly, PickerKind::None, nullptr, nullptr, 360},
+    {"FileName_", "Имя загруженного файла", K::Calculated, PickerKind::None, nullptr, nullptr, 260},
+    {"Description", "Комментарий", K::ReadOnly, PickerKind::None, nullptr, nullptr, 260},
+};
+
+constexpr GridDecl kSlotGrids[] = {
+    {"JvDBGrid12", "Files1", -1, nullptr, nullptr, 20, nullptr, 0, true, false, kSlotColumns, true},
+    {"JvDBGrid13", "Files2", -1, nullptr, nullptr, 20, nullptr, 0, true, false, kSlotColumns, true},
+    {"JvDBGrid11", "Files3", -1, nullptr, nullptr, 20, nullptr, 0, true, false, kSlotColumns, true},
+};
+
 } // namespace
 
 std::span<const GridDecl> Grids() { return kGrids; }
+std::span<const GridDecl> SlotGrids() { return kSlotGrids; }
 
 const GridDecl* FindGrid(const char* objectName)
 {

@@ -59,11 +59,17 @@ struct GridDecl {
     bool refusesDelete;            // rows cannot be deleted from this grid, by keyboard either
     bool sortableTitles;           // clicking a title sorts
     std::span<const GridColumnDecl> columns;
+    // Rows are picked as a whole and never typed into, inserted or deleted in the grid.
+    bool readOnlyRows = false;
 };
 
 // Every record grid of the inner pages, in page order (JvDBGrid1 … JvDBGrid10, JvDBGrid14).
 std::span<const GridDecl> Grids();
 const GridDecl* FindGrid(const char* objectName);
+
+// The grids of the attachment slot lists Files1, Files2 and Files3 (JvDBGrid12, JvDBGrid13,
+// JvDBGrid11), in this order; their tables belong to the window, not the data module.
+std::span<const GridDecl> SlotGrids();
 
 // The column a title click sorts on, lower case: the declared sort field or the field itself.
 QByteArray SortFieldOf(const GridColumnDecl& column);

@@ -159,6 +159,7 @@ void RecordTable::open()
 
 void RecordTable::removeStoredRows()
 {
+    ++storedVersion_;
     for (auto& c : columns_) c.clearRows();
     rowStatus_.clear();
     rowCount_ = 0;
@@ -224,6 +225,7 @@ Value RecordTable::storedValue(uint32_t row, int slot) const
 
 void RecordTable::storeValue(uint32_t row, int slot, const Value& v)
 {
+    ++storedVersion_;
     Column& c = columns_[static_cast<size_t>(slot)];
     c.nulls[row] = v.isNull() ? 1 : 0;
     switch (c.cls) {
@@ -290,6 +292,7 @@ qsizetype RecordTable::estimatedRowBytes() const
 
 uint32_t RecordTable::newRow()
 {
+    ++storedVersion_;
     for (auto& c : columns_) {
         switch (c.cls) {
         case ValueClass::Integer: c.ints.push_back(0); break;
@@ -724,6 +727,7 @@ void RecordTable::deleteRecord()
     const int position = cur_;
     unplaceRow(row);
     rowStatus_[row] = 2;
+    ++storedVersion_;
     for (auto& c : columns_) {
         if (c.cls == ValueClass::Bytes) c.setBytes(row, QByteArray());
         c.nulls[row] = 1;
@@ -758,6 +762,7 @@ int RecordTable::deleteVisibleRecords()
     view_.clear();
     cur_ = -1;
     eof_ = true;
+    ++storedVersion_;
     changed();
     recalc();
     notifyRows({RowChange::Reset});
@@ -813,6 +818,21 @@ void RecordTable::rebuildView()
     if (!simple) {
         for (uint32_t row : order_)
             if (passes(row)) view_.push_back(row);
+        return;
+    }
+    constexpr size_t kIndexFrom = 4096; // below this a scan costs less than keeping an index
+    if (terms.size() == 1 && order_.size() >= kIndexFrom) {
+        const int slot = static_cast<int>(terms[0].c - columns_.data());
+        if (filterIndex_.slot != slot || filterIndex_.stamp != storedVersion_) {
+            filterIndex_.rows.clear();
+            const Column& c = *terms[0].c;
+            for (uint32_t row : order_)
+                if (!c.nulls[row]) filterIndex_.rows[c.ints[row]].push_back(row);
+            filterIndex_.slot = slot;
+            filterIndex_.stamp = storedVersion_;
+        }
+        const auto it = filterIndex_.rows.find(static_cast<int32_t>(terms[0].v));
+        if (it != filterIndex_.rows.end() && terms[0].v == int64_t(int32_t(terms[0].v))) view_ = it->second;
         return;
     }
     for (uint32_t row : order_) {
@@ -965,6 +985,7 @@ void RecordTable::sort(const QByteArray& spec)
 {
     settle();
     changed(); // the stored order is part of what a stream holds
+    ++storedVersion_; // the records keep their values but not their order
     const int64_t current = currentRow();
     const qsizetype colon = spec.indexOf(':');
     const QByteArray name = (colon < 0 ? spec : spec.left(colon)).trimmed();
@@ -1034,6 +1055,7 @@ void RecordTable::restoreSnapshot(const Snapshot& s)
     if (s.fieldCount != fieldCount() || s.columns.size() != columns_.size())
         throw Error("The table's fields changed since its snapshot was taken");
     columns_ = s.columns;
+    ++storedVersion_;
     rowStatus_ = s.rowStatus;
     rowCount_ = s.rowCount;
     order_ = s.order;

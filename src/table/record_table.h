@@ -105,6 +105,10 @@ public:
     // all tables of the process, so equal stamps mean the same table with the same contents: what
     // was written for a stamp can be written again as long as the table keeps it.
     uint64_t contentStamp() const { return contentStamp_; }
+    // Changes only when stored records or their order change (added, written, deleted, sorted),
+    // not with the filter or the current record: for caches of values computed from the records,
+    // which following another horizon must not throw away.
+    uint64_t storedVersion() const { return storedVersion_; }
     // Suspends refreshing for a scope; the controls are refreshed once when the last one ends.
     class RefreshSuspension {
     public:
@@ -293,6 +297,17 @@ private:
     bool rowResetPending_ = false; // row notices were dropped while suspended
     uint64_t version_ = 0;
     uint64_t contentStamp_;
+    uint64_t storedVersion_ = 0;
+
+    // For a filter of one integer term on a big table (the contour points following the current
+    // horizon): the rows of each value in the current order, kept until the records or their order
+    // change, so following another horizon costs its own points, not a scan of them all.
+    struct FilterIndex {
+        int slot = -1;
+        uint64_t stamp = ~0ull;
+        std::unordered_map<int32_t, std::vector<uint32_t>> rows;
+    };
+    FilterIndex filterIndex_;
 
     // Lookups into this table: key value -> first visible row, rebuilt after any change.
     mutable std::unordered_map<int64_t, uint32_t> lookupIndex_;

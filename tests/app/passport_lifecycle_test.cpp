@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QtEndian>
 
 using namespace talvena;
 using namespace talvena::testing;
@@ -122,6 +123,41 @@ TEST_F(LifecycleTest, AFailedOpenShowsTheMessageAndARussianLineAfterTheProgressF
     EXPECT_EQ(formsUnderBoxes, (QList<bool>{false, false}));
 }
 
+TEST_F(LifecycleTest, ADamagedFileAsksWhetherToOpenWhatCouldBeReadAndNoKeepsThePassport)
+{
+    dm->PASPORTS.fieldByName("OBJECTNAME").setString("mine");
+    dm->CommitPendingEdits();
+    dm->state().setModified(false);
+    watchProgressForm();
+    // The stored checksum of the first block no longer matches what it decodes to.
+    QFile f(savedPassport("Повреждённый"));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const int32_t length = qFromLittleEndian<int32_t>(bytes.constData() + 9);
+    bytes[9 + 4 + length - 8] = char(bytes[9 + 4 + length - 8] ^ 1);
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+
+    ui.answers = {BoxAnswer::No};
+    life->openPassport(f.fileName());
+    settle();
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].text, u("Файл повреждён: не совпадает контрольная сумма таблицы PASPORTS.\n"
+                                  "Открыть то, что удалось прочитать?"));
+    EXPECT_EQ(ui.boxes[0].buttons, BoxButtons::YesNoDefaultNo);
+    EXPECT_EQ(formsUnderBoxes, QList<bool>{false});
+    EXPECT_EQ(dm->PASPORTS.fieldByName("OBJECTNAME").asString(), "mine");
+    EXPECT_EQ(caption(), QString::fromUtf8("Создание паспорта"));
+
+    ui.answers = {BoxAnswer::Yes};
+    life->openPassport(f.fileName());
+    settle();
+    EXPECT_EQ(ui.boxes.size(), 2);
+    EXPECT_EQ(dm->PASPORTS.fieldByName("OBJECTNAME").asString(), utf8ToCp1251("Повреждённый"));
+    EXPECT_EQ(caption(), QString::fromUtf8("Редактирование паспорта: ") + f.fileName());
+}
+
 TEST_F(LifecycleTest, AFailedSaveShowsTheMessageAndARussianLineAndKeepsFlagAndCaption)
 {
     watchProgressForm();
@@ -158,7 +194,8 @@ TEST_F(LifecycleTest, SaveAsksOnceThenWritesToTheSameFileAndSaveAsAlwaysAsks)
     EXPECT_EQ(ui.dialogTitles.size(), 1);
     EXPECT_EQ(ui.dialogTitles.last(), QString::fromUtf8("Сохранить файл паспорта"));
     EXPECT_FALSE(dm->state().modified());
-    EXPECT_EQ(caption(), QString::fromUtf8("Создание паспорта")); // saving keeps the caption
+    // The file chosen for a new passport is the one F2 writes to from now on: the caption names it.
+    EXPECT_EQ(caption(), QString::fromUtf8("Редактирование паспорта: ") + path);
 
     window->N3Click(); // no dialog the second time
     EXPECT_EQ(ui.dialogTitles.size(), 1);

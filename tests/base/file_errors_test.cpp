@@ -59,6 +59,17 @@ TEST(FileErrors, AReasonTheTableDoesNotKnowIsNamedByTheKindOfFailure)
     EXPECT_TRUE(isRussianSentence(fileErrorReason(unnamed))) << fileErrorReason(unnamed).toStdString();
 }
 
+// A temporary folder that could not be made reports the system's own text.
+TEST(FileErrors, SystemTextsOfOtherObjectsGetTheSameReasons)
+{
+    QTemporaryDir nowhere(QStringLiteral("/nonexistent/folder/talvena-XXXXXX"));
+    ASSERT_FALSE(nowhere.isValid());
+    EXPECT_EQ(systemTextReason(nowhere.errorString()), u("Не удается найти указанный путь."))
+        << nowhere.errorString().toStdString();
+    EXPECT_EQ(systemTextReason(QStringLiteral("No space left on device")), u("Недостаточно места на диске."));
+    EXPECT_TRUE(systemTextReason(QStringLiteral("something else")).isEmpty());
+}
+
 TEST(FileErrors, CannotOpenFileNamesTheFileAndTheReason)
 {
     QFile missing(QStringLiteral("/nonexistent/passport.psp"));

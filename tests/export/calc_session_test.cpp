@@ -123,7 +123,7 @@ TEST(CalcSession, AllTablesOfAnExportInOneLibreOfficeStart)
 
     // The file that cannot be placed is reported; all others are in place.
     EXPECT_EQ(errorOf([&] { session.finish(); }),
-              "Cannot open file \"" + lost.toStdString() + "\". Не удается найти указанный путь.");
+              "Cannot create file \"" + lost.toStdString() + "\". Не удается найти указанный путь.");
     EXPECT_EQ(fake.starts(), 1);
     EXPECT_EQ(session.libreOfficeStarts(), 1);
     EXPECT_EQ(session.pendingDocuments(), 0);

@@ -117,13 +117,13 @@ TEST(TopofCalc, ExcelSaveWritesTheFileAtOnceOrReportsWhyNot)
 
     const QString missing = dir.filePath("нет такой папки/Таблица 3 Методика.xls");
     EXPECT_EQ(errorOf([&] { calc.SaveDocument(missing); }),
-              "Cannot open file \"" + missing.toStdString() + "\". Не удается найти указанный путь.");
+              "Cannot create file \"" + missing.toStdString() + "\". Не удается найти указанный путь.");
     EXPECT_FALSE(QFileInfo::exists(missing));
 
     QDir(dir.path()).mkdir("folder.xls");
     const QString folder = dir.filePath("folder.xls");
     EXPECT_EQ(errorOf([&] { calc.SaveDocument(folder); }),
-              "Cannot open file \"" + folder.toStdString() + "\". Это папка, а не файл.");
+              "Cannot create file \"" + folder.toStdString() + "\". Это папка, а не файл.");
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_EQ(session.libreOfficeStarts(), 0);
 }

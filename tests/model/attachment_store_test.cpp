@@ -108,3 +108,34 @@ TEST(PlainFileNames, StoredNamesCannotLeaveTheirFolder)
     EXPECT_EQ(PlainFileName("a:b*c?.txt"), "a_b_c_.txt");
     EXPECT_EQ(PlainFileName(utf8ToCp1251("Карта То по ОГ: Б.png")), QString::fromUtf8("Карта То по ОГ_ Б.png"));
 }
+
+TEST_F(Attachments, NamesCutToTheFieldWidthStayUnique)
+{
+    // Two source names that differ only after the 128th character are one name once cut.
+    const QByteArray common(140, 'a');
+    const QByteArray first = AddAttachment(files, common + "1.png", source("one", "1"));
+    const QByteArray second = AddAttachment(files, common + "2.png", source("two", "2"));
+    EXPECT_EQ(first, common.left(128));
+    EXPECT_EQ(second, common.left(124) + " (2)");
+    EXPECT_EQ(files.fieldByName("NAME").asString(), second); // stored as returned, not cut again
+    RemoveAttachment(files, first);
+    EXPECT_EQ(readBack(second), "2");
+
+    // An extension too long to keep beside the number gives way too.
+    const QByteArray longExtension = "x." + QByteArray(130, 'e');
+    AddAttachment(files, longExtension, source("three", "3"));
+    const QByteArray fourth = AddAttachment(files, longExtension, source("four", "4"));
+    EXPECT_EQ(fourth.size(), 128);
+    EXPECT_TRUE(fourth.endsWith(" (2)"));
+    EXPECT_EQ(readBack(fourth), "4");
+}
+
+TEST_F(Attachments, ASourceThatCannotBeReadIsReportedInRussian)
+{
+    try {
+        CompressAttachmentFile(dir.filePath("missing.pdf"));
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).endsWith(QString::fromUtf8("Не удается найти указанный файл."))) << e.what();
+    }
+}

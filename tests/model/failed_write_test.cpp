@@ -2,6 +2,7 @@
 // file stays byte for byte, and no temporary file is left behind.
 #include "model/attachment_store.h"
 #include "model_fixture.h"
+#include "support/file_bytes.h"
 #include "support/short_of_space.h"
 
 #include <QRandomGenerator>
@@ -12,12 +13,9 @@ using testsupport::ShortOfSpace;
 
 namespace {
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
+using testsupport::fileBytes;
+using testsupport::writeFileBytes;
+
 
 QByteArray noise(qsizetype size)
 {
@@ -59,7 +57,7 @@ TEST_F(FailedWrite, SaveOntoAFullDiskFailsAndKeepsThePreviousFileAtEveryLevelOfF
         SCOPED_TRACE(disk.how() + ", room " + std::to_string(room));
         EXPECT_TRUE(a.threw);
         EXPECT_EQ(a.message, "Stream write error");
-        EXPECT_EQ(bytesOf(target), previous);
+        EXPECT_EQ(fileBytes(target), previous);
         EXPECT_EQ(disk.entries(), QStringList{"out.psp"}); // no temporary file left
         EXPECT_EQ(module.state().fileName(), before);
     }
@@ -91,7 +89,7 @@ TEST_F(FailedWrite, AnAttachmentWrittenOutOntoAFullDiskKeepsThePreviousFile)
         SCOPED_TRACE(disk.how() + ", room " + std::to_string(room));
         EXPECT_TRUE(a.threw);
         EXPECT_EQ(a.message, "Stream write error");
-        EXPECT_EQ(bytesOf(target), "old map");
+        EXPECT_EQ(fileBytes(target), "old map");
         EXPECT_EQ(disk.entries(), QStringList{"map.bin"});
     }
 }
@@ -119,13 +117,13 @@ TEST_F(FailedWrite, ADamagedMemberIsWrittenAsFarAsItDecodesAndSaysSo)
     content.setBytes(badCrc);
     module.FILES.post();
     EXPECT_EQ(WriteAttachmentOut(module.FILES, dir.filePath("crc.bin")), WriteOutResult::Damaged);
-    EXPECT_EQ(bytesOf(dir.filePath("crc.bin")), bytesOf(dir.filePath("whole.bin")));
+    EXPECT_EQ(fileBytes(dir.filePath("crc.bin")), fileBytes(dir.filePath("whole.bin")));
 
     module.FILES.edit();
     content.setBytes(member.left(member.size() / 2));
     module.FILES.post();
     EXPECT_EQ(WriteAttachmentOut(module.FILES, dir.filePath("cut.bin")), WriteOutResult::Damaged);
-    EXPECT_TRUE(bytesOf(dir.filePath("whole.bin")).startsWith(bytesOf(dir.filePath("cut.bin"))));
+    EXPECT_TRUE(fileBytes(dir.filePath("whole.bin")).startsWith(fileBytes(dir.filePath("cut.bin"))));
 }
 
 } // namespace

@@ -231,3 +231,57 @@ TEST_F(RowNotices, PositionsReadValuesAndTextsWithoutMovingTheCurrentRecord)
     EXPECT_EQ(t.fieldByName("ID").asInteger(), 30);
     EXPECT_EQ(t.positionCount(), 4);
 }
+
+TEST(BigTableFilter, FollowsEveryChangeOfValuesAndOrderLikeAScan)
+{
+    // Big enough for the filter to keep an index of its values.
+    RecordTable t("KONTUR");
+    t.addField("ID", FieldType::Integer);
+    t.addField("HEAD_ID", FieldType::Integer);
+    t.open();
+    std::vector<Value> values(2);
+    t.beginLoad();
+    for (int i = 0; i < 10000; ++i) {
+        values[0] = Value::integer(i);
+        values[1] = i % 7 == 0 ? Value() : Value::integer(i % 10);
+        t.loadRecord(values, 0);
+    }
+    t.endLoad();
+    const auto expected = [&](int head) {
+        std::vector<int64_t> ids;
+        for (int i = 0; i < t.storedCount(); ++i) {
+            const uint32_t row = t.storedRow(i);
+            if (!t.rowIsNull(row, t.fieldByName("HEAD_ID")) && t.rowInteger(row, t.fieldByName("HEAD_ID")) == head)
+                ids.push_back(t.rowInteger(row, t.fieldByName("ID")));
+        }
+        return ids;
+    };
+    const auto shown = [&] {
+        std::vector<int64_t> ids;
+        for (int p = 0; p < t.recordCount(); ++p) ids.push_back(t.valueAt(p, t.fieldByName("ID")).integerValue());
+        return ids;
+    };
+    t.setFiltered(true);
+    for (int head : {3, 4, 3}) {
+        t.setFilterText("HEAD_ID=" + QByteArray::number(head));
+        EXPECT_EQ(shown(), expected(head)) << head;
+    }
+    // A point moved to another horizon, a new one, a deleted one and another order.
+    t.first();
+    t.edit();
+    t.fieldByName("HEAD_ID").setInteger(4);
+    t.post();
+    t.append();
+    t.fieldByName("ID").setInteger(99999);
+    t.fieldByName("HEAD_ID").setInteger(4);
+    t.post();
+    t.setFilterText("HEAD_ID=4");
+    EXPECT_EQ(shown(), expected(4));
+    t.last();
+    t.deleteRecord();
+    t.sort("ID:desc");
+    t.setFilterText("HEAD_ID=3");
+    EXPECT_EQ(shown(), expected(3));
+    t.setFilterText("HEAD_ID=77");
+    EXPECT_TRUE(shown().empty());
+}

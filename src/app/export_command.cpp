@@ -1,0 +1,81 @@
+#include "app/passport_lifecycle.h"
+
+#include "app/main_window.h"
+#include "base/atomic_file.h"
+#include "dialogs/export_type_dialog.h"
+#include "dialogs/loading_form.h"
+#include "export/export_session.h"
+#include "export/unpacked_names.h"
+#include "export/unpacked_passport.h"
+#include "gui/error_handler.h"
+#include "gui/user_interaction.h"
+#include "model/data_module.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace talvena {
+
+namespace {
+
+// The window and the progress form stay painted; what the user types or clicks meanwhile is not
+// taken, as the export runs inside the menu command.
+void keepPainted() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+QString failureText(const std::exception& e, const QString& passportFolder)
+{
+    QString message = QString::fromUtf8(e.what());
+    // "Stream write error" alone does not say which file.
+    if (const auto* write = dynamic_cast<const FileWriteError*>(&e))
+        message += QStringLiteral("\nФайл «%1»: %2").arg(QDir::toNativeSeparators(write->path()), write->reason());
+    return passportErrorText(PassportOperation::Export, passportFolder, message);
+}
+
+} // namespace
+
+void PassportLifecycle::exportUnpackedPassport()
+{
+    // The Geology page's texts are recomputed first: the export copies them.
+    if (!RunGuarded([&] { window_.TabSheet6Enter(); })) return;
+    const std::optional<PreferredProgram> program = ChooseExportProgram(&window_);
+    if (!program) return;
+    const QByteArray objectName = ExportObjectName(dm_);
+    if (objectName.isEmpty()) {
+        ui_.showError(QString::fromUtf8(kNoObjectNameMessage));
+        return;
+    }
+
+    QString failure;
+    QStringList damaged;
+    {
+        ProgressFormScope progress(QStringLiteral("Распаковка ..."), &window_);
+        const QString folder = ui_.folderName(QString::fromUtf8(kExportFolderTitle), exportFolder_);
+        if (folder.isEmpty()) return;
+        exportFolder_ = folder;
+
+        ExportSessionOptions sessionOptions;
+        sessionOptions.whileConverting = keepPainted;
+        ExportSession session(sessionOptions);
+        UnpackedPassportOptions options;
+        options.directory = folder;
+        options.program = *program;
+        options.layouts = &window_.gridLayouts();
+        options.betweenFiles = keepPainted;
+        try {
+            damaged = WriteUnpackedPassport(dm_, session, options).damaged;
+        } catch (const std::exception& e) {
+            failure = failureText(e, QDir(folder).filePath(PassportFolderName(objectName)));
+        }
+    }
+    // The progress form is gone before anything is shown.
+    if (!failure.isEmpty()) {
+        ui_.showError(failure);
+    } else if (!damaged.isEmpty()) {
+        QStringList names;
+        for (const QString& path : damaged) names << QDir::toNativeSeparators(path);
+        ui_.showWarning(QStringLiteral("Данные вложенных файлов повреждены, файлы записаны не полностью:\n") +
+                        names.join(u'\n'));
+    }
+}
+
+} // namespace talvena

@@ -1,0 +1,19 @@
+#pragma once
+// Long work that must not freeze the window: it runs on a worker thread while the user-interface
+// thread keeps painting in a local event loop that holds back the user's input (no click or key
+// can start another command meanwhile; they are handled afterwards) and refuses to close the
+// window. When the work takes longer than a moment the progress form is shown.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace talvena {
+
+// Runs `work` away from the user-interface thread and returns when it has ended; an error it
+// raised is raised again here. `work` must not touch widgets or tables the window shows. The
+// progress form with `text` appears over `window` once `formDelayMs` milliseconds have passed.
+void RunWithProgress(const std::function<void()>& work, const QString& text, QWidget* window,
+                     int formDelayMs = 200);
+
+} // namespace talvena

@@ -1,0 +1,65 @@
+#include "export/cell_texts.h"
+
+#include "base/cp1251.h"
+#include "model/data_module.h"
+#include "model/resources.h"
+#include "table/number_text.h"
+#include "table/record_table.h"
+
+namespace talvena {
+
+QByteArray FormatNumber(const Field& field)
+{
+    if (field.isNull()) return {};
+    return FormatNumberPattern("#########0.###", field.asFloat());
+}
+
+QByteArray DictionaryName(const RecordTable& dictionary, int64_t id)
+{
+    const Field* key = dictionary.findField("ID");
+    const Field* name = dictionary.findField("NAME");
+    if (!key || !name) return {};
+    for (int position = 0; position < dictionary.visibleCount(); ++position) {
+        const uint32_t row = dictionary.visibleRow(position);
+        if (!dictionary.rowIsNull(row, *key) && dictionary.rowInteger(row, *key) == id)
+            return dictionary.rowValue(row, *name).isNull() ? QByteArray() : dictionary.rowBytes(row, *name);
+    }
+    return {};
+}
+
+namespace {
+
+QByteArray nameIn(TDataModule2& dm, int dictionary, const Field& field)
+{
+    const RecordTable* dict = dm.dict(dictionary);
+    return dict ? DictionaryName(*dict, field.asInteger()) : QByteArray();
+}
+
+} // namespace
+
+QByteArray ParameterValueText(const ParameterRow& row, TDataModule2& dm, const GeologyTotals& totals)
+{
+    if (row.value == ParameterValue::Section) return {};
+    if (row.value == ParameterValue::GeologyText) return totals.labelText(row.field);
+    const RecordTable& passport = dm.PASPORTS;
+    const Field& field = passport.fieldByName(row.field);
+    const Field* other = row.other ? &passport.fieldByName(row.other) : nullptr;
+    switch (row.value) {
+    case ParameterValue::Text: return field.asString();
+    case ParameterValue::Number: return FormatNumber(field);
+    case ParameterValue::DictionaryName: return nameIn(dm, row.dictionary, field);
+    case ParameterValue::MethodName:
+        return field.asInteger() == kOtherMethodId ? other->asString() : nameIn(dm, row.dictionary, field);
+    case ParameterValue::RegionWithSupplement:
+        return (nameIn(dm, row.dictionary, field) + ' ' + other->asString()).trimmed();
+    case ParameterValue::StratigraphicRange:
+        return unicodeToCp1251(QStringLiteral("Кровля: ")) + nameIn(dm, row.dictionary, field) +
+               unicodeToCp1251(QStringLiteral("   Подошва: ")) + nameIn(dm, row.dictionary, *other);
+    case ParameterValue::BinSize: return FormatNumber(field) + 'X' + FormatNumber(*other);
+    case ParameterValue::Section:
+    case ParameterValue::GeologyText: break;
+    }
+    return {};
+}
+
+} // namespace talvena

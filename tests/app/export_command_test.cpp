@@ -1,0 +1,171 @@
+// "Сохранить &распакованный паспорт" in the real window: the program dialog, the folder dialog,
+// the grids' column order as the user left it, and what the user is told.
+#include "app/passport_lifecycle.h"
+#include "dialogs/export_type_dialog.h"
+#include "dialogs/loading_form.h"
+#include "export/export_layouts.h"
+#include "export/fake_libreoffice.h"
+#include "export/independent_readers.h"
+#include "gui/record_grid_view.h"
+#include "model/grid_decl.h"
+#include "window_fixture.h"
+
+#include <QDirIterator>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace talvena;
+using namespace talvena::testing;
+
+namespace {
+
+const QString kFolderTitle = QString::fromUtf8(PassportLifecycle::kExportFolderTitle);
+
+int filesUnder(const QString& folder)
+{
+    int n = 0;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext(); it.next()) ++n;
+    return n;
+}
+
+// TLoadingForm has no meta-object of its own, so findChild cannot tell it from other widgets.
+TLoadingForm* progressFormOf(QWidget* window)
+{
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (auto* form = dynamic_cast<TLoadingForm*>(w)) return form;
+    return nullptr;
+}
+
+class ExportCommandTest : public WindowTest {
+protected:
+    std::unique_ptr<PassportLifecycle> life;
+    QTemporaryDir out;
+
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        life = std::make_unique<PassportLifecycle>(*window, *dm, ui);
+        window->setCommands(life.get());
+        dm->PASPORTS.fieldByName("OBJECTNAME").setString(utf8ToCp1251(" Восточное поднятие "));
+    }
+    void TearDown() override
+    {
+        window->setCommands(nullptr);
+        life.reset();
+        WindowTest::TearDown();
+    }
+
+    // Chooses the menu command and, once the program dialog is up, presses `button` in it.
+    // Returns whether the dialog came up.
+    bool exportWith(const char* button)
+    {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto* form = dynamic_cast<TSelectExportTypeForm*>(QApplication::activeModalWidget());
+            ASSERT_NE(form, nullptr);
+            shown = true;
+            // The progress form comes after the choice.
+            EXPECT_EQ(progressFormOf(window.get()), nullptr);
+            auto* b = form->findChild<QPushButton*>(QString::fromLatin1(button));
+            ASSERT_NE(b, nullptr);
+            ASSERT_TRUE(b->isEnabled()) << button;
+            b->click();
+        });
+        window->menuAction("N12")->trigger();
+        settle();
+        return shown;
+    }
+
+    QString passportFolder() const { return out.filePath(u("ПАСПОРТ ОБЪЕКТА Восточное поднятие")); }
+    QString tablePath(int index) const
+    {
+        return passportFolder() + u("/ТАБЛИЦЫ/") + QString::fromUtf8(ExportTables()[size_t(index)].fileName);
+    }
+};
+
+} // namespace
+
+TEST_F(ExportCommandTest, WritesThePassportFolderWithTheGridsAsTheUserArrangedThem)
+{
+    RecordTable& h = dm->POSIB_PRODUCT_HOR;
+    h.append();
+    h.fieldByName("STRATIGRSVIT").setString(utf8ToCp1251("Ю1"));
+    h.post();
+    // The user drags the last column of page 7's grid to the front.
+    auto* grid = find<RecordGridView>("JvDBGrid3");
+    grid->horizontalHeader()->moveSection(13, 0);
+    settle();
+
+    ui.fileNames = {out.path()};
+    QString progressText;
+    ui.onDialog = [&](const QString&) {
+        if (TLoadingForm* form = progressFormOf(window.get()); form && form->isVisible()) progressText = form->text();
+    };
+    ASSERT_TRUE(exportWith("excelButton"));
+    EXPECT_EQ(ui.dialogTitles, QStringList{kFolderTitle});
+    EXPECT_EQ(progressText, u("Распаковка ...")); // shown while the folder is asked for
+    EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
+    EXPECT_EQ(progressFormOf(window.get()), nullptr); // the progress form is gone
+    EXPECT_EQ(filesUnder(passportFolder()), 15);
+
+    const test::ReadSheet productive = test::ReadWithXlrd(tablePath(6));
+    EXPECT_EQ(productive.textAt(2, 1), u("УВ"));
+    EXPECT_EQ(productive.columns, 14); // the recalculation column the page hides is written too
+    EXPECT_EQ(productive.textAt(3, 4), u("Ю1"));
+    // The Geology page was recomputed for the export.
+    EXPECT_EQ(window->valueLabel("Label29")->text(), u("горизонтов: 1 (Ю1)"));
+    EXPECT_EQ(test::ReadWithXlrd(tablePath(3)).textAt(9, 2), u("горизонтов: 1 (Ю1)"));
+}
+
+TEST_F(ExportCommandTest, CancelOrAnEmptyNameWritesNothing)
+{
+    ASSERT_TRUE(exportWith("cancelButton"));
+    EXPECT_TRUE(ui.dialogTitles.isEmpty());
+
+    // Cancel in the folder dialog: the progress form closes, nothing is written.
+    ASSERT_TRUE(exportWith("excelButton"));
+    EXPECT_EQ(ui.dialogTitles, QStringList{kFolderTitle});
+    EXPECT_EQ(progressFormOf(window.get()), nullptr);
+    EXPECT_TRUE(ui.boxes.isEmpty());
+
+    ui.clear();
+    dm->PASPORTS.edit();
+    dm->PASPORTS.fieldByName("OBJECTNAME").setString("   ");
+    ui.fileNames = {out.path()};
+    ASSERT_TRUE(exportWith("excelButton"));
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].caption, BoxCaption::Error);
+    EXPECT_EQ(ui.boxes[0].icon, BoxIcon::Error);
+    EXPECT_EQ(ui.boxes[0].text, u("На задано наименование объекта"));
+    EXPECT_TRUE(ui.dialogTitles.isEmpty());
+    EXPECT_TRUE(QDir(out.path()).isEmpty());
+}
+
+TEST_F(ExportCommandTest, AFailedWriteIsShownAsAnErrorNotAsSuccess)
+{
+    QDir().mkpath(tablePath(0)); // a folder in the way of the first table
+    ui.fileNames = {out.path()};
+    ASSERT_TRUE(exportWith("excelButton"));
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].caption, BoxCaption::Error);
+    EXPECT_EQ(ui.boxes[0].text, u("Cannot create file \"%1\". Это папка, а не файл.\n"
+                                  "Не удалось записать распакованный паспорт в папку «%2».")
+                                    .arg(tablePath(0), passportFolder()));
+    EXPECT_EQ(filesUnder(out.path()), 0);
+    EXPECT_EQ(progressFormOf(window.get()), nullptr);
+}
+
+TEST_F(ExportCommandTest, OpenOfficeCalcStartsLibreOfficeOnceForTheExport)
+{
+    test::FakeLibreOffice fake(test::FakeLibreOffice::delegating());
+    ui.fileNames = {out.path()};
+    ASSERT_TRUE(exportWith("calcButton"));
+    EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
+    EXPECT_EQ(fake.starts(), 1);
+    EXPECT_EQ(filesUnder(passportFolder()), 15);
+    const test::ReadSheet economy = test::ReadWithXlrd(tablePath(14));
+    EXPECT_EQ(economy.textAt(1, 1), u("Таблица 12. \"Экономика\""));
+    EXPECT_TRUE(economy.at(1, 1)->bold);
+}
