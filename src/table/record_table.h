@@ -305,7 +305,7 @@ private:
     struct FilterIndex {
         int slot = -1;
         uint64_t stamp = ~0ull;
-        std::unordered_map<int32_t, std::vector<uint32_t>> rows;
+        std::unordered_map<int32_t, RowVector<uint32_t>> rows;
     };
     FilterIndex filterIndex_;
 
