@@ -121,6 +121,25 @@ void writeRecords(TaggedValueWriter& w, const RecordTable& table, const std::vec
     w.listEnd();
 }
 
+// The most a record takes without its texts and blobs: the list tags, the status, and per field
+// the NULL flag and the widest encoding of its value.
+qsizetype fixedRecordBytes(const std::vector<SavedField>& fields)
+{
+    qsizetype bytes = 1 + 2 + 1;
+    for (const SavedField& s : fields) {
+        bytes += 1;
+        switch (s.encoding) {
+        case StreamEncoding::Integer: bytes += 9; break;
+        case StreamEncoding::Boolean: break;
+        case StreamEncoding::Real: bytes += 1 + kExtendedSize; break;
+        case StreamEncoding::Blob:
+        case StreamEncoding::String:
+        case StreamEncoding::NotLoadable: bytes += 5; break;
+        }
+    }
+    return bytes;
+}
+
 TableStreamParts serialize(RecordTable& table, const TableStreamFormat& format)
 {
     std::vector<SavedField> fields;
@@ -139,6 +158,7 @@ TableStreamParts serialize(RecordTable& table, const TableStreamFormat& format)
     w.integer(qsizetype(fields.size()));
     for (const SavedField& s : fields) w.integer(int(s.field->type()));
     w.listEnd();
+    w.reserve(fixedRecordBytes(fields) * table.storedCount());
     writeRecords(w, table, fields, format.rawBlobMode);
     TableStreamParts stream;
     stream.size = w.size();

@@ -7,6 +7,7 @@
 #include "base/error.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace talvena {
 
@@ -26,6 +27,16 @@ void TaggedValueWriter::reserveMore(qsizetype n)
     data_ = buffer_.data();
     // The grown part is fresh memory: a contour table's stream runs to tens of megabytes.
     AdviseHugePages(data_ + capacity_, size_t(buffer_.size() - capacity_));
+    capacity_ = buffer_.size();
+}
+
+void TaggedValueWriter::reserve(qsizetype n)
+{
+    if (capacity_ - size_ >= n) return;
+    QByteArray bigger = LargeByteArray(size_ + n);
+    if (size_ > 0) std::memcpy(bigger.data(), data_, size_t(size_));
+    buffer_ = std::move(bigger);
+    data_ = buffer_.data();
     capacity_ = buffer_.size();
 }
 

@@ -41,6 +41,9 @@ public:
     void string(const char* data, qsizetype size);
     void string(const QByteArray& text) { string(text.constData(), text.size()); }
     void raw(const char* data, qsizetype size) { std::memcpy(grow(size), data, size_t(size)); }
+    // Makes room for at least `n` more bytes in one step, so that a stream of tens of megabytes
+    // is not copied again and again while it grows (room never touched costs no memory).
+    void reserve(qsizetype n);
     // Untagged bytes that are written by sharing them rather than copying when they are large
     // (attachments): they become a part of their own (see takeParts).
     void rawShared(const QByteArray& bytes);
