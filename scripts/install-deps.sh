@@ -10,7 +10,7 @@ packages=(
   libgeographiclib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  gzip
+  gzip time
   librsvg2-bin
   libreoffice-calc-nogui python3-xlrd
 )

@@ -4,6 +4,7 @@
 // rules of the passport tables as their event handlers. It never calls the GUI: what it needs
 // from the main window it asks through the notifications below.
 #include "model/passport_state.h"
+#include "storage/kept_blocks.h"
 #include "storage/passport_file.h"
 #include "storage/table_stream.h"
 #include "table/record_table.h"
@@ -137,6 +138,10 @@ private:
     void POSIB_PRODUCT_HORAfterScroll(RecordTable& t);
 
     // KONTUR
+    // Takes a loaded table's records over into its passport table where that gives what copying
+    // them would (see TakeOverTableRecords); false when they are to be copied.
+    bool takeOverLoadedRecords(RecordTable& loaded, RecordTable& target, bool makeIdsUnique);
+
     void KONTURNewRecord(RecordTable& t);
     void KONTURBeforePost(RecordTable& t);
     void KONTURAfterPost(RecordTable& t);
@@ -156,6 +161,8 @@ private:
     std::array<std::unique_ptr<RecordTable>, kDictionaryCount> dicts_;
     TableStreamFormats formats_;
     PassportState state_;
+    // The compressed blocks of the passport as last opened or saved (see KeptPassportBlocks).
+    KeptPassportBlocks keptBlocks_;
     // Fields of the tables whose field lists never change, by lower-cased object name.
     QHash<QByteArray, Field*> objectNames_;
 

@@ -2,6 +2,7 @@
 #include "model/data_module.h"
 
 #include "base/error.h"
+#include "storage/kept_blocks.h"
 #include "storage/load_budget.h"
 #include "storage/passport_file.h"
 
@@ -15,6 +16,23 @@ namespace talvena {
 PassportTableList TDataModule2::passportTables()
 {
     return {&PASPORTS, &REFLECT_HORIZONTS, &POSIB_PRODUCT_HOR, &KONTUR, &FILES};
+}
+
+bool TDataModule2::takeOverLoadedRecords(RecordTable& loaded, RecordTable& target, bool makeIdsUnique)
+{
+    // The contour points and the attachments are taken over whole (copied one by one, a million
+    // points took a second). The attachments have no events. Of the contour table's events nothing
+    // outlasts a copy that writes every field of every point, apart from what is done here: the
+    // new-record rule's values are all overwritten, points loaded do not count for their
+    // horizons, and each post marks the passport modified and remembers the current point.
+    if (&target == &KONTUR) {
+        if (!TakeOverTableRecords(loaded, target, makeIdsUnique)) return false;
+        if (KONTUR.storedCount() > 0) state_.setModified(true);
+        postingNewPoint_ = false;
+        currentPointHead_ = static_cast<int32_t>(KONTUR.fieldByName("HEAD_ID").asInteger());
+        return true;
+    }
+    return &target == &FILES && TakeOverTableRecords(loaded, target, makeIdsUnique);
 }
 
 bool TDataModule2::LoadPassport(const QString& fileName, const std::function<void()>& afterBlock,
@@ -56,7 +74,8 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
     try {
         const bool uniqueIds[kPassportTableCount] = {false, true, true, true, false};
         for (int i = 0; i < kPassportTableCount; ++i) {
-            CopyTableRecords(*scratch[i], *targets[i], uniqueIds[i]);
+            if (!takeOverLoadedRecords(*scratch[i], *targets[i], uniqueIds[i]))
+                CopyTableRecords(*scratch[i], *targets[i], uniqueIds[i]);
             scratch[i]->close(); // its records now live in the passport table
             if (afterBlock) afterBlock();
         }
@@ -70,6 +89,11 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
     state_.setLoading(savedState.loading());
     state_.setFileName(fileName);
     AllowCommaInContourCoordinates();
+    // The compressed blocks, to be written again while their tables stay as they were loaded.
+    keptBlocks_.clear();
+    for (int i = 0; i < KeptPassportBlocks::kCount; ++i)
+        if (!report.intactBlocks[size_t(i)].isEmpty())
+            keptBlocks_.keepRead(i, *targets[size_t(i)], formats_.kbmBinaryStreamFormat1, report.intactBlocks[size_t(i)]);
     return true;
 }
 
@@ -77,7 +101,7 @@ void TDataModule2::SavePassport(const QString& fileName, const std::function<voi
 {
     CommitPendingEdits();
     POSIB_PRODUCT_HOR.setFiltered(false);
-    WritePassportFile(fileName, passportTables(), formats_, afterBlock);
+    WritePassportFile(fileName, passportTables(), formats_, afterBlock, &keptBlocks_);
     state_.setFileName(fileName);
 }
 

@@ -1,22 +1,25 @@
 #include "storage/gzip.h"
 
+#include "base/large_memory.h"
+#include "storage/gzip_pieces.h"
+
 #include <QBuffer>
 #include <QIODevice>
+#include <QtEndian>
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 
 namespace talvena {
 namespace {
 
 // Both directions move data through one input and one output buffer of this size.
 constexpr qint64 kPieceSize = 16384;
-
-// Our header never varies: no name, time, extra flags or OS, so equal data gives equal members.
-constexpr std::array<unsigned char, 10> kHeader = {0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 0};
 
 // Header flag bits.
 constexpr int kFlagHeaderCrc = 0x02;
@@ -26,9 +29,6 @@ constexpr int kFlagComment = 0x10;
 constexpr int kFlagsReserved = 0xE0;
 
 constexpr int kRawDeflateWindowBits = -15;
-constexpr int kMemLevel = 8;
-
-static_assert(Z_DEFAULT_STRATEGY == 0);
 
 // The input, handed out in pieces of at most kPieceSize bytes.
 class PieceSource {
@@ -148,13 +148,16 @@ private:
     bool readFailed_ = false;
 };
 
-// The output buffer: zlib writes into free space, full pieces go to the device.
+// Where decoded or compressed bytes go: zlib writes into the free space a sink offers.
 class Sink {
 public:
-    Sink(QIODevice& device, qint64 limit) : device_(device), limit_(limit) {}
+    explicit Sink(qint64 limit) : limit_(limit) {}
+    virtual ~Sink() = default;
 
-    char* space() { return buffer_.data() + used_; }
-    uInt room() const { return uInt(kPieceSize - used_); }
+    // Free space to write into (at least one byte, unless memory ran out: then none).
+    virtual char* space() = 0;
+    virtual uInt room() = 0;
+    virtual int flush() = 0;
 
     // Takes n bytes just written into space().
     int commit(qint64 n)
@@ -167,12 +170,14 @@ public:
             const int status = flush();
             return status != GzipOk ? status : GzipOutputTooLarge;
         }
-        return used_ == kPieceSize ? flush() : GzipOk;
+        return full() ? flush() : GzipOk;
     }
     int put(const char* data, qint64 n)
     {
         while (n > 0) {
             const qint64 part = std::min<qint64>(n, room());
+            if (part == 0)
+                return GzipEngineFailure;
             std::copy_n(data, part, space());
             if (const int status = commit(part); status != GzipOk)
                 return status;
@@ -181,41 +186,98 @@ public:
         }
         return GzipOk;
     }
-    int flush()
+    qint64 total() const { return total_; }
+
+protected:
+    virtual bool full() const = 0;
+
+    const qint64 limit_;
+    qint64 used_ = 0;
+    qint64 total_ = 0;
+};
+
+// Full pieces of 16 KiB go to the device.
+class DeviceSink final : public Sink {
+public:
+    DeviceSink(QIODevice& device, qint64 limit) : Sink(limit), device_(device) {}
+
+    char* space() override { return buffer_.data() + used_; }
+    uInt room() override { return uInt(kPieceSize - used_); }
+    int flush() override
     {
         if (used_ > 0 && device_.write(buffer_.data(), used_) != used_)
             return GzipWriteFailure;
         used_ = 0;
         return GzipOk;
     }
-    qint64 total() const { return total_; }
 
 private:
+    bool full() const override { return used_ == kPieceSize; }
+
     QIODevice& device_;
-    const qint64 limit_;
-    qint64 used_ = 0;
-    qint64 total_ = 0;
     std::array<char, kPieceSize> buffer_;
 };
 
+// Straight into a byte array, sized up front from what the caller expects and grown as needed.
+class ArraySink final : public Sink {
+public:
+    ArraySink(QByteArray& out, qint64 limit, qint64 expected) : Sink(limit), out_(out)
+    {
+        // One byte beyond the expected size: inflate reports the end only with room left.
+        out_ = LargeByteArray(std::max<qint64>(expected + 1, kPieceSize));
+    }
+
+    char* space() override { return out_.data() + used_; }
+    uInt room() override
+    {
+        if (used_ == out_.size() && !grow())
+            return 0;
+        return uInt(std::min<qint64>(out_.size() - used_, kMaxRoom));
+    }
+    int flush() override
+    {
+        out_.resize(used_);
+        return GzipOk;
+    }
+
+private:
+    static constexpr qint64 kMaxRoom = qint64(1) << 30;
+
+    bool full() const override { return false; }
+    bool grow()
+    {
+        const qsizetype before = out_.size();
+        try {
+            out_.resize(before + std::max<qsizetype>(before, kPieceSize));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        AdviseHugePages(out_.data() + before, size_t(out_.size() - before));
+        return true;
+    }
+
+    QByteArray& out_;
+};
+
 int firstFailure(int status, int next) { return status != GzipOk ? status : next; }
+
+uLong crc32Of(const QByteArray& bytes)
+{
+    // crc32 takes at most 4 GiB a call.
+    uLong crc = crc32(0, nullptr, 0);
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qsizetype n = std::min<qsizetype>(bytes.size() - at, qsizetype(1) << 30);
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.constData() + at), uInt(n));
+        at += n;
+    }
+    return crc;
+}
 
 void putUint32(unsigned char* to, std::uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
         to[i] = static_cast<unsigned char>(value >> (8 * i));
 }
-
-class DeflateGuard {
-public:
-    explicit DeflateGuard(z_stream& stream) : stream_(stream) {}
-    ~DeflateGuard() { deflateEnd(&stream_); }
-    DeflateGuard(const DeflateGuard&) = delete;
-    DeflateGuard& operator=(const DeflateGuard&) = delete;
-
-private:
-    z_stream& stream_;
-};
 
 class InflateGuard {
 public:
@@ -228,46 +290,59 @@ private:
     z_stream& stream_;
 };
 
+// The input in pieces of kGzipPieceSize bytes (see gzip_pieces.h), read 16 KiB at a time: a piece
+// is deflated once the input is known to go on after it, or at its end, which makes it the last.
 int compressPieces(PieceSource& source, QIODevice& out, int level, int strategy)
 {
-    z_stream stream{};
-    if (deflateInit2(&stream, level, Z_DEFLATED, kRawDeflateWindowBits, kMemLevel, strategy) != Z_OK)
+    std::unique_ptr<PieceDeflater> deflater;
+    try {
+        deflater = std::make_unique<PieceDeflater>(level, strategy);
+    } catch (const std::bad_alloc&) {
         return GzipEngineFailure;
-    DeflateGuard guard(stream);
-
-    Sink sink(out, kGzipNoOutputLimit);
-    if (const int status = sink.put(reinterpret_cast<const char*>(kHeader.data()), kHeader.size());
-        status != GzipOk)
+    }
+    DeviceSink sink(out, kGzipNoOutputLimit);
+    if (const int status = sink.put(kGzipHeader, sizeof kGzipHeader); status != GzipOk)
         return status;
 
+    // The 32 KiB before the piece, the piece, and up to one read beyond it.
+    QByteArray window(kGzipDictionarySize + kGzipPieceSize + kPieceSize, Qt::Uninitialized);
+    qsizetype dictionary = 0;
+    qsizetype filled = 0; // bytes of the piece and beyond, after the dictionary
     uLong crc = crc32(0, nullptr, 0);
     std::uint32_t length = 0; // modulo 2^32, as the trailer stores it
-    int flushMode = Z_NO_FLUSH;
-    int result = Z_OK;
-    while (flushMode != Z_FINISH) {
-        const char* data = nullptr;
-        const qint64 n = source.next(data);
-        if (n < 0)
-            return firstFailure(sink.flush(), GzipReadFailure);
-        if (n == 0)
-            flushMode = Z_FINISH;
-        else
-            crc = crc32(crc, reinterpret_cast<const Bytef*>(data), uInt(n));
-        length += std::uint32_t(n);
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-        stream.avail_in = uInt(n);
-        // Until deflate leaves output room free it may hold more for us (standard zlib loop).
-        do {
-            const uInt room = sink.room();
-            stream.next_out = reinterpret_cast<Bytef*>(sink.space());
-            stream.avail_out = room;
-            result = deflate(&stream, flushMode);
-            if (const int status = sink.commit(room - stream.avail_out); status != GzipOk)
-                return status;
-        } while (stream.avail_out == 0);
+    QByteArray compressed;
+    bool ended = false;
+    for (;;) {
+        while (!ended && filled <= kGzipPieceSize) {
+            const char* data = nullptr;
+            const qint64 n = source.next(data);
+            if (n < 0)
+                return firstFailure(sink.flush(), GzipReadFailure);
+            if (n == 0) {
+                ended = true;
+                break;
+            }
+            std::memcpy(window.data() + dictionary + filled, data, size_t(n));
+            filled += n;
+        }
+        const qsizetype piece = std::min(filled, kGzipPieceSize);
+        const char* data = window.constData() + dictionary;
+        const bool last = ended && filled <= kGzipPieceSize;
+        compressed.clear();
+        if (!deflater->deflate(window.constData(), dictionary, data, piece, last, compressed))
+            return firstFailure(sink.flush(), GzipEngineFailure);
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(data), uInt(piece));
+        length += std::uint32_t(piece);
+        if (const int status = sink.put(compressed.constData(), compressed.size()); status != GzipOk)
+            return status;
+        if (last)
+            break;
+        // The piece's last 32 KiB become the next dictionary, the rest moves up behind them.
+        const qsizetype keep = std::min(kGzipDictionarySize, dictionary + piece);
+        std::memmove(window.data(), window.constData() + dictionary + piece - keep, size_t(keep + filled - piece));
+        dictionary = keep;
+        filled -= piece;
     }
-    if (result != Z_STREAM_END)
-        return firstFailure(sink.flush(), GzipEngineFailure);
 
     std::array<unsigned char, 8> trailer{};
     putUint32(trailer.data(), std::uint32_t(crc));
@@ -333,6 +408,8 @@ int inflateMember(Cursor& cursor, Sink& sink)
         stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(cursor.data()));
         stream.avail_in = uInt(cursor.avail());
         const uInt room = sink.room();
+        if (room == 0)
+            return firstFailure(sink.flush(), GzipEngineFailure);
         char* space = sink.space();
         stream.next_out = reinterpret_cast<Bytef*>(space);
         stream.avail_out = room;
@@ -364,10 +441,9 @@ int inflateMember(Cursor& cursor, Sink& sink)
     return GzipOk;
 }
 
-int decompressPieces(PieceSource& source, QIODevice& out, qint64 maxOutput)
+int decompressPieces(PieceSource& source, Sink& sink)
 {
     Cursor cursor(source);
-    Sink sink(out, maxOutput);
     std::array<unsigned char, 2> magic{};
     int count = 0;
     for (; count < 2; ++count) {
@@ -376,11 +452,26 @@ int decompressPieces(PieceSource& source, QIODevice& out, qint64 maxOutput)
             break;
         magic[count] = static_cast<unsigned char>(b);
     }
-    if (count < 2 || magic[0] != kHeader[0] || magic[1] != kHeader[1])
+    if (count < 2 || magic[0] != 0x1F || magic[1] != 0x8B)
         return copyUnchanged(cursor, sink, magic.data(), count);
     if (const int status = skipHeader(cursor); status != GzipOk)
         return status;
     return inflateMember(cursor, sink);
+}
+
+// What decoding the bytes will give, from the length a member stores in its last four bytes, but
+// never more than the limit or than deflate can expand the bytes to (a damaged or hostile length
+// must not reserve memory the data cannot fill).
+qint64 expectedDecodedSize(const QByteArray& in, qint64 maxOutput)
+{
+    constexpr qint64 kDeflateMaxRatio = 1032;
+    const bool member = in.size() >= 18 && uchar(in[0]) == 0x1F && uchar(in[1]) == 0x8B;
+    qint64 expected = member ? qFromLittleEndian<quint32>(in.constData() + in.size() - 4) : in.size();
+    if (member)
+        expected = std::min(expected, in.size() * kDeflateMaxRatio);
+    if (maxOutput >= 0)
+        expected = std::min(expected, maxOutput);
+    return expected;
 }
 
 } // namespace
@@ -393,20 +484,36 @@ int TGzip::compress(QIODevice& in, QIODevice& out) const
 
 int TGzip::compress(const char* data, qint64 size, QIODevice& out) const
 {
-    MemorySource source(data, size);
-    return compressPieces(source, out, level_, strategy_);
+    if (size <= kGzipPieceSize) {
+        MemorySource source(data, size);
+        return compressPieces(source, out, level_, strategy_);
+    }
+    // Several pieces: on every core at once (the compressor's settings are ours).
+    QByteArray member;
+    {
+        GzipPieceCompressor compressor;
+        const int status = compressor.finish(compressor.start(QByteArray::fromRawData(data, size)), member);
+        if (status != GzipOk)
+            return status;
+    }
+    DeviceSink sink(out, kGzipNoOutputLimit);
+    if (const int status = sink.put(member.constData(), member.size()); status != GzipOk)
+        return status;
+    return sink.flush();
 }
 
 int TGzip::decompress(QIODevice& in, QIODevice& out, qint64 maxOutput) const
 {
     DeviceSource source(in);
-    return decompressPieces(source, out, maxOutput);
+    DeviceSink sink(out, maxOutput);
+    return decompressPieces(source, sink);
 }
 
 int TGzip::decompress(const char* data, qint64 size, QIODevice& out, qint64 maxOutput) const
 {
     MemorySource source(data, size);
-    return decompressPieces(source, out, maxOutput);
+    DeviceSink sink(out, maxOutput);
+    return decompressPieces(source, sink);
 }
 
 int CompressToGzip(QIODevice& in, QIODevice& out)
@@ -424,6 +531,11 @@ int DecompressGzip(QIODevice& in, QIODevice& out)
 QByteArray CompressToGzip(const QByteArray& data)
 {
     QByteArray member;
+    if (data.size() > kGzipPieceSize) {
+        GzipPieceCompressor compressor;
+        compressor.finish(compressor.start(data), member);
+        return member;
+    }
     QBuffer buffer(&member);
     buffer.open(QIODevice::WriteOnly);
     const TGzip gzip;
@@ -439,11 +551,49 @@ int DecompressGzip(const QByteArray& in, QByteArray& out)
 int DecompressGzip(const QByteArray& in, QByteArray& out, qint64 maxOutput)
 {
     const QByteArray source = in; // shares the bytes, so out may be in itself
-    out.clear();
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    const TGzip gzip;
-    return gzip.decompress(source.constData(), source.size(), buffer, maxOutput);
+    ArraySink sink(out, maxOutput, expectedDecodedSize(source, maxOutput));
+    MemorySource pieces(source.constData(), source.size());
+    const int status = decompressPieces(pieces, sink);
+    sink.flush();
+    // A length that promised more than came leaves unused room behind.
+    if (out.capacity() - out.size() > kPieceSize)
+        out.squeeze();
+    return status;
+}
+
+bool IsGzipMemberOf(const QByteArray& member, const QByteArray& expected)
+{
+    constexpr qsizetype kHeaderSize = sizeof kGzipHeader;
+    constexpr qsizetype kTrailerSize = 8;
+    if (member.size() < kHeaderSize + kTrailerSize || !std::equal(kGzipHeader, kGzipHeader + kHeaderSize, member.constData()))
+        return false;
+    z_stream stream{};
+    if (inflateInit2(&stream, kRawDeflateWindowBits) != Z_OK)
+        return false;
+    InflateGuard guard(stream);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(member.constData() + kHeaderSize));
+    stream.avail_in = uInt(member.size() - kHeaderSize);
+    std::array<char, kPieceSize> buffer;
+    qsizetype matched = 0;
+    for (;;) {
+        stream.next_out = reinterpret_cast<Bytef*>(buffer.data());
+        stream.avail_out = uInt(buffer.size());
+        const int result = inflate(&stream, Z_NO_FLUSH);
+        const qsizetype produced = qsizetype(buffer.size()) - stream.avail_out;
+        if (produced > expected.size() - matched ||
+            std::memcmp(buffer.data(), expected.constData() + matched, size_t(produced)) != 0)
+            return false;
+        matched += produced;
+        if (result == Z_STREAM_END)
+            break;
+        if (result != Z_OK || (produced == 0 && stream.avail_in == 0))
+            return false;
+    }
+    if (matched != expected.size() || stream.avail_in != kTrailerSize)
+        return false;
+    const char* trailer = reinterpret_cast<const char*>(stream.next_in);
+    return qFromLittleEndian<quint32>(trailer) == quint32(crc32Of(expected)) &&
+           qFromLittleEndian<quint32>(trailer + 4) == quint32(expected.size());
 }
 
 } // namespace talvena

@@ -52,4 +52,9 @@ QByteArray CompressToGzip(const QByteArray& data);
 int DecompressGzip(const QByteArray& in, QByteArray& out);
 int DecompressGzip(const QByteArray& in, QByteArray& out, qint64 maxOutput);
 
+// Whether the bytes are one member as we write them (our ten-byte header, nothing after the
+// trailer) whose deflate data decodes, with matching CRC-32 and length, to exactly the expected
+// bytes. Decodes piece by piece, without a copy of the whole.
+bool IsGzipMemberOf(const QByteArray& member, const QByteArray& expected);
+
 } // namespace talvena

@@ -4,7 +4,10 @@
 #include "base/byte_slice.h"
 #include "base/error.h"
 #include "base/file_errors.h"
+#include "base/large_memory.h"
 #include "storage/gzip.h"
+#include "storage/gzip_pieces.h"
+#include "storage/kept_blocks.h"
 #include "storage/load_budget.h"
 #include "storage/unique_ids.h"
 #include "table/record_table.h"
@@ -31,6 +34,26 @@ constexpr int32_t kIdRange = 999999;
 bool isFilesTable(const RecordTable& t) { return t.name().compare("FILES", Qt::CaseInsensitive) == 0; }
 
 bool hasSignature(const char* bytes) { return std::equal(bytes, bytes + 8, kSignature); }
+
+// The stream's length as a signed 32-bit number, then its parts.
+void writeBlock(QIODevice& out, const std::vector<QByteArray>& parts)
+{
+    qint64 size = 0;
+    for (const QByteArray& p : parts) size += p.size();
+    // The length field cannot hold more: a longer block would make an unreadable file.
+    if (size > INT32_MAX) throw Error("Stream write error");
+    char length[4];
+    qToLittleEndian<int32_t>(static_cast<int32_t>(size), length);
+    if (out.write(length, 4) != 4) throw Error("Stream write error");
+    for (const QByteArray& p : parts)
+        if (out.write(p) != p.size()) throw Error("Stream write error");
+}
+
+std::string noFreeIdMessage(const RecordTable& target)
+{
+    return formatMessage("Слишком много записей в таблице %s: свободных идентификаторов от 0 до 999998 не осталось.",
+                         {target.name().toStdString()});
+}
 
 } // namespace
 
@@ -63,12 +86,12 @@ PassportHeader HasPassportHeader(const QString& fileName)
 
 void WriteTableBlock(RecordTable& table, QIODevice& out, const TableStreamFormat& format)
 {
-    const QByteArray stream = TableStreamBytes(table, format);
-    // The length field cannot hold more: a longer block would make an unreadable file.
-    if (stream.size() > INT32_MAX) throw Error("Stream write error");
-    char length[4];
-    qToLittleEndian<int32_t>(static_cast<int32_t>(stream.size()), length);
-    if (out.write(length, 4) != 4 || out.write(stream) != stream.size()) throw Error("Stream write error");
+    if (format.compressed) {
+        writeBlock(out, {TableStreamBytes(table, format)});
+        return;
+    }
+    TableStreamParts stream = SerializeTableStream(table, format);
+    writeBlock(out, stream.parts);
 }
 
 void CopyTableRecords(RecordTable& source, RecordTable& target, bool makeIdsUnique)
@@ -107,10 +130,7 @@ void CopyTableRecords(RecordTable& source, RecordTable& target, bool makeIdsUniq
                 int64_t value = id->asInteger();
                 if (taken.taken(value)) {
                     value = taken.drawFree();
-                    if (value < 0)
-                        throw Error(formatMessage("Слишком много записей в таблице %s: свободных "
-                                                  "идентификаторов от 0 до 999998 не осталось.",
-                                                  {target.name().toStdString()}));
+                    if (value < 0) throw Error(noFreeIdMessage(target));
                     try {
                         id->setInteger(value);
                     } catch (const Error&) {
@@ -128,6 +148,49 @@ void CopyTableRecords(RecordTable& source, RecordTable& target, bool makeIdsUniq
     target.resumeRefresh();
 }
 
+bool TakeOverTableRecords(RecordTable& source, RecordTable& target, bool makeIdsUnique)
+{
+    if (!source.active()) return false;
+    Field* id = makeIdsUnique ? target.findField("ID") : nullptr;
+    if (id && (!id->isData() || id->valueClass() != ValueClass::Integer)) return false;
+    std::vector<const Field*> required;
+    for (int i = 0; i < target.fieldCount(); ++i) {
+        const Field& f = target.field(i);
+        if (!f.isData()) continue;
+        if (f.onValidate || f.onChange) return false;
+        if (f.required()) required.push_back(&f);
+    }
+    if (!target.takeOverRecords(source)) return false;
+
+    // IDs that are unique already (as in any file we wrote) need no set of those taken.
+    if (id) {
+        std::vector<uint32_t> ids(size_t(target.storedCount()));
+        for (size_t i = 0; i < ids.size(); ++i) {
+            const uint32_t row = target.storedRow(int(i));
+            ids[i] = target.rowIsNull(row, *id) ? 0u : uint32_t(target.rowInteger(row, *id)); // NULL counts as 0
+        }
+        if (!HasRepeatedValues(std::move(ids))) id = nullptr;
+    }
+    // Record by record as the copy posts them: the ID first, then the required fields.
+    UniqueIds taken(kIdRange, id ? static_cast<size_t>(target.storedCount()) : 0);
+    for (int i = 0; i < target.storedCount(); ++i) {
+        const uint32_t row = target.storedRow(i);
+        if (id) {
+            int64_t value = target.rowIsNull(row, *id) ? 0 : target.rowInteger(row, *id);
+            if (taken.taken(value)) {
+                value = taken.drawFree();
+                if (value < 0) throw Error(noFreeIdMessage(target));
+                target.setRowValue(row, *id, Value::integer(value));
+            }
+            taken.take(value);
+        }
+        for (const Field* f : required)
+            if (target.rowIsNull(row, *f))
+                throw Error(formatMessage("Field '%s' must have a value", {f->name().toStdString()}));
+    }
+    return true;
+}
+
 qint64 CopyTableRecordsCost(const RecordTable& source, const RecordTable& target)
 {
     // Texts and blobs are shared with the source, so a copied row costs its fixed size; vectors
@@ -135,26 +198,92 @@ qint64 CopyTableRecordsCost(const RecordTable& source, const RecordTable& target
     return 2 * qint64(source.storedCount()) * target.estimatedRowBytes();
 }
 
+namespace {
+
+// One block of a save: kept bytes, a member being compressed, or the parts of an uncompressed stream.
+struct BlockToWrite {
+    const TableStreamFormat* format = nullptr;
+    uint64_t stamp = 0;
+    std::vector<QByteArray> parts;
+    bool compressing = false;
+    GzipPieceCompressor::Ticket ticket = 0;
+};
+
+// Decides how block i is written and starts what takes time: a table whose kept block still holds
+// (checked against its stream if read from a file) is written from it; any other compressed table
+// is serialized here and compressed by the workers.
+BlockToWrite prepareBlock(int i, RecordTable& table, const TableStreamFormat& format, KeptPassportBlocks* kept,
+                          GzipPieceCompressor& compressor)
+{
+    BlockToWrite block;
+    block.format = &format;
+    block.stamp = table.contentStamp();
+    bool checked = false;
+    const QByteArray* keptBytes = kept ? kept->find(i, table, format, checked) : nullptr;
+    if (keptBytes && checked) {
+        block.parts = {*keptBytes};
+        return block;
+    }
+    TableStreamParts stream = SerializeTableStream(table, format);
+    if (!format.compressed) {
+        block.parts = std::move(stream.parts);
+        return block;
+    }
+    const QByteArray plain = stream.joined();
+    if (keptBytes) {
+        const bool same = IsGzipMemberOf(*keptBytes, plain);
+        kept->setChecked(i, same);
+        if (same) {
+            block.parts = {*keptBytes};
+            return block;
+        }
+    }
+    block.compressing = true;
+    block.ticket = compressor.start(plain);
+    return block;
+}
+
+} // namespace
+
 void WritePassport(QIODevice& out, const PassportTableList& tables, const TableStreamFormats& formats,
-                   const std::function<void()>& afterBlock)
+                   const std::function<void()>& afterBlock, KeptPassportBlocks* kept)
 {
     char header[kHeaderSize];
     std::copy(std::begin(kSignature), std::end(kSignature), header);
     header[8] = static_cast<char>(kFileVersion);
     if (out.write(header, kHeaderSize) != kHeaderSize) throw Error("Stream write error");
-    for (RecordTable* t : tables) {
-        WriteTableBlock(*t, out, isFilesTable(*t) ? formats.kbmBinaryStreamFormat2 : formats.kbmBinaryStreamFormat1);
+
+    // Every table is read before the first block is written (and before `afterBlock` lets anything
+    // else run), so the compressed tables deflate side by side on the worker threads while the
+    // next ones are serialized. Attachments are written from their own storage.
+    GzipPieceCompressor compressor;
+    std::array<BlockToWrite, kPassportTableCount> blocks;
+    for (size_t i = 0; i < tables.size(); ++i) {
+        const TableStreamFormat& format =
+            isFilesTable(*tables[i]) ? formats.kbmBinaryStreamFormat2 : formats.kbmBinaryStreamFormat1;
+        blocks[i] = prepareBlock(int(i), *tables[i], format, kept, compressor);
+    }
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        BlockToWrite& block = blocks[i];
+        if (block.compressing) {
+            QByteArray member;
+            if (compressor.finish(block.ticket, member) != GzipOk) throw Error("Stream write error");
+            if (kept) kept->keepWritten(int(i), block.stamp, *block.format, member);
+            block.parts = {std::move(member)};
+        }
+        writeBlock(out, block.parts);
+        block.parts.clear();
         if (afterBlock) afterBlock();
     }
 }
 
 void WritePassportFile(const QString& fileName, const PassportTableList& tables, const TableStreamFormats& formats,
-                       const std::function<void()>& afterBlock)
+                       const std::function<void()>& afterBlock, KeptPassportBlocks* kept)
 {
     AtomicFile file(fileName);
     file.openForWriting();
     try {
-        WritePassport(file, tables, formats, afterBlock);
+        WritePassport(file, tables, formats, afterBlock, kept);
     } catch (...) {
         const bool writeFailed = file.writeFailed();
         const QString reason = file.failureReason();
@@ -173,7 +302,7 @@ QByteArray ReadWholeFile(const QString& fileName)
     const qint64 size = file.size();
     QByteArray bytes;
     try {
-        bytes.resize(size);
+        bytes = LargeByteArray(size);
     } catch (const std::bad_alloc&) {
         throw Error("Stream read error");
     }
@@ -209,10 +338,13 @@ PassportReadReport ReadPassportBytes(const QByteArray& file, const PassportTable
             if (size < 1 || size > file.size() - at) throw Error("Stream read error");
             const bool filesRaw = i + 1 == scratch.size() && headered;
             const TableStreamFormat& format = filesRaw ? formats.kbmBinaryStreamFormat2 : formats.kbmBinaryStreamFormat1;
-            const int status = ReadTableStream(*scratch[i], SharedSlice(file, at, size), format, &budget);
+            const QByteArray block = SharedSlice(file, at, size);
+            const int status = ReadTableStream(*scratch[i], block, format, &budget);
             at += size;
             if (status != GzipOk)
                 report.damagedBlocks.push_back(int(i));
+            else if (format.compressed)
+                report.intactBlocks[i] = block;
             if (i == 0) report.passportBlockComplete = true;
             if (afterBlock) afterBlock();
         }

@@ -20,6 +20,7 @@ class QIODevice;
 
 namespace talvena {
 
+class KeptPassportBlocks;
 class LoadBudget;
 class RecordTable;
 
@@ -48,6 +49,9 @@ void WriteTableBlock(RecordTable& table, QIODevice& out, const TableStreamFormat
 struct PassportReadReport {
     bool passportBlockComplete = false;
     std::vector<int> damagedBlocks; // indexes into the five tables, in file order
+    // The bytes of each compressed block whose member decoded with matching checksum and length
+    // (sharing the file's storage), for KeptPassportBlocks; empty for the others.
+    std::array<QByteArray, kPassportTableCount> intactBlocks;
 
     bool damaged() const { return !passportBlockComplete || !damagedBlocks.empty(); }
 };
@@ -60,19 +64,29 @@ QString DescribePassportDamage(const PassportReadReport& report);
 // copy is replaced by a free one drawn from 0 to 999998 (in expected constant time; when none is
 // left the copy fails).
 void CopyTableRecords(RecordTable& source, RecordTable& target, bool makeIdsUnique);
+// What CopyTableRecords makes of a target whose data fields are the source's (the same names,
+// types and sizes in the same order) and refuse no value by a handler of their own, in a fraction
+// of the time: the records are taken over whole rather than appended one by one (the source is
+// left closed), IDs are made unique the same way and a required field left NULL fails the same
+// way. The target's record events do not run; a caller that has some stands in for what they would
+// have done. Returns false, changing nothing, when the fields differ.
+bool TakeOverTableRecords(RecordTable& source, RecordTable& target, bool makeIdsUnique);
 // What copying the source into the target will allocate, to charge to a load's budget first.
 qint64 CopyTableRecordsCost(const RecordTable& source, const RecordTable& target);
 
 // Writes the header and the five blocks to the output; `afterBlock` runs after each block (to keep
-// a window painted), and an error it raises aborts the write.
+// a window painted), and an error it raises aborts the write. Every table is read before the
+// first `afterBlock`. With kept blocks, a table that has not changed since its block was read or
+// written is written from it (see KeptPassportBlocks), and the blocks compressed now are kept.
+// Large tables are compressed on every processor; the bytes do not depend on how many.
 void WritePassport(QIODevice& out, const PassportTableList& tables, const TableStreamFormats& formats,
-                   const std::function<void()>& afterBlock = {});
+                   const std::function<void()>& afterBlock = {}, KeptPassportBlocks* kept = nullptr);
 
 // Writes the whole file to a temporary file beside the target and puts it in the target's place
 // only when every byte was written and synced to disk: any failure leaves the previous file as it
 // was, leaves no temporary file, and fails with "Stream write error" (or "Cannot create file…").
 void WritePassportFile(const QString& fileName, const PassportTableList& tables, const TableStreamFormats& formats,
-                       const std::function<void()>& afterBlock = {});
+                       const std::function<void()>& afterBlock = {}, KeptPassportBlocks* kept = nullptr);
 
 // Parses all five blocks of a passport file's bytes into the scratch tables, touching nothing
 // else. A file that ends cleanly after a complete block leaves the remaining scratch tables

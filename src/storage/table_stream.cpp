@@ -3,6 +3,7 @@
 #include "base/cp1251.h"
 #include "base/error.h"
 #include "base/file_errors.h"
+#include "base/large_memory.h"
 #include "storage/gzip.h"
 #include "storage/load_budget.h"
 #include "storage/tagged_value_io.h"
@@ -105,7 +106,7 @@ void writeRecords(TaggedValueWriter& w, const RecordTable& table, const std::vec
                 if (rawBlobs) {
                     const QByteArray& b = table.rowBytes(row, f);
                     w.integer(b.size());
-                    w.raw(b.constData(), b.size());
+                    w.rawShared(b);
                     break;
                 }
                 [[fallthrough]];
@@ -120,7 +121,26 @@ void writeRecords(TaggedValueWriter& w, const RecordTable& table, const std::vec
     w.listEnd();
 }
 
-QByteArray serialize(RecordTable& table, const TableStreamFormat& format)
+// The most a record takes without its texts and blobs: the list tags, the status, and per field
+// the NULL flag and the widest encoding of its value.
+qsizetype fixedRecordBytes(const std::vector<SavedField>& fields)
+{
+    qsizetype bytes = 1 + 2 + 1;
+    for (const SavedField& s : fields) {
+        bytes += 1;
+        switch (s.encoding) {
+        case StreamEncoding::Integer: bytes += 9; break;
+        case StreamEncoding::Boolean: break;
+        case StreamEncoding::Real: bytes += 1 + kExtendedSize; break;
+        case StreamEncoding::Blob:
+        case StreamEncoding::String:
+        case StreamEncoding::NotLoadable: bytes += 5; break;
+        }
+    }
+    return bytes;
+}
+
+TableStreamParts serialize(RecordTable& table, const TableStreamFormat& format)
 {
     std::vector<SavedField> fields;
     for (int i = 0; i < table.fieldCount(); ++i) {
@@ -138,8 +158,12 @@ QByteArray serialize(RecordTable& table, const TableStreamFormat& format)
     w.integer(qsizetype(fields.size()));
     for (const SavedField& s : fields) w.integer(int(s.field->type()));
     w.listEnd();
+    w.reserve(fixedRecordBytes(fields) * table.storedCount());
     writeRecords(w, table, fields, format.rawBlobMode);
-    return w.take();
+    TableStreamParts stream;
+    stream.size = w.size();
+    stream.parts = w.takeParts();
+    return stream;
 }
 
 [[noreturn]] void failWrite() { throw Error("Stream write error"); }
@@ -366,6 +390,7 @@ TableStreamFormats& tableStreamFormats()
 
 QByteArray TableStreamBytes(RecordTable& table, const TableStreamFormat& format)
 {
+    if (!format.compressed) return SerializeTableStream(table, format).joined();
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -373,21 +398,34 @@ QByteArray TableStreamBytes(RecordTable& table, const TableStreamFormat& format)
     return bytes;
 }
 
+QByteArray TableStreamParts::joined() const
+{
+    if (parts.size() == 1) return parts.front();
+    QByteArray bytes = LargeByteArray(size);
+    char* at = bytes.data();
+    for (const QByteArray& p : parts) at = std::copy(p.cbegin(), p.cend(), at);
+    return bytes;
+}
+
+TableStreamParts SerializeTableStream(RecordTable& table, const TableStreamFormat& format)
+{
+    // Records are read straight from storage, so neither the filter nor the current record is
+    // touched; the controls just must not repaint halfway.
+    RecordTable::RefreshSuspension suspension(table);
+    return serialize(table, format);
+}
+
 void WriteTableStream(RecordTable& table, QIODevice& out, const TableStreamFormat& format)
 {
-    QByteArray stream;
-    {
-        // Records are read straight from storage, so neither the filter nor the current record
-        // is touched; the controls just must not repaint halfway.
-        RecordTable::RefreshSuspension suspension(table);
-        stream = serialize(table, format);
-    }
+    const TableStreamParts stream = SerializeTableStream(table, format);
     if (format.compressed) {
-        if (TGzip().compress(stream.constData(), stream.size(), out) != GzipOk) failWrite();
+        const QByteArray plain = stream.joined();
+        if (TGzip().compress(plain.constData(), plain.size(), out) != GzipOk) failWrite();
         return;
     }
     emptyOutput(out);
-    if (out.write(stream) != stream.size()) failWrite();
+    for (const QByteArray& part : stream.parts)
+        if (out.write(part) != part.size()) failWrite();
 }
 
 int ReadTableStream(RecordTable& table, const QByteArray& stream, const TableStreamFormat& format, LoadBudget* budget)

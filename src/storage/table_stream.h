@@ -3,6 +3,7 @@
 // records. Passport files hold one per passport table; each dictionary file is one on its own.
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 class QIODevice;
 
@@ -27,6 +28,19 @@ struct TableStreamFormats {
 
 // The process's instance, for code that has no data module at hand.
 TableStreamFormats& tableStreamFormats();
+
+// The uncompressed stream of a table, whatever the format's compression, as parts to be written
+// one after another: in raw blob mode every large blob value is a part of its own that shares the
+// table's storage instead of being copied.
+struct TableStreamParts {
+    std::vector<QByteArray> parts;
+    qint64 size = 0;
+    QByteArray joined() const;
+};
+
+// Every data field and every record, whatever the filter; the current record and the filter stay
+// as they were.
+TableStreamParts SerializeTableStream(RecordTable& table, const TableStreamFormat& format);
 
 // Writes every data field and every record, whatever the filter, at the output's position
 // (compressed formats) or as the whole output, which is emptied first (uncompressed formats).

@@ -3,17 +3,20 @@
 #include "base/byte_slice.h"
 
 #include "base/cp1251.h"
+#include "base/large_memory.h"
 #include "base/error.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace talvena {
 
 // --- writing ---------------------------------------------------------------------------------
 
 TaggedValueWriter::TaggedValueWriter(qsizetype initialCapacity)
+    : initialCapacity_(std::max<qsizetype>(initialCapacity, 64))
 {
-    buffer_.resize(std::max<qsizetype>(initialCapacity, 64));
+    buffer_.resize(initialCapacity_);
     data_ = buffer_.data();
     capacity_ = buffer_.size();
 }
@@ -21,6 +24,18 @@ TaggedValueWriter::TaggedValueWriter(qsizetype initialCapacity)
 void TaggedValueWriter::reserveMore(qsizetype n)
 {
     buffer_.resize(std::max(capacity_ * 2, size_ + n));
+    data_ = buffer_.data();
+    // The grown part is fresh memory: a contour table's stream runs to tens of megabytes.
+    AdviseHugePages(data_ + capacity_, size_t(buffer_.size() - capacity_));
+    capacity_ = buffer_.size();
+}
+
+void TaggedValueWriter::reserve(qsizetype n)
+{
+    if (capacity_ - size_ >= n) return;
+    QByteArray bigger = LargeByteArray(size_ + n);
+    if (size_ > 0) std::memcpy(bigger.data(), data_, size_t(size_));
+    buffer_ = std::move(bigger);
     data_ = buffer_.data();
     capacity_ = buffer_.size();
 }
@@ -70,13 +85,51 @@ void TaggedValueWriter::string(const char* data, qsizetype size)
     }
 }
 
-QByteArray TaggedValueWriter::take()
+void TaggedValueWriter::rawShared(const QByteArray& bytes)
 {
+    // Below this a copy costs less than a part of its own.
+    constexpr qsizetype kShareFrom = 64 * 1024;
+    if (bytes.size() < kShareFrom) {
+        raw(bytes.constData(), bytes.size());
+        return;
+    }
+    endPart();
+    parts_.push_back(bytes);
+    partsSize_ += bytes.size();
+    buffer_.resize(initialCapacity_);
+    data_ = buffer_.data();
+    capacity_ = buffer_.size();
+}
+
+void TaggedValueWriter::endPart()
+{
+    if (size_ == 0) return;
     buffer_.resize(size_);
-    QByteArray result = std::move(buffer_);
+    parts_.push_back(std::move(buffer_));
+    partsSize_ += size_;
     buffer_ = QByteArray();
     data_ = nullptr;
     size_ = capacity_ = 0;
+}
+
+std::vector<QByteArray> TaggedValueWriter::takeParts()
+{
+    endPart();
+    std::vector<QByteArray> parts = std::move(parts_);
+    parts_.clear();
+    partsSize_ = 0;
+    return parts;
+}
+
+QByteArray TaggedValueWriter::take()
+{
+    std::vector<QByteArray> parts = takeParts();
+    if (parts.size() == 1) return std::move(parts.front());
+    qsizetype total = 0;
+    for (const QByteArray& p : parts) total += p.size();
+    QByteArray result = LargeByteArray(total);
+    char* at = result.data();
+    for (const QByteArray& p : parts) at = std::copy(p.cbegin(), p.cend(), at);
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace talvena {
 
@@ -40,10 +41,20 @@ public:
     void string(const char* data, qsizetype size);
     void string(const QByteArray& text) { string(text.constData(), text.size()); }
     void raw(const char* data, qsizetype size) { std::memcpy(grow(size), data, size_t(size)); }
+    // Makes room for at least `n` more bytes in one step, so that a stream of tens of megabytes
+    // is not copied again and again while it grows (room never touched costs no memory).
+    void reserve(qsizetype n);
+    // Untagged bytes that are written by sharing them rather than copying when they are large
+    // (attachments): they become a part of their own (see takeParts).
+    void rawShared(const QByteArray& bytes);
 
-    qsizetype size() const { return size_; }
-    // The bytes written so far; the writer is empty afterwards.
+    // All bytes written so far, parts included.
+    qsizetype size() const { return partsSize_ + size_; }
+    // The bytes written so far as one array; the writer is empty afterwards.
     QByteArray take();
+    // The bytes written so far as parts to be joined in order, the shared ones among them; the
+    // writer is empty afterwards.
+    std::vector<QByteArray> takeParts();
 
 private:
     char* grow(qsizetype n)
@@ -60,10 +71,15 @@ private:
         for (size_t i = 0; i < sizeof(T); ++i) p[i] = char(uint64_t(v) >> (8 * i));
     }
 
+    void endPart();
+
     QByteArray buffer_;
     char* data_ = nullptr;
     qsizetype size_ = 0;
     qsizetype capacity_ = 0;
+    qsizetype initialCapacity_;
+    std::vector<QByteArray> parts_;
+    qsizetype partsSize_ = 0;
 };
 
 // Every read checks the bytes left first: input that ends early fails with "Stream read error",

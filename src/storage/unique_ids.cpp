@@ -2,6 +2,8 @@
 
 #include "base/random_id.h"
 
+#include <algorithm>
+#include <array>
 #include <climits>
 
 namespace talvena {
@@ -89,6 +91,27 @@ int32_t UniqueIds::drawFree()
     }
     if (free_.empty()) return -1;
     return free_[size_t(RandomInt(int32_t(free_.size())))];
+}
+
+bool HasRepeatedValues(std::vector<uint32_t> values)
+{
+    constexpr size_t kRadixFrom = 4096;
+    if (values.size() < kRadixFrom) {
+        std::sort(values.begin(), values.end());
+    } else {
+        // Three passes of 11 bits each.
+        constexpr int kBits = 11;
+        constexpr uint32_t kMask = (1u << kBits) - 1;
+        std::vector<uint32_t> sorted(values.size());
+        for (int shift = 0; shift < 32; shift += kBits) {
+            std::array<size_t, kMask + 2> start{};
+            for (uint32_t v : values) ++start[((v >> shift) & kMask) + 1];
+            for (size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
+            for (uint32_t v : values) sorted[start[(v >> shift) & kMask]++] = v;
+            values.swap(sorted);
+        }
+    }
+    return std::adjacent_find(values.begin(), values.end()) != values.end();
 }
 
 } // namespace talvena

@@ -90,6 +90,13 @@ QByteArray Field::defaultText(const Value& v, bool display) const
     return FormatFloatGeneral(d);
 }
 
+void Field::setRequired(bool r)
+{
+    if (def_.required == r) return;
+    def_.required = r;
+    table_->changed();
+}
+
 Value Field::coerce(const Value& v) const
 {
     if (v.isNull()) return v;

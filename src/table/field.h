@@ -46,7 +46,7 @@ public:
     FieldKind kind() const { return def_.kind; }
     bool isData() const { return def_.kind == FieldKind::Data || def_.kind == FieldKind::InternalCalc; }
     bool required() const { return def_.required; }
-    void setRequired(bool r) { def_.required = r; }
+    void setRequired(bool r); // part of the table's contents (see RecordTable::contentStamp)
     const LookupDef& lookup() const { return def_.lookup; }
     int index() const { return index_; }
 

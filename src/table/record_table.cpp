@@ -5,6 +5,7 @@
 #include "table/number_text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -15,6 +16,10 @@ namespace {
 
 // Bumped by every change of any table: calculated values of other rows may depend on other tables.
 uint64_t g_generation = 0;
+
+// Content stamps are handed out once each, whatever table and thread asks.
+std::atomic<uint64_t> g_lastContentStamp{0};
+uint64_t newContentStamp() { return g_lastContentStamp.fetch_add(1, std::memory_order_relaxed) + 1; }
 
 [[noreturn]] void fieldNotFound(const QByteArray& name)
 {
@@ -49,10 +54,16 @@ int compareValues(const Value& a, const Value& b, bool ignoreCase)
 
 } // namespace
 
-RecordTable::RecordTable(QByteArray name) : name_(std::move(name)) {}
+RecordTable::RecordTable(QByteArray name) : name_(std::move(name)), contentStamp_(newContentStamp()) {}
 RecordTable::~RecordTable() = default;
 
 void RecordTable::changed()
+{
+    viewChanged();
+    contentStamp_ = newContentStamp();
+}
+
+void RecordTable::viewChanged()
 {
     ++version_;
     ++g_generation;
@@ -222,6 +233,13 @@ void RecordTable::storeValue(uint32_t row, int slot, const Value& v)
     case ValueClass::Real: c.reals[row] = v.isNull() ? 0.0 : v.realValue(); break;
     case ValueClass::Bytes: c.setBytes(row, v.isNull() ? QByteArray() : v.bytesValue()); break;
     }
+}
+
+void RecordTable::setRowValue(uint32_t row, const Field& f, const Value& v)
+{
+    if (!f.isData() || &f.table() != this || row >= rowCount_) return;
+    storeValue(row, f.slot_, f.coerce(v));
+    changed();
 }
 
 void RecordTable::Column::setBytes(uint32_t row, const QByteArray& v)
@@ -729,7 +747,7 @@ int RecordTable::deleteVisibleRecords()
     checkActive();
     settle();
     checkCanModify();
-    const std::vector<uint32_t> doomed = visible();
+    const RowVector<uint32_t> doomed = visible();
     if (doomed.empty()) return 0;
     for (uint32_t row : doomed) {
         rowStatus_[row] = 2;
@@ -785,7 +803,7 @@ void RecordTable::rebuildView()
 {
     viewActive_ = filtered_ && !filter_.terms.empty();
     view_.clear();
-    changed();
+    viewChanged();
     if (!viewActive_) return;
     // Resolve the terms once: a scan over the order compares integers only.
     struct Term { const Column* c; int64_t v; };
@@ -966,6 +984,7 @@ void RecordTable::sortOrder()
 void RecordTable::sort(const QByteArray& spec)
 {
     settle();
+    changed(); // the stored order is part of what a stream holds
     ++storedVersion_; // the records keep their values but not their order
     const int64_t current = currentRow();
     const qsizetype colon = spec.indexOf(':');
@@ -1137,6 +1156,7 @@ QByteArray RecordTable::textAt(int position, Field& f, bool display)
 
 void RecordTable::beginLoad()
 {
+    changed(); // and endLoad again, after the records loadRecord adds in between
     if (!active()) state_ = TableState::Browse;
     dropPending();
     suspendRefresh();
@@ -1158,6 +1178,7 @@ void RecordTable::loadRecord(std::vector<Value>& dataValues, uint8_t status)
 
 void RecordTable::endLoad()
 {
+    changed();
     sortOrder();
     rebuildView();
     cur_ = visibleCount() > 0 ? 0 : -1;
@@ -1166,6 +1187,57 @@ void RecordTable::endLoad()
     notifyRows({RowChange::Reset});
     notify(TableChange::Data);
     resumeRefresh();
+}
+
+bool RecordTable::takeOverRecords(RecordTable& source)
+{
+    if (!active() || &source == this) return false;
+    std::vector<const Field*> mine, theirs;
+    for (const auto& f : fields_)
+        if (f->isData()) mine.push_back(f.get());
+    for (const auto& f : source.fields_)
+        if (f->isData()) theirs.push_back(f.get());
+    if (mine.size() != theirs.size()) return false;
+    for (size_t i = 0; i < mine.size(); ++i) {
+        const Field& a = *mine[i];
+        const Field& b = *theirs[i];
+        if (a.name().compare(b.name(), Qt::CaseInsensitive) != 0 || a.type() != b.type() || a.size() != b.size())
+            return false;
+    }
+    checkCanModify();
+    settle();
+    dropPending();
+
+    // Column i of either table belongs to its i-th data field.
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        columns_[i] = std::move(source.columns_[i]);
+        Column empty;
+        empty.cls = columns_[i].cls;
+        source.columns_[i] = std::move(empty);
+    }
+    rowCount_ = std::exchange(source.rowCount_, 0);
+    rowStatus_ = std::move(source.rowStatus_);
+    for (uint8_t& status : rowStatus_)
+        if (status != 2) status = 0; // each record arrives as a new one
+    order_ = std::move(source.order_);
+    baseOrder_.clear();
+    if (sortKey_.field) {
+        baseOrder_ = order_;
+        sortOrder();
+    }
+    source.rowStatus_.clear();
+    source.order_.clear();
+    source.baseOrder_.clear();
+    source.close();
+
+    changed();
+    rebuildView();
+    cur_ = visibleCount() - 1;
+    eof_ = visibleCount() == 0;
+    recalc();
+    notifyRows({RowChange::Reset});
+    notify(TableChange::Data);
+    return true;
 }
 
 } // namespace talvena

@@ -4,6 +4,7 @@
 //
 // Values are kept per data field in columns; the current order and the visible subset are vectors
 // of row numbers, so navigation, filtering and bulk loading stay cheap on a million records.
+#include "base/large_memory.h"
 #include "table/field.h"
 #include "table/filter_expression.h"
 #include "table/table_observer.h"
@@ -99,6 +100,11 @@ public:
     // Changes with every change of the records, their order or the filter: what a cache of
     // values derived from the table compares to know it is still good.
     uint64_t version() const { return version_; }
+    // Changes with every change of what the table's stream holds: its fields, its records and their
+    // values, status and order (not with the filter or the current record). Stamps are unique among
+    // all tables of the process, so equal stamps mean the same table with the same contents: what
+    // was written for a stamp can be written again as long as the table keeps it.
+    uint64_t contentStamp() const { return contentStamp_; }
     // Changes only when stored records or their order change (added, written, deleted, sorted),
     // not with the filter or the current record: for caches of values computed from the records,
     // which following another horizon must not throw away.
@@ -152,6 +158,9 @@ public:
     double rowReal(uint32_t row, const Field& f) const { return col(f).reals[row]; }
     const QByteArray& rowBytes(uint32_t row, const Field& f) const { return col(f).bytesAt(row); }
     uint8_t rowStatus(uint32_t row) const { return rowStatus_[row]; }
+    // Writes a data field's value of a stored row straight, converted to the field's type, without
+    // events: for loaders that settle values in bulk.
+    void setRowValue(uint32_t row, const Field& f, const Value& v);
     // What one more stored record costs in memory at least, for loaders that bound what a file may
     // make them allocate (texts and blobs add their own bytes).
     qsizetype estimatedRowBytes() const;
@@ -159,6 +168,13 @@ public:
     void beginLoad();
     void loadRecord(std::vector<Value>& dataValues, uint8_t status);
     void endLoad();
+    // Takes over every stored record of the source, in the source's order, as new unedited records
+    // that replace this table's own, when the source's data fields are this table's: the same names
+    // (letter case ignored) in the same order, with the same types and sizes. The values move
+    // rather than being copied; the source is left closed. A pending edit is settled first; no
+    // record or field events run; the last visible record becomes current. Returns false, changing
+    // nothing, when the fields differ or this table is not open.
+    bool takeOverRecords(RecordTable& source);
 
     // Everything a table holds apart from its fields and handlers: records, order, filter, sort,
     // current record and pending edit. Restoring one puts the table back exactly as it was, which
@@ -177,14 +193,16 @@ private:
     // One data field's values. Texts and blobs are kept as references into a pool whose entry 0
     // is the empty value, so a NULL or empty text costs four bytes rather than a whole QByteArray:
     // passport tables are mostly empty texts.
+    // Vectors of a value per row: a contour table has a million rows.
+    template <typename T> using RowVector = std::vector<T, LargeAllocator<T>>;
     struct Column {
         ValueClass cls;
-        std::vector<int32_t> ints;
-        std::vector<double> reals;
-        std::vector<uint32_t> refs;
-        std::vector<QByteArray> pool{QByteArray()};
+        RowVector<int32_t> ints;
+        RowVector<double> reals;
+        RowVector<uint32_t> refs;
+        RowVector<QByteArray> pool{QByteArray()};
         std::vector<uint32_t> freeRefs;
-        std::vector<uint8_t> nulls;
+        RowVector<uint8_t> nulls;
 
         const QByteArray& bytesAt(uint32_t row) const { return pool[refs[row]]; }
         void setBytes(uint32_t row, const QByteArray& v);
@@ -201,7 +219,7 @@ private:
         bool caseInsensitive = false;
     };
 
-    const std::vector<uint32_t>& visible() const { return viewActive_ ? view_ : order_; }
+    const RowVector<uint32_t>& visible() const { return viewActive_ ? view_ : order_; }
     const Column& col(const Field& f) const { return columns_[static_cast<size_t>(f.slot_)]; }
     int64_t currentRow() const;
     ActiveRecord activeRecord() const;
@@ -227,7 +245,9 @@ private:
     void notifyRows(RowNotice n);
     void notifyUpdateRecord();
     void fire(const Event& e) { if (e) e(*this); }
+    // A change of the records or fields (see contentStamp); the view's own changes are viewChanged.
     void changed();
+    void viewChanged();
 
     bool passes(uint32_t row) const;
     void rebuildView();
@@ -243,12 +263,12 @@ private:
     QHash<QByteArray, int> fieldIndex_; // lower-cased name -> index
     std::vector<Column> columns_;
     int calcSlots_ = 0;
-    std::vector<uint8_t> rowStatus_; // 0 unedited, 1 edited, 2 deleted
+    RowVector<uint8_t> rowStatus_; // 0 unedited, 1 edited, 2 deleted
     uint32_t rowCount_ = 0;
 
-    std::vector<uint32_t> order_;
-    std::vector<uint32_t> baseOrder_; // the order of addition, kept while a sort is set
-    std::vector<uint32_t> view_;
+    RowVector<uint32_t> order_;
+    RowVector<uint32_t> baseOrder_; // the order of addition, kept while a sort is set
+    RowVector<uint32_t> view_;
     bool viewActive_ = false;
     int cur_ = -1;
     bool eof_ = true;
@@ -276,6 +296,7 @@ private:
     bool refreshPending_ = false;
     bool rowResetPending_ = false; // row notices were dropped while suspended
     uint64_t version_ = 0;
+    uint64_t contentStamp_;
     uint64_t storedVersion_ = 0;
 
     // For a filter of one integer term on a big table (the contour points following the current
@@ -284,7 +305,7 @@ private:
     struct FilterIndex {
         int slot = -1;
         uint64_t stamp = ~0ull;
-        std::unordered_map<int32_t, std::vector<uint32_t>> rows;
+        std::unordered_map<int32_t, RowVector<uint32_t>> rows;
     };
     FilterIndex filterIndex_;
 
@@ -302,9 +323,9 @@ class RecordTable::Snapshot {
     friend class RecordTable;
     int fieldCount = 0;
     std::vector<Column> columns;
-    std::vector<uint8_t> rowStatus;
+    RowVector<uint8_t> rowStatus;
     uint32_t rowCount = 0;
-    std::vector<uint32_t> order, baseOrder, view;
+    RowVector<uint32_t> order, baseOrder, view;
     bool viewActive = false;
     int cur = -1;
     bool eof = true;

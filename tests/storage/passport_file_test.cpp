@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <climits>
+#include <optional>
 #include <set>
 
 using namespace talvena;
@@ -209,6 +210,118 @@ TEST(CopyTableRecords, CopiesByNameSkipsRefusedValuesAndMakesIdsUnique)
     source.close();
     CopyTableRecords(source, target, false);
     EXPECT_EQ(target.recordCount(), 0);
+}
+
+namespace {
+
+// Every stored value of a table, row by row, with the record status.
+std::vector<QByteArray> storedRows(const RecordTable& t)
+{
+    std::vector<QByteArray> rows;
+    for (int i = 0; i < t.storedCount(); ++i) {
+        QByteArray row;
+        for (int f = 0; f < t.fieldCount(); ++f) {
+            const Value v = t.rowValue(t.storedRow(i), t.field(f));
+            row += (v.isNull() ? QByteArray("NULL") : v.isBytes() ? v.bytesValue() : QByteArray::number(v.isInteger() ? double(v.integerValue()) : v.realValue(), 'g', 17)) + '|';
+        }
+        rows.push_back(row + QByteArray::number(t.rowStatus(t.storedRow(i))));
+    }
+    return rows;
+}
+
+std::unique_ptr<RecordTable> pointTable(const char* name, const std::vector<std::optional<int>>& ids)
+{
+    auto t = std::make_unique<RecordTable>(name);
+    t->addField("ID", FieldType::Integer, 0, true);
+    t->addField("HEAD_ID", FieldType::Integer);
+    t->addField("X", FieldType::Float);
+    t->open();
+    int i = 0;
+    for (const std::optional<int>& id : ids) {
+        std::vector<Value> v{id ? Value::integer(*id) : Value(), Value::integer(i % 3), Value::real(60 + i / 4.0)};
+        t->beginLoad();
+        t->loadRecord(v, i % 2); // edited records too: the copy makes them new ones
+        t->endLoad();
+        ++i;
+    }
+    return t;
+}
+
+std::unique_ptr<RecordTable> emptyPointTarget()
+{
+    auto t = pointTable("KONTUR", {});
+    t->append(); // a pending record is settled away, old records go
+    t->fieldByName("ID").setInteger(99);
+    return t;
+}
+
+} // namespace
+
+TEST(TakeOverTableRecords, GivesWhatTheCopyGivesIdsAndRequiredFieldsIncluded)
+{
+    const std::vector<std::vector<std::optional<int>>> cases = {
+        {5, 9, 1, 7},                                          // unique: nothing drawn
+        {5, 5, 7, 5, 0, std::nullopt, 1 << 30, -4},            // repeats, and NULL counts as 0
+    };
+    for (const auto& ids : cases) {
+        for (bool unique : {true, false}) {
+            auto copied = emptyPointTarget();
+            auto taken = emptyPointTarget();
+            seedRandom(11);
+            const std::string copyError = errorOf([&] { CopyTableRecords(*pointTable("S", ids), *copied, unique); });
+            seedRandom(11);
+            auto source = pointTable("S", ids);
+            bool tookOver = false;
+            EXPECT_EQ(errorOf([&] { tookOver = TakeOverTableRecords(*source, *taken, unique); }), copyError);
+            if (copyError != "no error") continue; // a NULL ID kept as it is
+            EXPECT_TRUE(tookOver);
+            EXPECT_EQ(storedRows(*taken), storedRows(*copied)) << ids.size() << unique;
+            EXPECT_FALSE(source->active());
+            EXPECT_EQ(taken->fieldByName("ID").asInteger(), copied->fieldByName("ID").asInteger());
+        }
+    }
+    // A required field left NULL fails alike (here: a NULL ID while 0 is still free).
+    for (bool unique : {true, false}) {
+        auto copied = emptyPointTarget();
+        auto taken = emptyPointTarget();
+        const std::vector<std::optional<int>> ids = {3, std::nullopt};
+        const std::string copyError = errorOf([&] { CopyTableRecords(*pointTable("S", ids), *copied, unique); });
+        auto source = pointTable("S", ids);
+        EXPECT_EQ(errorOf([&] { TakeOverTableRecords(*source, *taken, unique); }), copyError);
+        EXPECT_EQ(copyError, "Field 'ID' must have a value");
+    }
+}
+
+TEST(TakeOverTableRecords, LeavesTablesWithOtherFieldsOrValueHandlersToTheCopy)
+{
+    auto source = pointTable("S", {1, 2});
+    auto other = std::make_unique<RecordTable>("KONTUR");
+    other->addField("ID", FieldType::Integer, 0, true);
+    other->addField("X", FieldType::Float);
+    other->open();
+    EXPECT_FALSE(TakeOverTableRecords(*source, *other, true));
+    auto guarded = pointTable("KONTUR", {8});
+    guarded->fieldByName("X").onValidate = [](Field&) {};
+    EXPECT_FALSE(TakeOverTableRecords(*source, *guarded, true));
+    EXPECT_EQ(guarded->storedCount(), 1);
+    EXPECT_EQ(source->storedCount(), 2);
+    source->close();
+    EXPECT_FALSE(TakeOverTableRecords(*source, *pointTable("KONTUR", {}), true));
+}
+
+TEST(UniqueIds, RepeatedValuesAreFoundInSmallAndLargeSets)
+{
+    EXPECT_FALSE(HasRepeatedValues({}));
+    EXPECT_FALSE(HasRepeatedValues({3, 1, 2}));
+    EXPECT_TRUE(HasRepeatedValues({3, 1, 3}));
+    std::vector<uint32_t> many(200000);
+    for (uint32_t i = 0; i < many.size(); ++i) many[i] = i * 2654435761u; // distinct, spread over 32 bits
+    EXPECT_FALSE(HasRepeatedValues(many));
+    many[150000] = many[7];
+    EXPECT_TRUE(HasRepeatedValues(many));
+    many[150000] = 0xFFFFFFFFu;
+    many[3] = 0xFFFFFFFFu;
+    EXPECT_TRUE(HasRepeatedValues(many));
 }
 
 TEST(UniqueIds, DrawsEveryFreeValueOfACrowdedRangeAndThenSaysNoneIsLeft)
