@@ -3,6 +3,7 @@
 // of a stream from any other bytes.
 #include "storage/gzip.h"
 #include "storage/gzip_pieces.h"
+#include "support/gzip_test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +24,7 @@ namespace {
 // Contour-like records with runs of noise, the same on every run.
 QByteArray streamLike(qsizetype size, uint64_t seed = 7)
 {
-    uint64_t state = seed * 0x9E3779B97F4A7C15ull + 1;
-    auto next = [&state] {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
+    testsupport::RepeatableNumbers next(seed * 0x9E3779B97F4A7C15ull + 1);
     QByteArray data;
     data.reserve(size + 64);
     while (data.size() < size) {
@@ -45,17 +40,7 @@ QByteArray streamLike(qsizetype size, uint64_t seed = 7)
     return data;
 }
 
-QByteArray viaDevices(const QByteArray& data)
-{
-    QByteArray input = data;
-    QBuffer in(&input);
-    in.open(QIODevice::ReadOnly);
-    QByteArray member;
-    QBuffer out(&member);
-    out.open(QIODevice::WriteOnly);
-    EXPECT_EQ(CompressToGzip(in, out), GzipOk);
-    return member;
-}
+QByteArray viaDevices(const QByteArray& data) { return testsupport::compressViaDevices(data); }
 
 QByteArray withThreads(const QByteArray& data, int threads)
 {

@@ -1,4 +1,5 @@
 #include "storage/gzip.h"
+#include "support/gzip_test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +25,7 @@ QByteArray mixedData(qsizetype size)
 {
     static const char* const words[] = {"KONTUR", "horizon", "0.125", "Passport", "well", "-3712.5",
                                         "TPF0", "reserves", "oil", "gas", "1998", "basin"};
-    std::uint64_t state = 0x9E3779B97F4A7C15ull;
-    auto next = [&state] {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
+    testsupport::RepeatableNumbers next(0x9E3779B97F4A7C15ull);
     QByteArray data;
     data.reserve(size);
     while (data.size() < size) {
@@ -48,17 +43,7 @@ QByteArray mixedData(qsizetype size)
 
 std::string hex(const QByteArray& bytes) { return bytes.toHex(' ').toStdString(); }
 
-QByteArray compressViaDevices(const QByteArray& data)
-{
-    QByteArray input = data;
-    QBuffer in(&input);
-    in.open(QIODevice::ReadOnly);
-    QByteArray member;
-    QBuffer out(&member);
-    out.open(QIODevice::WriteOnly);
-    EXPECT_EQ(CompressToGzip(in, out), GzipOk);
-    return member;
-}
+using testsupport::compressViaDevices;
 
 int decompressViaDevices(const QByteArray& member, QByteArray& result)
 {
