@@ -1,4 +1,5 @@
 #include "app/documents_page.h"
+#include "app/horizon_checks.h"
 
 #include "app/main_window.h"
 #include "base/atomic_file.h"
@@ -32,13 +33,8 @@ namespace talvena {
 
 namespace {
 
-constexpr int kSeismicMethod = 89;
-constexpr int kReflectingPage = 4;
-constexpr int kProductivePage = 6;
 constexpr int kButtonMinimumWidth = 48;
 
-const char* const kNoReflectingHorizons = "Отсутствуют отражающие горизонты";
-const char* const kNoProductiveHorizons = "Отсутствуют возможные продуктивные горизонты";
 const char* const kLoadTitle = "Выберите файл для импорта";
 const char* const kExportTitle = "Выберите файл для экспорта";
 // "*" rather than "*.*": files without an extension are files too.
@@ -181,10 +177,9 @@ void DocumentsPage::TabSheet2Show()
 {
     dm_.CommitPendingEdits();
     dm_.POSIB_PRODUCT_HOR.setFiltered(false);
-    const int64_t method = dm_.PASPORTS.fieldByName("PREPARATIONMETHOD_ID").asInteger();
-    if (dm_.REFLECT_HORIZONTS.recordCount() == 0 && (method == 0 || method == kSeismicMethod))
-        return warnAndReturn(kNoReflectingHorizons, kReflectingPage);
-    if (dm_.POSIB_PRODUCT_HOR.recordCount() == 0) return warnAndReturn(kNoProductiveHorizons, kProductivePage);
+    if (ReflectingHorizonsRequired(dm_)) return warnAndReturn(kNoReflectingHorizons, kReflectingHorizonsPage);
+    if (dm_.POSIB_PRODUCT_HOR.recordCount() == 0)
+        return warnAndReturn(kNoProductiveHorizons, kProductiveHorizonsPage);
     BuildFileLists();
 }
 

@@ -24,7 +24,6 @@ namespace talvena {
 
 namespace {
 
-constexpr int kSeismicMethod = 89;
 // The navigator of pages 5 to 7 sits this far below the grid's top edge plus its height.
 constexpr int kNavigatorOffset = 16;
 constexpr int kContourGridHeight = 120;
@@ -33,8 +32,6 @@ constexpr int kContourPanelWidth = 425;
 constexpr int kRecalcLookupColumn = 10;
 constexpr int kRecalcTextColumn = 11;
 
-const char* const kNoReflectingHorizons = "Отсутствуют отражающие горизонты";
-const char* const kNoProductiveHorizons = "Отсутствуют возможные продуктивные горизонты";
 const char* const kNoSuchHydrocarbon = "На объекте нет такого УВ";
 const char* const kReflectingNotNeeded =
     "При использовании метода подготовки \"Электроразведка\", или \"Другой геофизический метод\", или "
@@ -197,12 +194,6 @@ void GridPages::splitHeight(int pageIndex)
 
 // --- page entry checks ---------------------------------------------------------------------------
 
-bool GridPages::reflectingHorizonsRequired() const
-{
-    const int64_t method = dm_.PASPORTS.fieldByName("PREPARATIONMETHOD_ID").asInteger();
-    return dm_.REFLECT_HORIZONTS.recordCount() == 0 && (method == 0 || method == kSeismicMethod);
-}
-
 void GridPages::warnAndReturn(const char* message, int pageIndex)
 {
     ui_.showWarning(QString::fromUtf8(message));
@@ -213,25 +204,23 @@ void GridPages::warnAndReturn(const char* message, int pageIndex)
 void GridPages::TabSheet7Enter()
 {
     dm_.CommitPendingEdits();
-    const int64_t method = dm_.PASPORTS.fieldByName("PREPARATIONMETHOD_ID").asInteger();
-    if (method != 0 && method != kSeismicMethod) ui_.showWarning(QString::fromUtf8(kReflectingNotNeeded));
+    if (!IsSeismicPreparation(PreparationMethod(dm_))) ui_.showWarning(QString::fromUtf8(kReflectingNotNeeded));
 }
 
 void GridPages::TabSheet8Enter()
 {
     dm_.CommitPendingEdits();
-    if (reflectingHorizonsRequired()) warnAndReturn(kNoReflectingHorizons, kReflectingPage);
+    if (ReflectingHorizonsRequired(dm_)) warnAndReturn(kNoReflectingHorizons, kReflectingPage);
 }
 
 void GridPages::TabSheet9Enter()
 {
     dm_.CommitPendingEdits();
     dm_.POSIB_PRODUCT_HOR.setFiltered(false);
-    if (reflectingHorizonsRequired()) warnAndReturn(kNoReflectingHorizons, kReflectingPage);
+    if (ReflectingHorizonsRequired(dm_)) warnAndReturn(kNoReflectingHorizons, kReflectingPage);
     // The recalculation horizon is picked from the reflecting horizons only where there are any to
     // pick from; otherwise it is typed.
-    const int64_t method = dm_.PASPORTS.fieldByName("PREPARATIONMETHOD_ID").asInteger();
-    const bool seismic = method == 0 || method == kSeismicMethod;
+    const bool seismic = IsSeismicPreparation(PreparationMethod(dm_));
     RecordGridView* g = grid("JvDBGrid3");
     g->setColumnHidden(kRecalcLookupColumn, !seismic);
     g->setColumnHidden(kRecalcTextColumn, seismic);
@@ -244,7 +233,7 @@ void GridPages::resourcePageEnter(const char* filter)
     dm_.CommitPendingEdits();
     RecordTable& horizons = dm_.POSIB_PRODUCT_HOR;
     horizons.setFiltered(false);
-    if (reflectingHorizonsRequired()) return warnAndReturn(kNoReflectingHorizons, kReflectingPage);
+    if (ReflectingHorizonsRequired(dm_)) return warnAndReturn(kNoReflectingHorizons, kReflectingPage);
     if (horizons.recordCount() == 0) return warnAndReturn(kNoProductiveHorizons, kProductivePage);
     horizons.setFilterText(filter);
     horizons.setFiltered(true);
@@ -263,7 +252,7 @@ void GridPages::TabSheet13Enter()
 {
     dm_.CommitPendingEdits();
     dm_.POSIB_PRODUCT_HOR.setFiltered(false);
-    if (reflectingHorizonsRequired()) return warnAndReturn(kNoReflectingHorizons, kReflectingPage);
+    if (ReflectingHorizonsRequired(dm_)) return warnAndReturn(kNoReflectingHorizons, kReflectingPage);
     if (dm_.POSIB_PRODUCT_HOR.recordCount() == 0) return warnAndReturn(kNoProductiveHorizons, kProductivePage);
     if (onRefreshChart) onRefreshChart();
 }

@@ -4,6 +4,8 @@
 // filters, the visibility of the two recalculation columns, the height split on resize, sorting
 // by a column title and the picker buttons of the horizon grids. The contour page's buttons and
 // chart are the contour page's own; this controller lays out the page and calls its hooks.
+#include "app/horizon_checks.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -27,9 +29,9 @@ class ValuePickers;
 class GridPages : public QObject {
 public:
     // The inner pages of the grids (indexes of the inner page control).
-    static constexpr int kReflectingPage = 4;
+    static constexpr int kReflectingPage = kReflectingHorizonsPage;
     static constexpr int kQualityPage = 5;
-    static constexpr int kProductivePage = 6;
+    static constexpr int kProductivePage = kProductiveHorizonsPage;
     static constexpr int kOilPage = 7;
     static constexpr int kGasPage = 8;
     static constexpr int kCondensatePage = 9;
@@ -69,7 +71,6 @@ private:
     RecordGridView* makeGrid(const char* objectName, QWidget* parent);
     TitleStrip* makeStrip(const char* gridName, QWidget* parent);
     void resourcePageEnter(const char* filter);
-    bool reflectingHorizonsRequired() const;
     void warnAndReturn(const char* message, int pageIndex);
     void pickInGrid(const char* gridName, int column);
 
