@@ -1,7 +1,7 @@
 #include "gui/record_grid_view.h"
 
 #include "gui/error_handler.h"
-#include "gui/field_char_validator.h"
+#include "gui/field_editor.h"
 #include "gui/record_table_model.h"
 #include "gui/user_interaction.h"
 #include "gui/wheel_policy.h"
@@ -123,11 +123,11 @@ public:
         RecordTableModel* m = view_->recordModel();
         if (m->column(index.column()).kind == ColumnKind::Lookup) {
             auto* combo = new QComboBox(parent);
-            const std::vector<RecordTableModel::Choice> choices = m->lookupChoices(index.column());
+            std::vector<FieldChoice> choices = m->lookupChoices(index.column());
             // An entry that empties the field, unless the lookup table has one (dictionaries do).
             if (std::none_of(choices.begin(), choices.end(), [](const auto& c) { return c.text.isEmpty(); }))
-                combo->addItem(QString(), QVariant());
-            for (const RecordTableModel::Choice& c : choices) combo->addItem(c.text, c.key);
+                choices.insert(choices.begin(), FieldChoice{});
+            FillChoices(combo, choices);
             takeWheelOnlyWithFocus(combo);
             // The list opens at once, as a drop-down cell does when it is entered.
             QTimer::singleShot(0, combo, [combo] {
@@ -138,8 +138,7 @@ public:
         auto* edit = new QLineEdit(parent);
         edit->setFrame(false);
         Field* f = m->field(index.column());
-        edit->setValidator(new FieldCharValidator([f] { return f; }, edit));
-        if (f && f->type() == FieldType::String && f->size() > 0) edit->setMaxLength(f->size());
+        SetUpFieldTyping(edit, [f] { return f; });
         // What the user typed is not overwritten when the record changes under the editor.
         QObject::connect(edit, &QLineEdit::textEdited, edit, [edit] { edit->setProperty("typed", true); });
         return edit;
