@@ -157,7 +157,4 @@ struct MethodGroupDecl {
 };
 std::span<const MethodGroupDecl> MethodGroups();
 
-// Every control row of every form page, for look-ups by object name.
-const ControlDecl* FindControlDecl(const char* objectName);
-
 } // namespace talvena

@@ -2,6 +2,7 @@
 
 #include "base/cp1251.h"
 #include "model/data_module.h"
+#include "model/field_schema.h"
 #include "model/resources.h"
 #include "table/number_text.h"
 #include "table/record_table.h"
@@ -11,7 +12,7 @@ namespace talvena {
 QByteArray FormatNumber(const Field& field)
 {
     if (field.isNull()) return {};
-    return FormatNumberPattern("#########0.###", field.asFloat());
+    return FormatNumberPattern(kNumberPattern, field.asFloat());
 }
 
 QByteArray DictionaryName(const RecordTable& dictionary, int64_t id)

@@ -18,7 +18,7 @@ enum class ExportTableKind : uint8_t {
 enum class ParameterValue : uint8_t {
     Section,            // a section heading: label not bold, nothing in B
     Text,               // the field's text form
-    Number,             // FormatNumber(field): "#########0.###", empty for an empty field
+    Number,             // FormatNumber(field): kNumberPattern, empty for an empty field
     DictionaryName,     // NAME of the entry of `dictionary` whose ID is the field's value
     MethodName,         // 92 (the other method): text of `other`; else the dictionary name
     RegionWithSupplement, // dictionary name + " " + text of `other`, blanks around removed

@@ -14,6 +14,10 @@ namespace talvena {
 class Field;
 class RecordTable;
 
+// The number pattern of the calculated resources and their totals, of contour areas and of the
+// numbers the unpacked passport writes.
+inline constexpr const char* kNumberPattern = "#########0.###";
+
 // The validation a field carries.
 enum class FieldRule : uint8_t {
     None,
@@ -62,8 +66,6 @@ struct FieldDecl {
     const char* displayFormat = ""; // number pattern of Float fields
 };
 
-// The caption in the engine's code page.
-QByteArray FieldCaption(const FieldDecl& decl);
 // The row of a field by name (letter case ignored), or nullptr.
 const FieldDecl* FindFieldDecl(std::span<const FieldDecl> schema, const QByteArray& name);
 
