@@ -27,13 +27,17 @@ enum class ParameterValue : uint8_t {
     GeologyText,        // the text of the Geology page's value label named by `field`
 };
 
+// A row of a parameter table. A field's dictionary comes from its row in the passport's
+// declaration (field_schema.h), and so does the label where the row names none.
 struct ParameterRow {
-    const char* label; // UTF-8
+    const char* label; // UTF-8; nullptr: the field's caption
     ParameterValue value = ParameterValue::Section;
     const char* field = nullptr;
-    int dictionary = 0; // Dict1 … Dict20
     const char* other = nullptr;
 };
+
+// The label of a row as written, UTF-8.
+const char* ParameterLabel(const ParameterRow& row);
 
 struct ExportTableDecl {
     const char* fileName; // UTF-8, in the folder "ТАБЛИЦЫ"
