@@ -121,7 +121,7 @@ private:
     void orderDictionaries();
 
     // PASPORTS
-    void PASPORTSCalcFields(RecordTable& t);
+    void PASPORTSCalcFields(const RecordTable& t);
     void PASPORTSAfterPost(RecordTable& t);
     void PASPORTSFEDERALOKRUG_IDChange(Field& f);
     void PASPORTSGEO_PROVINCE_IDChange(Field& f);
@@ -133,8 +133,8 @@ private:
     // REFLECT_HORIZONTS and POSIB_PRODUCT_HOR
     void HorizonBeforePost(RecordTable& t);
     void HorizonAfterPost(RecordTable& t);
-    void REFLECT_HORIZONTSCalcFields(RecordTable& t);
-    void POSIB_PRODUCT_HORCalcFields(RecordTable& t);
+    void REFLECT_HORIZONTSCalcFields(const RecordTable& t);
+    void POSIB_PRODUCT_HORCalcFields(const RecordTable& t);
     void POSIB_PRODUCT_HORAfterScroll(RecordTable& t);
 
     // KONTUR

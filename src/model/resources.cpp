@@ -137,7 +137,7 @@ bool stillValid(const ResolvedIndexes& r, const RecordTable& t)
 
 } // namespace
 
-ResourceFields ResolveResourceFields(RecordTable& table)
+ResourceFields ResolveResourceFields(const RecordTable& table)
 {
     ResourceFields fields{};
     for (const ResourceFieldName& n : kResourceFieldNames) fields.*n.member = &table.fieldByName(n.name);
@@ -155,7 +155,7 @@ void CalcProductHorizonResources(const ResourceFields& fields)
     }
 }
 
-void CalcProductHorizonResources(RecordTable& table)
+void CalcProductHorizonResources(const RecordTable& table)
 {
     thread_local ResolvedIndexes resolved;
     ResourceFields fields{};
