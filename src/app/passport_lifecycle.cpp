@@ -101,11 +101,11 @@ void PassportLifecycle::afterOpen(bool fileRead)
     // The page rules run once over what was read; their errors are of no concern here.
     try {
         dm_.PASPORTS.edit();
-        window_.JvDBLookupCombo7Change();
-        window_.JvDBLookupCombo10Change();
-        window_.JvDBLookupCombo13Change();
-        window_.JvDBLookupCombo5Change();
-        window_.JvDBLookupCombo6Change();
+        window_.runPageHandler(PageHandler::JvDBLookupCombo7Change);
+        window_.runPageHandler(PageHandler::JvDBLookupCombo10Change);
+        window_.runPageHandler(PageHandler::JvDBLookupCombo13Change);
+        window_.runPageHandler(PageHandler::JvDBLookupCombo5Change);
+        window_.runPageHandler(PageHandler::JvDBLookupCombo6Change);
         window_.UpdateGeoDopEdits();
     } catch (const std::exception&) {
     }
