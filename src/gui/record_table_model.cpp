@@ -151,23 +151,11 @@ bool RecordTableModel::setData(const QModelIndex& index, const QVariant& value, 
     }
 }
 
-std::vector<RecordTableModel::Choice> RecordTableModel::lookupChoices(int c) const
+std::vector<FieldChoice> RecordTableModel::lookupChoices(int c) const
 {
-    std::vector<Choice> out;
     Field* f = field(c);
-    if (!f || f->kind() != FieldKind::Lookup || !f->lookup().table) return out;
-    RecordTable& lookup = *f->lookup().table;
-    const Field* key = lookup.findField(f->lookup().tableKeyField);
-    const Field* result = lookup.findField(f->lookup().resultField);
-    if (!key || !result) return out;
-    for (int i = 0; i < lookup.visibleCount(); ++i) {
-        const uint32_t row = lookup.visibleRow(i);
-        const Value k = lookup.rowValue(row, *key);
-        const Value r = lookup.rowValue(row, *result);
-        out.push_back({r.isBytes() ? cp1251ToUnicode(r.bytesValue()) : QString(),
-                       k.isNull() ? QVariant() : QVariant(qlonglong(k.isInteger() ? k.integerValue() : 0))});
-    }
-    return out;
+    if (!f || f->kind() != FieldKind::Lookup || !f->lookup().table) return {};
+    return ListChoices(*f->lookup().table, f->lookup().tableKeyField, f->lookup().resultField);
 }
 
 void RecordTableModel::resetAll()

@@ -4,6 +4,7 @@
 // object per row and asks the table only for the rows a view paints; it follows the table through
 // its row notices, so a change to one record repaints one row.
 #include "model/grid_decl.h"
+#include "gui/field_editor.h"
 #include "table/record_table.h"
 
 #include <QAbstractTableModel>
@@ -45,11 +46,7 @@ public:
     const QString& lastError() const { return lastError_; }
 
     // The lookup column's choices: the names of the lookup table's visible records with their keys.
-    struct Choice {
-        QString text;
-        QVariant key;
-    };
-    std::vector<Choice> lookupChoices(int column) const;
+    std::vector<FieldChoice> lookupChoices(int column) const;
 
     // Makes the record shown at a row current (settling a pending record first); false when the
     // row is the pending new record or out of range.

@@ -48,6 +48,10 @@ struct RecordingCommands : PassportCommands {
 TEST_F(WindowStructureTest, PagesCarryTheirCaptionsAndObjectNames)
 {
     EXPECT_EQ(window->windowTitle(), u("Создание паспорта"));
+    // Captions are shown exactly: the window system appends a display name only when one is set,
+    // and without one the display name reads as the program's name.
+    EXPECT_EQ(QCoreApplication::applicationName(), u("Talvena"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), u("Talvena"));
     EXPECT_EQ(window->PageControl1()->tabPosition(), QTabWidget::West);
     EXPECT_EQ(window->PageControl2()->tabPosition(), QTabWidget::North);
     ASSERT_EQ(window->PageControl1()->count(), 2);
