@@ -62,6 +62,14 @@ struct GeologyLabel {
     QByteArray text;   // CP1251
 };
 
+// The resources a kind of hydrocarbon (UV_ID) has: which resource pages show its horizons and
+// which totals count them.
+enum HydrocarbonResource : unsigned { WithOil = 1, WithGas = 2, WithCondensate = 4 };
+// The resources of a kind of hydrocarbon; none for a kind that has none.
+unsigned ResourcesOfHydrocarbon(int64_t uvId);
+// The filter of the productive horizons whose kind has the resource, as "UV_ID=397 OR UV_ID=399 …".
+QByteArray HydrocarbonFilter(HydrocarbonResource resource);
+
 // The four kinds of resource the totals add up, in the order of their labels.
 enum HydrocarbonSum { OilSum, DissolvedGasSum, GasSum, CondensateSum, HydrocarbonSumCount };
 
