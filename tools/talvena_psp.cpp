@@ -19,6 +19,7 @@
 #include "tools/attachment_extract.h"
 #include "tools/contours_geojson.h"
 #include "tools/passport_json.h"
+#include "tools/standard_output.h"
 #include "tools/unpack_command.h"
 
 #include <QFile>
@@ -61,11 +62,6 @@ int usageError(const char* problem)
     return 2;
 }
 
-void print(const QByteArray& utf8)
-{
-    std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stdout);
-}
-
 QString executableFolder() { return QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath(); }
 
 // A path or name as printed: control characters escaped.
@@ -74,8 +70,7 @@ QByteArray printable(const QString& text) { return EscapeControlCharacters(text)
 int extract(TDataModule2& module, const QString& folder)
 {
     const ExtractResult result = ExtractAttachments(module.FILES, folder, [](const QString& path) {
-        print(printable(path) + '\n');
-        std::fflush(stdout);
+        PrintOut(printable(path) + '\n', true);
     });
     for (const QByteArray& name : result.skipped)
         std::fprintf(stderr, "skipped \"%s\": the attachment has no content\n",
@@ -100,9 +95,9 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
 
     int code = 0;
     if (command == "dump") {
-        print(PassportJson(module, input.toUtf8()));
+        PrintOut(PassportJson(module, input.toUtf8()));
     } else if (command == "contours") {
-        print(ContoursGeoJson(module, input.toUtf8()));
+        PrintOut(ContoursGeoJson(module, input.toUtf8()));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
     } else if (command == "unpack") {
@@ -110,10 +105,7 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
     } else {
         module.SavePassport(QFile::decodeName(args[1]));
     }
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "talvena-psp: cannot write to standard output\n");
-        return 1;
-    }
+    FinishOut();
     return code;
 }
 
@@ -122,7 +114,12 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
 int main(int argc, char** argv)
 {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
+        try {
+            PrintOut(kUsage, true);
+        } catch (const StandardOutputError& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
         return 0;
     }
     if (argc < 2) return usageError("no command given");
