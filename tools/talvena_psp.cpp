@@ -92,6 +92,8 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
     TDataModule2::DamagedFileQuestion openDamaged;
     if (force) openDamaged = [](const PassportReadReport&) { return true; };
     module.LoadPassport(input, {}, openDamaged);
+    if (!module.missingTablesWarning().isEmpty())
+        std::fprintf(stderr, "talvena-psp: %s\n", module.missingTablesWarning().toUtf8().constData());
 
     int code = 0;
     if (command == "dump") {

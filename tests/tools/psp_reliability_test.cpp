@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace talvena {
@@ -40,6 +41,39 @@ TEST(PspReliability, OutputThatCannotBeWrittenIsAFailure)
         EXPECT_TRUE(r.err.contains("cannot write to standard output: No space left on device"))
             << args.join(' ').toStdString() << ": " << r.err.toStdString();
     }
+}
+
+} // namespace
+} // namespace talvena
+
+namespace talvena {
+namespace {
+
+TEST(PspReliability, AFileCutAtABlockEndOpensButSaysWhichTablesAreMissing)
+{
+    // Every cut at a block's end of the example, found by walking the lengths: it opens (older
+    // files have fewer tables) and standard error names exactly the tables after the cut.
+    const QByteArray whole = fileBytes(kExample);
+    const char* names[] = {"PASPORTS", "REFLECT_HORIZONTS", "POSIB_PRODUCT_HOR", "KONTUR", "FILES"};
+    QTemporaryDir tmp;
+    qsizetype end = 9;
+    for (int kept = 1; kept <= 5; ++kept) {
+        end += 4 + qFromLittleEndian<int32_t>(whole.constData() + end);
+        const QString cut = tmp.filePath(QStringLiteral("cut%1.psp").arg(kept));
+        writeFileBytes(cut, whole.left(end));
+        const ProgramRun r = run("talvena-psp", {"dump", cut});
+        EXPECT_EQ(r.exitCode, 0) << kept << r.err.toStdString();
+        QStringList missing;
+        for (int i = kept; i < 5; ++i) missing << names[i];
+        if (missing.isEmpty()) {
+            EXPECT_EQ(r.err, "") << "the whole file";
+        } else {
+            EXPECT_TRUE(r.err.contains(("Файл кончается раньше " + QString(missing.size() == 1 ? "таблицы " : "таблиц ")
+                                        + missing.join(", ") + ":").toUtf8()))
+                << kept << ": " << r.err.toStdString();
+        }
+    }
+    EXPECT_EQ(end, whole.size());
 }
 
 } // namespace
