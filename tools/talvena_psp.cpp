@@ -1,7 +1,7 @@
 // talvena-psp: the passport file from the command line, through the same model as the
 // application and with the dictionary files beside this executable.
 //
-//   talvena-psp dump [--force] FILE         the passport as JSON on standard output
+//   talvena-psp dump [--force] [--verify] FILE   the passport as JSON on standard output
 //   talvena-psp extract FILE DIR            every attachment written into DIR, one line per file
 //   talvena-psp convert [--force] IN OUT    IN (any readable variant) saved as the application saves
 //   talvena-psp contours [--force] FILE     every horizon's trap contour as GeoJSON on standard output
@@ -19,6 +19,7 @@
 #include "tools/attachment_extract.h"
 #include "tools/contours_geojson.h"
 #include "tools/passport_json.h"
+#include "tools/standard_output.h"
 #include "tools/unpack_command.h"
 
 #include <QFile>
@@ -36,7 +37,9 @@ namespace {
 
 const char kUsage[] =
     "Usage:\n"
-    "  talvena-psp dump [--force] FILE        print the passport as JSON (UTF-8)\n"
+    "  talvena-psp dump [--force] [--verify] FILE\n"
+    "                                         print the passport as JSON (UTF-8); attachments'\n"
+    "                                         sizes and CRC-32 as stored, decoded with --verify\n"
     "  talvena-psp extract FILE DIR           write every attachment into DIR\n"
     "  talvena-psp convert [--force] IN OUT   save IN as a current, headered passport file OUT\n"
     "  talvena-psp contours [--force] FILE    print every horizon's trap contour as GeoJSON\n"
@@ -51,19 +54,15 @@ struct Command {
     int argumentCount;
     bool takesForce;
     bool takesProgram = false;
+    bool takesVerify = false;
 };
-constexpr Command kCommands[] = {{"dump", 1, true},     {"extract", 2, false},     {"convert", 2, true},
-                                 {"contours", 1, true}, {"unpack", 2, true, true}};
+constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, false},     {"convert", 2, true},
+                                 {"contours", 1, true},          {"unpack", 2, true, true}};
 
 int usageError(const char* problem)
 {
     std::fprintf(stderr, "talvena-psp: %s\n%s", problem, kUsage);
     return 2;
-}
-
-void print(const QByteArray& utf8)
-{
-    std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stdout);
 }
 
 QString executableFolder() { return QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath(); }
@@ -74,8 +73,7 @@ QByteArray printable(const QString& text) { return EscapeControlCharacters(text)
 int extract(TDataModule2& module, const QString& folder)
 {
     const ExtractResult result = ExtractAttachments(module.FILES, folder, [](const QString& path) {
-        print(printable(path) + '\n');
-        std::fflush(stdout);
+        PrintOut(printable(path) + '\n', true);
     });
     for (const QByteArray& name : result.skipped)
         std::fprintf(stderr, "skipped \"%s\": the attachment has no content\n",
@@ -88,7 +86,7 @@ int extract(TDataModule2& module, const QString& folder)
     return result.complete() ? 0 : 1;
 }
 
-int run(std::string_view command, const std::vector<char*>& args, bool force, PreferredProgram program)
+int run(std::string_view command, const std::vector<char*>& args, bool force, bool verify, PreferredProgram program)
 {
     TDataModule2 module;
     module.DataModuleCreate(executableFolder());
@@ -97,12 +95,14 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
     TDataModule2::DamagedFileQuestion openDamaged;
     if (force) openDamaged = [](const PassportReadReport&) { return true; };
     module.LoadPassport(input, {}, openDamaged);
+    if (!module.missingTablesWarning().isEmpty())
+        std::fprintf(stderr, "talvena-psp: %s\n", module.missingTablesWarning().toUtf8().constData());
 
     int code = 0;
     if (command == "dump") {
-        print(PassportJson(module, input.toUtf8()));
+        PrintOut(PassportJson(module, input.toUtf8(), verify));
     } else if (command == "contours") {
-        print(ContoursGeoJson(module, input.toUtf8()));
+        PrintOut(ContoursGeoJson(module, input.toUtf8()));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
     } else if (command == "unpack") {
@@ -110,10 +110,7 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
     } else {
         module.SavePassport(QFile::decodeName(args[1]));
     }
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "talvena-psp: cannot write to standard output\n");
-        return 1;
-    }
+    FinishOut();
     return code;
 }
 
@@ -122,7 +119,12 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
 int main(int argc, char** argv)
 {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
+        try {
+            PrintOut(kUsage, true);
+        } catch (const StandardOutputError& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
         return 0;
     }
     if (argc < 2) return usageError("no command given");
@@ -132,10 +134,13 @@ int main(int argc, char** argv)
     if (!command) return usageError((std::string("unknown command \"") + argv[1] + "\"").c_str());
     std::vector<char*> args;
     bool force = false;
+    bool verify = false;
     PreferredProgram program = PreferredProgram::Excel;
     for (int i = 2; i < argc; ++i) {
         if (command->takesForce && std::strcmp(argv[i], "--force") == 0) {
             force = true;
+        } else if (command->takesVerify && std::strcmp(argv[i], "--verify") == 0) {
+            verify = true;
         } else if (command->takesProgram && std::strcmp(argv[i], "--program") == 0) {
             if (++i == argc) return usageError("--program needs excel or calc");
             if (std::strcmp(argv[i], "excel") == 0) program = PreferredProgram::Excel;
@@ -148,7 +153,7 @@ int main(int argc, char** argv)
     if (int(args.size()) != command->argumentCount)
         return usageError((std::string("wrong number of arguments for ") + command->name).c_str());
     try {
-        return run(command->name, args, force, program);
+        return run(command->name, args, force, verify, program);
     } catch (const FileWriteError& e) {
         std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
         return 1;

@@ -91,6 +91,10 @@ void PassportLifecycle::openPassport(const QString& fileName)
             afterOpen(fileRead);
         }
     }
+    // A file that ended before some tables opened without them; the next save would make that
+    // permanent, so the user hears of it once the window shows what was read.
+    if (fileRead && failure.isEmpty() && !dm_.missingTablesWarning().isEmpty())
+        ui_.messageBox(BoxCaption::Warning, dm_.missingTablesWarning(), BoxIcon::Warning, BoxButtons::Ok);
     // The progress form is gone before the error is shown. A failed open stops here: the caption,
     // the tables and the modified flag stay as they were.
     if (!failure.isEmpty()) ui_.showError(failure);
