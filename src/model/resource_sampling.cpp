@@ -89,35 +89,19 @@ constexpr double kZ90 = 1.2815515655446004; // the normal quantile of 0.9
 
 } // namespace
 
-uint64_t CounterRandomBits(uint64_t key, uint64_t counter) { return mix64(key ^ mix64(counter * kGolden + kGolden)); }
 
 uint64_t StreamKey(uint64_t parent, uint64_t label) { return mix64(parent + mix64(label ^ 0x5851F42D4C957F2Dull)); }
 
 StratumPermutation::StratumPermutation(uint64_t key, uint64_t n) : n_(n)
 {
-    unsigned bits = 2;
-    while (bits < 64 && (uint64_t(1) << bits) < n) bits += 2;
-    halfBits_ = bits / 2;
-    halfMask_ = (uint64_t(1) << halfBits_) - 1;
-    for (int r = 0; r < 4; ++r) keys_[r] = StreamKey(key, uint64_t(r));
-}
-
-uint64_t StratumPermutation::operator()(uint64_t i) const
-{
-    uint64_t x = i;
-    do {
-        uint64_t left = x >> halfBits_, right = x & halfMask_;
-        for (uint64_t k : keys_) {
-            uint64_t f = (right ^ k) * 0xD6E8FEB86659FD93ull;
-            f ^= f >> 32;
-            f *= 0xD6E8FEB86659FD93ull;
-            const uint64_t next = left ^ ((f >> 29) & halfMask_);
-            left = right;
-            right = next;
-        }
-        x = (left << halfBits_) | right;
-    } while (x >= n_); // walks the cycle back into the range; ends because i < n
-    return x;
+    unsigned bits = 1;
+    while (bits < 63 && (uint64_t(1) << bits) < n) ++bits;
+    mask_ = (uint64_t(1) << bits) - 1;
+    shift_ = std::max(1u, bits / 2);
+    for (int r = 0; r < kRounds; ++r) {
+        multipliers_[r] = StreamKey(key, uint64_t(2 * r)) | 1; // odd: a bijection modulo 2^bits
+        addends_[r] = StreamKey(key, uint64_t(2 * r + 1));
+    }
 }
 
 // Acklam's rational approximation, relative error below 1.2e-9.
@@ -216,25 +200,83 @@ double ParameterDistribution::quantile(double p) const
     return a_;
 }
 
+void ParameterDistribution::quantiles(double* p, size_t n) const
+{
+    // The kind is chosen once for the whole run of values, so each loop is branch-light.
+    if (fixed_) {
+        std::fill(p, p + n, a_);
+        return;
+    }
+    const double w = b_ - a_;
+    switch (kind_) {
+    case ResourceDistribution::Uniform:
+        for (size_t i = 0; i < n; ++i) p[i] = a_ + p[i] * w;
+        return;
+    case ResourceDistribution::Pert: {
+        const double* q = pertTable_->data();
+        for (size_t i = 0; i < n; ++i) {
+            const double t = p[i] * kPertCells;
+            const int j = int(t);
+            if (j >= 1 && j < kPertCells - 1) [[likely]]
+                p[i] = a_ + w * (q[j] + (t - j) * (q[j + 1] - q[j]));
+            else
+                p[i] = quantile(p[i]);
+        }
+        return;
+    }
+    case ResourceDistribution::Triangular:
+    case ResourceDistribution::Lognormal:
+        for (size_t i = 0; i < n; ++i) p[i] = quantile(p[i]);
+        return;
+    }
+}
+
+void ShuffledStrata(uint64_t key, uint32_t n, uint32_t* out)
+{
+    for (uint32_t i = 0; i < n; ++i) out[i] = i;
+    // Each 64-bit draw gives the indexes of two steps (Lemire's multiply-shift on 32 bits; its bias
+    // of at most i / 2^32 is immaterial here).
+    uint64_t bits = 0;
+    for (uint32_t i = n; i > 1; --i) {
+        if ((i & 1) == (n & 1)) bits = CounterRandomBits(key, i);
+        else bits >>= 32;
+        const uint32_t j = uint32_t((uint64_t(uint32_t(bits)) * i) >> 32);
+        std::swap(out[i - 1], out[j]);
+    }
+}
+
 void DrawParameter(const ParameterDistribution& d, SamplingMethod method, uint64_t key, uint64_t trials,
-                   uint64_t first, uint64_t count, double* out)
+                   uint64_t first, uint64_t count, double* out, const uint32_t* strata)
 {
     if (d.fixed()) {
         std::fill(out, out + count, d.quantile(0.5));
         return;
     }
     if (method == SamplingMethod::MonteCarlo) {
-        for (uint64_t i = 0; i < count; ++i) out[i] = d.quantile(UnitFromBits(CounterRandomBits(key, first + i)));
-        return;
+        for (uint64_t i = 0; i < count; ++i) out[i] = UnitFromBits(CounterRandomBits(key, first + i));
+    } else if (strata) {
+        const uint64_t jitterKey = StreamKey(key, 2);
+        const double width = 1.0 / double(trials);
+        constexpr double below1 = 1 - 0x1.0p-53;
+        // Two trials share one 64-bit draw: 32 bits place a value inside its stratum finely enough.
+        for (uint64_t i = 0; i < count; ++i) {
+            const uint64_t t = first + i;
+            const uint64_t bits = CounterRandomBits(jitterKey, t >> 1);
+            const double jitter = (double(uint32_t(t & 1 ? bits >> 32 : bits)) + 0.5) * 0x1.0p-32;
+            out[i] = std::min((double(strata[t]) + jitter) * width, below1);
+        }
+    } else {
+        const StratumPermutation perm(StreamKey(key, 1), trials);
+        const uint64_t jitterKey = StreamKey(key, 2);
+        const double width = 1.0 / double(trials);
+        constexpr double below1 = 1 - 0x1.0p-53;
+        for (uint64_t i = 0; i < count; ++i) {
+            const uint64_t t = first + i;
+            const double u = (double(perm(t)) + UnitFromBits(CounterRandomBits(jitterKey, t))) * width;
+            out[i] = std::min(u, below1);
+        }
     }
-    const StratumPermutation perm(StreamKey(key, 1), trials);
-    const uint64_t jitterKey = StreamKey(key, 2);
-    const double width = 1.0 / double(trials);
-    for (uint64_t i = 0; i < count; ++i) {
-        const uint64_t t = first + i;
-        const double u = (double(perm(t)) + UnitFromBits(CounterRandomBits(jitterKey, t))) * width;
-        out[i] = d.quantile(std::min(u, 1 - 0x1.0p-53));
-    }
+    d.quantiles(out, count);
 }
 
 } // namespace talvena

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <memory>
 #include <thread>
 
 namespace talvena {
@@ -265,72 +266,84 @@ void parallelFor(size_t count, int threads, SimulationControl* control, const st
     worker();
 }
 
-// The values at the given ascending ranks of x (reorders x): buckets by value find the few
-// values around each rank, which are then selected exactly.
-std::vector<double> valuesAtRanks(double* x, size_t n, double lo, double hi, const std::vector<size_t>& ranks)
+// The values at the given ascending ranks of x: buckets by value find the few values around each
+// rank, which are then selected exactly.
+std::vector<double> valuesAtRanks(const double* x, size_t n, double lo, double hi, const std::vector<size_t>& ranks)
 {
     std::vector<double> result(ranks.size(), lo);
     if (!(hi > lo)) return result;
-    constexpr size_t kBuckets = 4096;
-    const double scale = kBuckets / (hi - lo);
-    auto bucketOf = [&](double v) { return std::min(size_t((v - lo) * scale), kBuckets - 1); };
-    std::vector<size_t> counts(kBuckets + 1, 0);
-    for (size_t i = 0; i < n; ++i) ++counts[bucketOf(x[i]) + 1];
-    for (size_t b = 1; b <= kBuckets; ++b) counts[b] += counts[b - 1]; // counts[b]: values below bucket b
-    std::map<size_t, std::vector<double>> members;                     // bucket → its values
+    const size_t buckets = std::clamp<size_t>(n / 8, 16, 4096);
+    const double scale = double(buckets) / (hi - lo);
+    auto bucketOf = [&](double v) { return std::min(size_t((v - lo) * scale), buckets - 1); };
+    std::vector<uint32_t> below(buckets + 1, 0); // below[b]: values in buckets before b
+    for (size_t i = 0; i < n; ++i) ++below[bucketOf(x[i]) + 1];
+    for (size_t b = 1; b <= buckets; ++b) below[b] += below[b - 1];
+    std::vector<int8_t> slotOf(buckets, -1);
+    std::vector<std::vector<double>> members;
     std::vector<size_t> bucketOfRank;
     for (size_t r : ranks) {
-        const size_t b = size_t(std::upper_bound(counts.begin(), counts.end(), r) - counts.begin()) - 1;
+        const size_t b = size_t(std::upper_bound(below.begin(), below.end(), uint32_t(r)) - below.begin()) - 1;
         bucketOfRank.push_back(b);
-        members[b];
+        if (slotOf[b] < 0) {
+            slotOf[b] = int8_t(members.size());
+            members.emplace_back();
+            members.back().reserve(below[b + 1] - below[b]);
+        }
     }
-    for (size_t i = 0; i < n; ++i) {
-        const auto it = members.find(bucketOf(x[i]));
-        if (it != members.end()) it->second.push_back(x[i]);
-    }
+    for (size_t i = 0; i < n; ++i)
+        if (const int slot = slotOf[bucketOf(x[i])]; slot >= 0) members[size_t(slot)].push_back(x[i]);
     for (size_t j = 0; j < ranks.size(); ++j) {
-        std::vector<double>& m = members[bucketOfRank[j]];
-        const size_t k = ranks[j] - counts[bucketOfRank[j]];
+        std::vector<double>& m = members[size_t(slotOf[bucketOfRank[j]])];
+        const size_t k = ranks[j] - below[bucketOfRank[j]];
         std::nth_element(m.begin(), m.begin() + std::ptrdiff_t(k), m.end());
         result[j] = m[k];
     }
     return result;
 }
 
-ResultStatistics statisticsOf(double* x, size_t n, int bins)
+ResultStatistics statisticsOf(const double* x, size_t n, int bins)
 {
     ResultStatistics s;
     double sum[4] = {0, 0, 0, 0};
-    double lo = x[0], hi = x[0];
+    double lo[4] = {x[0], x[0], x[0], x[0]}, hi[4] = {x[0], x[0], x[0], x[0]};
     size_t i = 0;
     for (; i + 4 <= n; i += 4)
-        for (int l = 0; l < 4; ++l) sum[l] += x[i + size_t(l)];
-    for (; i < n; ++i) sum[0] += x[i];
-    for (size_t j = 0; j < n; ++j) {
-        lo = std::min(lo, x[j]);
-        hi = std::max(hi, x[j]);
+        for (size_t l = 0; l < 4; ++l) {
+            const double v = x[i + l];
+            sum[l] += v;
+            lo[l] = std::min(lo[l], v);
+            hi[l] = std::max(hi[l], v);
+        }
+    for (; i < n; ++i) {
+        sum[0] += x[i];
+        lo[0] = std::min(lo[0], x[i]);
+        hi[0] = std::max(hi[0], x[i]);
     }
+    s.min = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
+    s.max = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
     s.mean = ((sum[0] + sum[1]) + (sum[2] + sum[3])) / double(n);
-    s.min = lo;
-    s.max = hi;
-    double sq = 0;
+    if (!(s.max > s.min)) { // equal trials: exactly that value, without the rounding of the sums
+        s.mean = s.p90 = s.p50 = s.p10 = s.min;
+        s.probabilityOfMean = 1.0;
+        if (bins > 0) {
+            s.histogram.assign(size_t(bins), 0);
+            s.histogram[0] = uint32_t(n);
+        }
+        return s;
+    }
+    double sq[2] = {0, 0};
     size_t atOrAbove = 0;
     for (size_t j = 0; j < n; ++j) {
         const double d = x[j] - s.mean;
-        sq += d * d;
+        sq[j & 1] += d * d;
         atOrAbove += x[j] >= s.mean;
     }
-    s.sd = n > 1 ? std::sqrt(sq / double(n - 1)) : 0;
-    if (!(hi > lo)) { // equal trials: exactly that value, without the rounding of the sums
-        s.mean = lo;
-        s.sd = 0;
-    }
-    // Equal trials are all "at the mean", whatever rounding the sum made.
-    s.probabilityOfMean = hi > lo ? double(atOrAbove) / double(n) : 1.0;
+    s.sd = n > 1 ? std::sqrt((sq[0] + sq[1]) / double(n - 1)) : 0;
+    s.probabilityOfMean = double(atOrAbove) / double(n);
     if (bins > 0) {
         s.histogram.assign(size_t(bins), 0);
-        const double scale = hi > lo ? bins / (hi - lo) : 0;
-        for (size_t j = 0; j < n; ++j) ++s.histogram[std::min(size_t((x[j] - lo) * scale), size_t(bins) - 1)];
+        const double scale = bins / (s.max - s.min);
+        for (size_t j = 0; j < n; ++j) ++s.histogram[std::min(size_t((x[j] - s.min) * scale), size_t(bins) - 1)];
     }
     // Lower-tail quantiles with linear interpolation between order statistics (P90 is the 10th
     // percentile: exceeded with probability 0.9).
@@ -341,7 +354,7 @@ ResultStatistics statisticsOf(double* x, size_t n, int bins)
         ranks.push_back(k);
         ranks.push_back(std::min(k + 1, n - 1));
     }
-    const std::vector<double> v = valuesAtRanks(x, n, lo, hi, ranks);
+    const std::vector<double> v = valuesAtRanks(x, n, s.min, s.max, ranks);
     double q[3];
     for (int j = 0; j < 3; ++j) {
         const double h = probs[j] * double(n - 1);
@@ -368,6 +381,7 @@ std::vector<uint64_t> horizonKeys(const std::vector<HorizonSimulationInput>& inp
 }
 
 constexpr uint64_t kBlock = 2048;
+constexpr uint64_t kWholeHorizonTrials = 1 << 16;
 
 } // namespace
 
@@ -430,35 +444,53 @@ SimulationRun RunResourceSimulation(std::vector<HorizonSimulationInput> inputs, 
     }
 
     // Horizons are taken in chunks whose trial arrays fit in a bounded amount of memory.
-    constexpr uint64_t kChunkValues = uint64_t(1) << 23;
-    const size_t chunk = size_t(std::max<uint64_t>(1, kChunkValues / (kSimResultCount * n)));
-    const size_t work = plans.size() + 1;
+    constexpr uint64_t kChunkValues = uint64_t(1) << 21;
+    const size_t chunk = std::min(plans.size(), size_t(std::max<uint64_t>(1, kChunkValues / (kSimResultCount * n))));
+    // One store for a chunk's trial arrays, reused by every chunk.
+    std::unique_ptr<double[]> store(new double[chunk * kSimResultCount * n]);
+    auto array = [&](size_t inChunk, size_t r) { return store.get() + (inChunk * kSimResultCount + r) * n; };
+    std::atomic<uint64_t> done{0}; // blocks drawn, for the progress
     for (size_t c0 = 0; c0 < plans.size(); c0 += chunk) {
         const size_t c1 = std::min(plans.size(), c0 + chunk);
-        std::vector<std::array<std::vector<double>, kSimResultCount>> arrays(c1 - c0);
-        for (size_t h = c0; h < c1; ++h)
-            for (size_t r = 0; r < kSimResultCount; ++r)
-                if (plans[h].computes[r]) arrays[h - c0][r].resize(n);
 
-        // Draw and compute, block by block.
-        parallelFor((c1 - c0) * blocks, threads, control, [&](size_t task) {
-            const size_t h = c0 + task / blocks;
+        // Draw and compute, block by block. With few trials a task takes a whole horizon and
+        // shuffles its strata once per parameter; with many, a task takes one block of a horizon.
+        const bool wholeHorizons = n <= kWholeHorizonTrials;
+        const uint64_t tasksPerHorizon = wholeHorizons ? 1 : blocks;
+        parallelFor((c1 - c0) * tasksPerHorizon, threads, control, [&](size_t task) {
+            const size_t h = c0 + task / tasksPerHorizon;
             const Plan& plan = plans[h];
             if (!plan.any()) return;
-            const uint64_t first = (task % blocks) * kBlock, count = std::min(kBlock, n - first);
             thread_local std::vector<double> buffer;
+            thread_local std::vector<uint32_t> strata;
             buffer.resize(kSimParameterCount * kBlock);
-            std::array<const double*, kSimParameterCount> v{};
-            for (size_t p = 0; p < kSimParameterCount; ++p) {
-                if (!plan.dist[p]) continue;
-                double* out = buffer.data() + p * kBlock;
-                DrawParameter(*plan.dist[p], options.method, StreamKey(keys[h], p), n, first, count, out);
-                v[p] = out;
+            const bool shuffle = wholeHorizons && options.method == SamplingMethod::LatinHypercube;
+            if (shuffle) {
+                strata.resize(kSimParameterCount * n);
+                for (size_t p = 0; p < kSimParameterCount; ++p)
+                    if (plan.dist[p] && !plan.dist[p]->fixed())
+                        ShuffledStrata(StreamKey(StreamKey(keys[h], p), 3), uint32_t(n), strata.data() + p * n);
             }
-            std::array<double*, kSimResultCount> out{};
-            for (size_t r = 0; r < kSimResultCount; ++r)
-                if (plan.computes[r]) out[r] = arrays[h - c0][r].data() + first;
-            computeChains(plan, v, count, out);
+            const uint64_t b0 = wholeHorizons ? 0 : task % blocks, b1 = wholeHorizons ? blocks : b0 + 1;
+            for (uint64_t b = b0; b < b1; ++b) {
+                const uint64_t first = b * kBlock, count = std::min(kBlock, n - first);
+                std::array<const double*, kSimParameterCount> v{};
+                for (size_t p = 0; p < kSimParameterCount; ++p) {
+                    if (!plan.dist[p]) continue;
+                    double* out = buffer.data() + p * kBlock;
+                    DrawParameter(*plan.dist[p], options.method, StreamKey(keys[h], p), n, first, count, out,
+                                  shuffle ? strata.data() + p * n : nullptr);
+                    v[p] = out;
+                }
+                std::array<double*, kSimResultCount> out{};
+                for (size_t r = 0; r < kSimResultCount; ++r)
+                    if (plan.computes[r]) out[r] = array(h - c0, r) + first;
+                computeChains(plan, v, count, out);
+            }
+            if (control) {
+                const uint64_t drawn = done.fetch_add(b1 - b0) + (b1 - b0);
+                control->permille = int(950 * drawn / (plans.size() * blocks));
+            }
         });
         if (control && control->cancel) break;
 
@@ -471,7 +503,7 @@ SimulationRun RunResourceSimulation(std::vector<HorizonSimulationInput> inputs, 
                 const size_t r = size_t(kTotals[t].result);
                 for (size_t h = c0; h < c1; ++h) {
                     if (!plans[h].computes[r] || !kindIn(run.inputs[h].uvId, kTotals[t].kinds)) continue;
-                    const double* x = arrays[h - c0][r].data();
+                    const double* x = array(h - c0, r);
                     double* sum = totals[t].data();
                     for (uint64_t i = first; i < last; ++i) sum[i] += x[i];
                 }
@@ -481,9 +513,8 @@ SimulationRun RunResourceSimulation(std::vector<HorizonSimulationInput> inputs, 
         parallelFor((c1 - c0) * kSimResultCount, threads, control, [&](size_t task) {
             const size_t h = c0 + task / kSimResultCount, r = task % kSimResultCount;
             if (!plans[h].computes[r]) return;
-            run.horizons[h].results[r] = statisticsOf(arrays[h - c0][r].data(), n, options.histogramBins);
+            run.horizons[h].results[r] = statisticsOf(array(h - c0, r), n, options.histogramBins);
         });
-        if (control) control->permille = int(1000 * c1 / work);
     }
     if (control && control->cancel) {
         run.cancelled = true;
