@@ -7,6 +7,9 @@
 //   talvena-psp contours [--force] FILE     every horizon's trap contour as GeoJSON on standard output
 //   talvena-psp unpack [--force] [--program excel|calc] FILE DIR
 //                                           the unpacked passport written into DIR, one line per file
+//   talvena-psp simulate [--force] [--trials N] [--seed S] [--method lhs|mc]
+//                        [--distribution pert|triangular|uniform|lognormal] [--fill OUT] FILE
+//                                           the probabilistic resources by simulation as JSON
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
@@ -18,6 +21,7 @@
 #include "model/data_module.h"
 #include "tools/attachment_extract.h"
 #include "tools/contours_geojson.h"
+#include "tools/simulate_command.h"
 #include "tools/passport_json.h"
 #include "tools/standard_output.h"
 #include "tools/unpack_command.h"
@@ -47,6 +51,12 @@ const char kUsage[] =
     "                                         write the unpacked passport into DIR: its tables\n"
     "                                         (built-in Excel 97 writer, or LibreOffice Calc),\n"
     "                                         attachments and description files\n"
+    "  talvena-psp simulate [--force] [--trials N] [--seed S] [--method lhs|mc]\n"
+    "                       [--distribution pert|triangular|uniform|lognormal] [--fill OUT] FILE\n"
+    "                                         print the probabilistic resources of every productive\n"
+    "                                         horizon and their totals by simulation as JSON;\n"
+    "                                         --fill also saves the passport with its result\n"
+    "                                         fields filled as OUT\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
@@ -55,9 +65,11 @@ struct Command {
     bool takesForce;
     bool takesProgram = false;
     bool takesVerify = false;
+    bool takesSimulation = false;
 };
-constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, false},     {"convert", 2, true},
-                                 {"contours", 1, true},          {"unpack", 2, true, true}};
+constexpr Command kCommands[] = {{"dump", 1, true, false, true},   {"extract", 2, false},
+                                 {"convert", 2, true},             {"contours", 1, true},
+                                 {"unpack", 2, true, true},        {"simulate", 1, true, false, false, true}};
 
 int usageError(const char* problem)
 {
@@ -86,7 +98,8 @@ int extract(TDataModule2& module, const QString& folder)
     return result.complete() ? 0 : 1;
 }
 
-int run(std::string_view command, const std::vector<char*>& args, bool force, bool verify, PreferredProgram program)
+int run(std::string_view command, const std::vector<char*>& args, bool force, bool verify, PreferredProgram program,
+        const SimulateArguments& simulation)
 {
     TDataModule2 module;
     module.DataModuleCreate(executableFolder());
@@ -105,6 +118,8 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, bo
         PrintOut(ContoursGeoJson(module, input.toUtf8()));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
+    } else if (command == "simulate") {
+        code = SimulateCommand(module, input, simulation);
     } else if (command == "unpack") {
         code = UnpackPassport(module, QFile::decodeName(args[1]), program);
     } else {
@@ -136,8 +151,12 @@ int main(int argc, char** argv)
     bool force = false;
     bool verify = false;
     PreferredProgram program = PreferredProgram::Excel;
+    SimulateArguments simulation;
     for (int i = 2; i < argc; ++i) {
-        if (command->takesForce && std::strcmp(argv[i], "--force") == 0) {
+        std::string optionError;
+        if (command->takesSimulation && ParseSimulateOption(argc, argv, i, simulation, optionError)) {
+            if (!optionError.empty()) return usageError(optionError.c_str());
+        } else if (command->takesForce && std::strcmp(argv[i], "--force") == 0) {
             force = true;
         } else if (command->takesVerify && std::strcmp(argv[i], "--verify") == 0) {
             verify = true;
@@ -153,7 +172,7 @@ int main(int argc, char** argv)
     if (int(args.size()) != command->argumentCount)
         return usageError((std::string("wrong number of arguments for ") + command->name).c_str());
     try {
-        return run(command->name, args, force, verify, program);
+        return run(command->name, args, force, verify, program, simulation);
     } catch (const FileWriteError& e) {
         std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
         return 1;
