@@ -4,7 +4,9 @@
 //   talvena-psp dump [--force] FILE         the passport as JSON on standard output
 //   talvena-psp extract FILE DIR            every attachment written into DIR, one line per file
 //   talvena-psp convert [--force] IN OUT    IN (any readable variant) saved as the application saves
-//   talvena-psp contours [--force] FILE     every horizon's trap contour as GeoJSON on standard output
+//   talvena-psp contours [options] FILE [OUT]   every horizon's trap contour into a GIS file
+//                                           (GeoJSON on standard output without OUT)
+//   talvena-psp import-contour [options] PASSPORT HORIZON GISFILE   a horizon's contour from a GIS file
 //   talvena-psp unpack [--force] [--program excel|calc] FILE DIR
 //                                           the unpacked passport written into DIR, one line per file
 //
@@ -17,7 +19,7 @@
 #include "base/cp1251.h"
 #include "model/data_module.h"
 #include "tools/attachment_extract.h"
-#include "tools/contours_geojson.h"
+#include "tools/gis_commands.h"
 #include "tools/passport_json.h"
 #include "tools/unpack_command.h"
 
@@ -39,7 +41,10 @@ const char kUsage[] =
     "  talvena-psp dump [--force] FILE        print the passport as JSON (UTF-8)\n"
     "  talvena-psp extract FILE DIR           write every attachment into DIR\n"
     "  talvena-psp convert [--force] IN OUT   save IN as a current, headered passport file OUT\n"
-    "  talvena-psp contours [--force] FILE    print every horizon's trap contour as GeoJSON\n"
+    "  talvena-psp contours [options] FILE [OUT]   every horizon's trap contour into a GIS file\n"
+    "                                         (RFC 7946 GeoJSON on standard output without OUT)\n"
+    "  talvena-psp import-contour [options] PASSPORT HORIZON GISFILE\n"
+    "                                         a horizon's contour from a GIS file, saved in place\n"
     "  talvena-psp unpack [--force] [--program excel|calc] FILE DIR\n"
     "                                         write the unpacked passport into DIR: its tables\n"
     "                                         (built-in Excel 97 writer, or LibreOffice Calc),\n"
@@ -52,8 +57,13 @@ struct Command {
     bool takesForce;
     bool takesProgram = false;
 };
-constexpr Command kCommands[] = {{"dump", 1, true},     {"extract", 2, false},     {"convert", 2, true},
-                                 {"contours", 1, true}, {"unpack", 2, true, true}};
+constexpr Command kCommands[] = {
+    {"dump", 1, true}, {"extract", 2, false}, {"convert", 2, true}, {"unpack", 2, true, true}};
+
+// The GIS commands parse their own options.
+using GisCommand = int (*)(const std::vector<char*>&, const QString&);
+constexpr std::pair<const char*, GisCommand> kGisCommands[] = {{"contours", ContoursCommand},
+                                                               {"import-contour", ImportContourCommand}};
 
 int usageError(const char* problem)
 {
@@ -88,6 +98,15 @@ int extract(TDataModule2& module, const QString& folder)
     return result.complete() ? 0 : 1;
 }
 
+int checkedStdout(int code)
+{
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "talvena-psp: cannot write to standard output\n");
+        return 1;
+    }
+    return code;
+}
+
 int run(std::string_view command, const std::vector<char*>& args, bool force, PreferredProgram program)
 {
     TDataModule2 module;
@@ -101,8 +120,6 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
     int code = 0;
     if (command == "dump") {
         print(PassportJson(module, input.toUtf8()));
-    } else if (command == "contours") {
-        print(ContoursGeoJson(module, input.toUtf8()));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
     } else if (command == "unpack") {
@@ -110,11 +127,7 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
     } else {
         module.SavePassport(QFile::decodeName(args[1]));
     }
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "talvena-psp: cannot write to standard output\n");
-        return 1;
-    }
-    return code;
+    return checkedStdout(code);
 }
 
 } // namespace
@@ -126,14 +139,18 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc < 2) return usageError("no command given");
+    GisCommand gisCommand = nullptr;
+    for (const auto& [name, function] : kGisCommands)
+        if (std::strcmp(argv[1], name) == 0) gisCommand = function;
     const Command* command = nullptr;
     for (const Command& c : kCommands)
         if (std::strcmp(argv[1], c.name) == 0) command = &c;
-    if (!command) return usageError((std::string("unknown command \"") + argv[1] + "\"").c_str());
+    if (!command && !gisCommand) return usageError((std::string("unknown command \"") + argv[1] + "\"").c_str());
     std::vector<char*> args;
+    if (gisCommand) args.assign(argv + 2, argv + argc);
     bool force = false;
     PreferredProgram program = PreferredProgram::Excel;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 2; command && i < argc; ++i) {
         if (command->takesForce && std::strcmp(argv[i], "--force") == 0) {
             force = true;
         } else if (command->takesProgram && std::strcmp(argv[i], "--program") == 0) {
@@ -145,9 +162,10 @@ int main(int argc, char** argv)
             args.push_back(argv[i]);
         }
     }
-    if (int(args.size()) != command->argumentCount)
+    if (command && int(args.size()) != command->argumentCount)
         return usageError((std::string("wrong number of arguments for ") + command->name).c_str());
     try {
+        if (gisCommand) return checkedStdout(gisCommand(args, executableFolder()));
         return run(command->name, args, force, program);
     } catch (const FileWriteError& e) {
         std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
