@@ -141,7 +141,7 @@ int ContoursCommand(const std::vector<char*>& args, const QString& dictionaryFol
     if (p.plain.size() == 1 && settings.format != "GeoJSON") return usage("only GeoJSON goes to standard output: give OUT");
     if (!intOption(p, "--zone", settings.zone, 1, 60)) return usage("--zone needs a zone number 1-60");
     settings.crs = crsOption(p, "--crs", false);
-    settings.otherTypesCrs = crsOption(p, "--other-crs", true);
+    settings.otherTypesCrs = crsOption(p, "--other-crs", false);
 
     TDataModule2 module;
     load(module, dictionaryFolder, QFile::decodeName(p.plain[0]), p.force);

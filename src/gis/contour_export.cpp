@@ -16,6 +16,7 @@
 #include <ogrsf_frmts.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -47,7 +48,7 @@ struct AttributeDecl {
 
 constexpr AttributeDecl kAttributes[] = {
     {"name", "name", OFTString, Source::Name},
-    {"horizonId", "horizonId", OFTInteger64, Source::HorizonId},
+    {"horizonId", "horizonId", OFTInteger, Source::HorizonId},
     {"coordinateType", "coordType", OFTInteger, Source::CoordType},
     {"areaKm2", "areaKm2", OFTReal, Source::Area},
     {"points", "points", OFTInteger, Source::Points},
@@ -66,6 +67,13 @@ std::string utf8(const QString& s) { return s.toStdString(); }
     throw Error(formatMessage("Файл «%s» не записан%s.", {utf8(QFileInfo(path).fileName()),
                                                          why.isEmpty() ? std::string() : ": " + utf8(why)}));
 }
+
+// A horizon's contour in the file's system.
+struct Prepared {
+    size_t index; // in the collected contours
+    std::vector<QPointF> points;
+    std::optional<double> area;
+};
 
 // Operations from each horizon's system, made once per system.
 class Operations {
@@ -116,13 +124,21 @@ const ExportFormat* FindExportFormat(const QByteArray& driver)
     return nullptr;
 }
 
-ExportResult ExportContours(TDataModule2& module, const QString& path, const ExportSettings& settings)
+ExportResult ExportContours(TDataModule2& module, const QString& givenPath, const ExportSettings& settings)
 {
     const ExportFormat* format = FindExportFormat(settings.format);
     if (!format)
         throw Error(formatMessage("Формат «%s» не записывается; форматы: GPKG, \"ESRI Shapefile\", \"MapInfo File\", KML, GeoJSON, DXF.",
                                   {settings.format.toStdString()}));
     ExportResult result;
+    // Drivers read the kind of file from its name: a Shapefile without ".shp" would be a folder.
+    QString path = givenPath;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (path != QLatin1String("/vsistdout/") && suffix != QLatin1String(format->extension) &&
+        !(suffix == QLatin1String("mif") && qstrcmp(format->extension, "tab") == 0) &&
+        !(suffix == QLatin1String("json") && qstrcmp(format->extension, "geojson") == 0))
+        path += QLatin1Char('.') + QLatin1String(format->extension);
+    result.path = path;
     const Crs wgs84 = Crs::epsg(4326);
     if (format->wgs84Only) {
         if (settings.crs && settings.crs->definition != wgs84.definition)
@@ -132,6 +148,34 @@ ExportResult ExportContours(TDataModule2& module, const QString& path, const Exp
         result.crs = settings.crs ? *settings.crs : Crs::epsg(GeographicEpsg(settings.datum));
     }
     if (result.crs.none()) throw Error("Для записи контуров в файл ГИС нужна система координат.");
+
+    // Every contour in the file's system first: a MapInfo file's integer grid is fitted to them.
+    RecordTable& horizons = module.POSIB_PRODUCT_HOR;
+    const std::vector<HorizonContour> contours = CollectContours(horizons, module.KONTUR);
+    std::vector<Prepared> prepared;
+    Operations operations(result.crs);
+    for (size_t i = 0; i < contours.size(); ++i) {
+        const HorizonContour& c = contours[i];
+        if (c.points.size() < 3) continue;
+        const QString name = cp1251ToUnicode(c.name);
+        std::vector<QPointF> points(c.points.begin(), c.points.end());
+        if (points.size() > 3 && points.front() == points.back()) points.pop_back();
+        std::optional<Crs> source = HorizonCrs(c.coordType, settings.datum, points, settings.zone);
+        if (!source && (c.coordType == 0 || c.coordType == 3)) source = settings.otherTypesCrs;
+        if (!source || source->none()) {
+            result.notWritten << name + QStringLiteral(": ") +
+                                     (c.coordType == 4 ? QStringLiteral("в абсциссах нет номера зоны Гаусса-Крюгера; укажите зону")
+                                                       : QStringLiteral("не задана система координат типа %1").arg(c.coordType));
+            continue;
+        }
+        try {
+            Prepared f{i, operations.toTarget(*source).applied(points),
+                       ContourAreaKm2(2, operations.toGeographic(*source).applied(points))};
+            prepared.push_back(std::move(f));
+        } catch (const Error& e) {
+            result.notWritten << name + QStringLiteral(": ") + QString::fromUtf8(e.what());
+        }
+    }
 
     GdalErrorScope errors;
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(format->driver);
@@ -153,7 +197,11 @@ ExportResult ExportContours(TDataModule2& module, const QString& path, const Exp
         throw Error(formatMessage("Система координат «%s» неизвестна.", {result.crs.definition.toStdString()}));
     srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
 
-    std::unique_ptr<GDALDataset> ds(driver->Create(QFile::encodeName(writePath).constData(), 0, 0, 0, GDT_Unknown, nullptr));
+    CPLStringList datasetOptions;
+    // KML's own <name> holds the horizon's name instead of a second field of the same name.
+    if (qstrcmp(format->driver, "KML") == 0) datasetOptions.SetNameValue("NameField", "name");
+    std::unique_ptr<GDALDataset> ds(
+        driver->Create(QFile::encodeName(writePath).constData(), 0, 0, 0, GDT_Unknown, datasetOptions.List()));
     if (!ds) writeFailed(path, errors);
     const bool shapefile = qstrcmp(format->driver, "ESRI Shapefile") == 0;
     const bool dxf = qstrcmp(format->driver, "DXF") == 0;
@@ -163,7 +211,24 @@ ExportResult ExportContours(TDataModule2& module, const QString& path, const Exp
         layerOptions.SetNameValue("COORDINATE_PRECISION", "10");
     }
     if (shapefile) layerOptions.SetNameValue("ENCODING", "UTF-8");
-    if (qstrcmp(format->driver, "MapInfo File") == 0) layerOptions.SetNameValue("ENCODING", "CP1251");
+    if (qstrcmp(format->driver, "MapInfo File") == 0) {
+        layerOptions.SetNameValue("ENCODING", "CP1251");
+        // MapInfo keeps whole numbers over its bounds: bounds round the contours keep them to
+        // fractions of a millimetre.
+        if (!prepared.empty()) {
+            double x0 = prepared.front().points.front().x(), x1 = x0;
+            double y0 = prepared.front().points.front().y(), y1 = y0;
+            for (const Prepared& f : prepared)
+                for (const QPointF& p : f.points) {
+                    x0 = std::min(x0, p.x()), x1 = std::max(x1, p.x());
+                    y0 = std::min(y0, p.y()), y1 = std::max(y1, p.y());
+                }
+            const double pad = std::max({x1 - x0, y1 - y0, 1e-3});
+            const QByteArray bounds = QByteArray::number(x0 - pad, 'g', 17) + ',' + QByteArray::number(y0 - pad, 'g', 17) + ',' +
+                                      QByteArray::number(x1 + pad, 'g', 17) + ',' + QByteArray::number(y1 + pad, 'g', 17);
+            layerOptions.SetNameValue("BOUNDS", bounds.constData());
+        }
+    }
     const QByteArray layerName = shapefile || qstrcmp(format->driver, "MapInfo File") == 0
                                      ? QFile::encodeName(QFileInfo(path).completeBaseName())
                                      : QByteArray("contours");
@@ -172,6 +237,7 @@ ExportResult ExportContours(TDataModule2& module, const QString& path, const Exp
     // DXF has its own fixed fields; the horizon's name goes into its layer name.
     if (!dxf) {
         for (const AttributeDecl& a : kAttributes) {
+            if (qstrcmp(format->driver, "KML") == 0 && a.source == Source::Name) continue;
             OGRFieldDefn field(shapefile ? a.dbfName : a.name, a.type);
             if (a.type == OFTString) field.SetWidth(shapefile ? 254 : 0);
             if (layer->CreateField(&field) != OGRERR_NONE) writeFailed(path, errors);
@@ -179,44 +245,21 @@ ExportResult ExportContours(TDataModule2& module, const QString& path, const Exp
     }
     OGRFeatureDefn* defn = layer->GetLayerDefn();
     const int dxfLayerField = dxf ? defn->GetFieldIndex("Layer") : -1;
+    // Drivers put fields of their own before ours (KML), so each is found by its name.
+    std::vector<int> fieldIndex;
+    for (const AttributeDecl& a : kAttributes) fieldIndex.push_back(dxf ? -1 : defn->GetFieldIndex(shapefile ? a.dbfName : a.name));
 
-    RecordTable& horizons = module.POSIB_PRODUCT_HOR;
     std::vector<const Field*> resourceFields;
     for (const AttributeDecl& a : kAttributes)
         resourceFields.push_back(a.resourceField ? &horizons.fieldByName(a.resourceField) : nullptr);
     const std::string objectName = utf8(cp1251ToUnicode(objectNameOf(module)));
 
-    Operations operations(result.crs);
     const bool transaction = ds->StartTransaction() == OGRERR_NONE;
-    const std::vector<HorizonContour> contours = CollectContours(horizons, module.KONTUR);
-    for (size_t i = 0; i < contours.size(); ++i) {
-        const HorizonContour& c = contours[i];
-        if (c.points.size() < 3) continue;
+    for (const Prepared& f : prepared) {
+        const HorizonContour& c = contours[f.index];
         const QString name = cp1251ToUnicode(c.name);
-        std::vector<QPointF> points(c.points.begin(), c.points.end());
-        if (points.size() > 3 && points.front() == points.back()) points.pop_back();
-        std::optional<Crs> source = HorizonCrs(c.coordType, settings.datum, points, settings.zone);
-        if (!source && (c.coordType == 0 || c.coordType == 3)) source = settings.otherTypesCrs;
-        if (!source) {
-            result.notWritten << name + QStringLiteral(": ") +
-                                     (c.coordType == 4 ? QStringLiteral("в абсциссах нет номера зоны Гаусса-Крюгера; укажите зону")
-                                                       : QStringLiteral("не задана система координат типа %1").arg(c.coordType));
-            continue;
-        }
-        std::optional<double> area;
-        std::vector<QPointF> out;
-        try {
-            if (!source->none()) {
-                area = ContourAreaKm2(2, operations.toGeographic(*source).applied(points));
-                out = operations.toTarget(*source).applied(points);
-            } else {
-                out = points;
-            }
-        } catch (const Error& e) {
-            result.notWritten << name + QStringLiteral(": ") + QString::fromUtf8(e.what());
-            continue;
-        }
-
+        const std::vector<QPointF>& out = f.points;
+        const std::optional<double>& area = f.area;
         OGRFeature feature(defn);
         auto ring = std::make_unique<OGRLinearRing>();
         ring->setNumPoints(static_cast<int>(out.size()) + 1, FALSE);
@@ -228,12 +271,14 @@ ExportResult ExportContours(TDataModule2& module, const QString& path, const Exp
         if (dxf) {
             if (dxfLayerField >= 0) feature.SetField(dxfLayerField, utf8(name).c_str());
         } else {
-            const uint32_t row = horizons.visibleRow(static_cast<int>(i));
-            for (int a = 0; a < int(std::size(kAttributes)); ++a) {
-                switch (kAttributes[a].source) {
+            const uint32_t row = horizons.visibleRow(static_cast<int>(f.index));
+            for (int k = 0; k < int(std::size(kAttributes)); ++k) {
+                const int a = fieldIndex[static_cast<size_t>(k)];
+                if (a < 0) continue;
+                switch (kAttributes[k].source) {
                 case Source::Name: feature.SetField(a, utf8(name).c_str()); break;
                 case Source::HorizonId:
-                    if (c.hasId) feature.SetField(a, static_cast<GIntBig>(c.horizonId));
+                    if (c.hasId) feature.SetField(a, static_cast<int>(c.horizonId));
                     break;
                 case Source::CoordType: feature.SetField(a, c.coordType); break;
                 case Source::Area:
@@ -244,7 +289,7 @@ ExportResult ExportContours(TDataModule2& module, const QString& path, const Exp
                 case Source::Resource: {
                     Value v;
                     try {
-                        v = horizons.rowValue(row, *resourceFields[a]);
+                        v = horizons.rowValue(row, *resourceFields[static_cast<size_t>(k)]);
                     } catch (const Error&) {
                         // An overflowing calculation has no value to give.
                     }

@@ -41,6 +41,7 @@ struct ExportResult {
     int written = 0;
     QStringList notWritten; // "<horizon>: <why>", for horizons of three points or more left out
     Crs crs;                // the system of the file
+    QString path;           // the file written: the path given, with the format's extension added when missing
 };
 
 // `path` "/vsistdout/" writes GeoJSON to standard output. Any other path is written beside
