@@ -223,7 +223,7 @@ ExportResult ExportContours(TDataModule2& module, const QString& givenPath, cons
                     x0 = std::min(x0, p.x()), x1 = std::max(x1, p.x());
                     y0 = std::min(y0, p.y()), y1 = std::max(y1, p.y());
                 }
-            const double pad = std::max({x1 - x0, y1 - y0, 1e-3});
+            const double pad = std::max({x1 - x0, y1 - y0, 1e-3}) * 0.05;
             const QByteArray bounds = QByteArray::number(x0 - pad, 'g', 17) + ',' + QByteArray::number(y0 - pad, 'g', 17) + ',' +
                                       QByteArray::number(x1 + pad, 'g', 17) + ',' + QByteArray::number(y1 + pad, 'g', 17);
             layerOptions.SetNameValue("BOUNDS", bounds.constData());

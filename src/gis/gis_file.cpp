@@ -111,14 +111,19 @@ GisFile ReadGisFile(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw Error(formatMessage("Файл «%s» не открывается: %s", {fileName(path), f.errorString().toStdString()}));
-    const QByteArray head = f.read(4096);
     GisFile file;
-    if (const std::optional<PolygonTextKind> kind = DetectPolygonText(path, head)) {
-        f.seek(0);
+    if (const std::optional<PolygonTextKind> kind = DetectPolygonText(path)) {
         file = ReadPolygonText(*kind, path, f.readAll());
     } else {
-        f.close();
-        file = readWithOgr(path);
+        try {
+            file = readWithOgr(path);
+        } catch (const Error&) {
+            // Polygon text under another name (.txt, .dat) is known by its lines.
+            const std::optional<PolygonTextKind> byContent = DetectPolygonTextByContent(f.read(4096));
+            if (!byContent) throw;
+            f.seek(0);
+            file = ReadPolygonText(*byContent, path, f.readAll());
+        }
     }
     bool any = false;
     for (const GisLayer& l : file.layers) any = any || !l.features.empty();

@@ -168,12 +168,17 @@ void readZmap(Lines& lines, GisLayer& layer)
 
 } // namespace
 
-std::optional<PolygonTextKind> DetectPolygonText(const QString& path, const QByteArray& head)
+std::optional<PolygonTextKind> DetectPolygonText(const QString& path)
 {
     const QString ext = QFileInfo(path).suffix().toLower();
     if (ext == "bln") return PolygonTextKind::Bln;
     if (ext == "irap" || ext == "rms" || ext == "pol") return PolygonTextKind::Irap;
     if (ext == "zmap" || ext == "zmp") return PolygonTextKind::Zmap;
+    return std::nullopt;
+}
+
+std::optional<PolygonTextKind> DetectPolygonTextByContent(const QByteArray& head)
+{
     const QByteArray first = head.trimmed();
     if (first.startsWith('!') || first.startsWith('@')) return PolygonTextKind::Zmap;
     const QList<QByteArray> lines = head.split('\n');

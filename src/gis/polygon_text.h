@@ -14,9 +14,10 @@ namespace talvena::gis {
 
 enum class PolygonTextKind { Bln, Irap, Zmap };
 
-// By the file's extension (.bln; .irap, .rms, .pol; .zmap, .zmp) or, failing that, its first
-// lines; nothing when it looks like none of them.
-std::optional<PolygonTextKind> DetectPolygonText(const QString& path, const QByteArray& head);
+// By the file's extension (.bln; .irap, .rms, .pol; .zmap, .zmp).
+std::optional<PolygonTextKind> DetectPolygonText(const QString& path);
+// By its first lines, for a file no GDAL driver opens; nothing when it looks like none of them.
+std::optional<PolygonTextKind> DetectPolygonTextByContent(const QByteArray& head);
 
 // One layer named after the file, without a coordinate system; each polygon a feature of one part
 // (BLN features carry the name of their header as the attribute "name"). Throws a Russian message
