@@ -4,7 +4,9 @@
 //   talvena-psp dump [--force] [--verify] FILE   the passport as JSON on standard output
 //   talvena-psp extract FILE DIR            every attachment written into DIR, one line per file
 //   talvena-psp convert [--force] IN OUT    IN (any readable variant) saved as the application saves
-//   talvena-psp contours [--force] FILE     every horizon's trap contour as GeoJSON on standard output
+//   talvena-psp contours [options] FILE [OUT]   every horizon's trap contour into a GIS file
+//                                           (GeoJSON on standard output without OUT)
+//   talvena-psp import-contour [options] PASSPORT HORIZON GISFILE   a horizon's contour from a GIS file
 //   talvena-psp unpack [--force] [--program excel|calc] FILE DIR
 //                                           the unpacked passport written into DIR, one line per file
 //   talvena-psp simulate [--force] [--trials N] [--seed S] [--method lhs|mc]
@@ -20,7 +22,7 @@
 #include "base/cp1251.h"
 #include "model/data_module.h"
 #include "tools/attachment_extract.h"
-#include "tools/contours_geojson.h"
+#include "tools/gis_commands.h"
 #include "tools/simulate_command.h"
 #include "tools/passport_json.h"
 #include "tools/standard_output.h"
@@ -46,7 +48,10 @@ const char kUsage[] =
     "                                         sizes and CRC-32 as stored, decoded with --verify\n"
     "  talvena-psp extract FILE DIR           write every attachment into DIR\n"
     "  talvena-psp convert [--force] IN OUT   save IN as a current, headered passport file OUT\n"
-    "  talvena-psp contours [--force] FILE    print every horizon's trap contour as GeoJSON\n"
+    "  talvena-psp contours [options] FILE [OUT]   every horizon's trap contour into a GIS file\n"
+    "                                         (RFC 7946 GeoJSON on standard output without OUT)\n"
+    "  talvena-psp import-contour [options] PASSPORT HORIZON GISFILE\n"
+    "                                         a horizon's contour from a GIS file, saved in place\n"
     "  talvena-psp unpack [--force] [--program excel|calc] FILE DIR\n"
     "                                         write the unpacked passport into DIR: its tables\n"
     "                                         (built-in Excel 97 writer, or LibreOffice Calc),\n"
@@ -67,9 +72,13 @@ struct Command {
     bool takesVerify = false;
     bool takesSimulation = false;
 };
-constexpr Command kCommands[] = {{"dump", 1, true, false, true},   {"extract", 2, false},
-                                 {"convert", 2, true},             {"contours", 1, true},
-                                 {"unpack", 2, true, true},        {"simulate", 1, true, false, false, true}};
+constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, false}, {"convert", 2, true},
+                                 {"unpack", 2, true, true},      {"simulate", 1, true, false, false, true}};
+
+// The GIS commands parse their own options.
+using GisCommand = int (*)(const std::vector<char*>&, const QString&);
+constexpr std::pair<const char*, GisCommand> kGisCommands[] = {{"contours", ContoursCommand},
+                                                               {"import-contour", ImportContourCommand}};
 
 int usageError(const char* problem)
 {
@@ -114,8 +123,6 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, bo
     int code = 0;
     if (command == "dump") {
         PrintOut(PassportJson(module, input.toUtf8(), verify));
-    } else if (command == "contours") {
-        PrintOut(ContoursGeoJson(module, input.toUtf8()));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
     } else if (command == "simulate") {
@@ -143,16 +150,20 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc < 2) return usageError("no command given");
+    GisCommand gisCommand = nullptr;
+    for (const auto& [name, function] : kGisCommands)
+        if (std::strcmp(argv[1], name) == 0) gisCommand = function;
     const Command* command = nullptr;
     for (const Command& c : kCommands)
         if (std::strcmp(argv[1], c.name) == 0) command = &c;
-    if (!command) return usageError((std::string("unknown command \"") + argv[1] + "\"").c_str());
+    if (!command && !gisCommand) return usageError((std::string("unknown command \"") + argv[1] + "\"").c_str());
     std::vector<char*> args;
+    if (gisCommand) args.assign(argv + 2, argv + argc);
     bool force = false;
     bool verify = false;
     PreferredProgram program = PreferredProgram::Excel;
     SimulateArguments simulation;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 2; command && i < argc; ++i) {
         std::string optionError;
         if (command->takesSimulation && ParseSimulateOption(argc, argv, i, simulation, optionError)) {
             if (!optionError.empty()) return usageError(optionError.c_str());
@@ -169,9 +180,14 @@ int main(int argc, char** argv)
             args.push_back(argv[i]);
         }
     }
-    if (int(args.size()) != command->argumentCount)
+    if (command && int(args.size()) != command->argumentCount)
         return usageError((std::string("wrong number of arguments for ") + command->name).c_str());
     try {
+        if (gisCommand) {
+            const int code = gisCommand(args, executableFolder());
+            FinishOut();
+            return code;
+        }
         return run(command->name, args, force, verify, program, simulation);
     } catch (const FileWriteError& e) {
         std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
