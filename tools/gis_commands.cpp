@@ -148,6 +148,7 @@ int ContoursCommand(const std::vector<char*>& args, const QString& dictionaryFol
     load(module, dictionaryFolder, QFile::decodeName(p.plain[0]), p.force);
     const QString out = p.plain.size() == 2 ? QFile::decodeName(p.plain[1]) : QStringLiteral("/vsistdout/");
     const ExportResult result = ExportContours(module, out, settings);
+    PrintOut(result.standardOutput);
     for (const QString& line : result.notWritten) std::fprintf(stderr, "не записан контур %s\n", line.toUtf8().constData());
     return result.notWritten.isEmpty() ? 0 : 1;
 }
