@@ -198,7 +198,7 @@ void defineSlotFields(RecordTable& t, bool withKey)
     shown.kind = FieldKind::Calculated;
     t.addField(shown);
     // Files1CalcFields, Files2CalcFields, Files3CalcFields: the source file name when known.
-    t.onCalcFields = [](RecordTable& table) {
+    t.onCalcFields = [](const RecordTable& table) {
         const QByteArray source = table.fieldByName("SrcName").asString();
         table.fieldByName("FileName_").setString(source.isEmpty() ? table.fieldByName("FileName").asString() : source);
     };

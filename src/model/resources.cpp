@@ -139,7 +139,7 @@ bool stillValid(const ResolvedIndexes& r, const RecordTable& t)
 
 } // namespace
 
-ResourceFields ResolveResourceFields(RecordTable& table)
+ResourceFields ResolveResourceFields(const RecordTable& table)
 {
     ResourceFields fields{};
     for (const ResourceFieldName& n : kResourceFieldNames) fields.*n.member = &table.fieldByName(n.name);
@@ -157,7 +157,7 @@ void CalcProductHorizonResources(const ResourceFields& fields)
     }
 }
 
-void CalcProductHorizonResources(RecordTable& table)
+void CalcProductHorizonResources(const RecordTable& table)
 {
     thread_local ResolvedIndexes resolved;
     ResourceFields fields{};

@@ -44,7 +44,7 @@ struct ResourceFields {
 };
 
 // Throws "Field '%s' not found" when the table lacks one of them.
-ResourceFields ResolveResourceFields(RecordTable& posibProductHor);
+ResourceFields ResolveResourceFields(const RecordTable& posibProductHor);
 
 // The resource part of POSIB_PRODUCT_HORCalcFields (everything after `_scale`), for the record
 // being calculated. Call it only from the table's OnCalcFields: it writes calculated fields.
@@ -54,7 +54,7 @@ ResourceFields ResolveResourceFields(RecordTable& posibProductHor);
 //   condensate fields not yet stored NULL.
 void CalcProductHorizonResources(const ResourceFields& fields);
 // The same; the fields are resolved on the first call for a table and reused afterwards.
-void CalcProductHorizonResources(RecordTable& posibProductHor);
+void CalcProductHorizonResources(const RecordTable& posibProductHor);
 
 // One value label of the Geology page.
 struct GeologyLabel {

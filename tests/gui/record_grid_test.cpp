@@ -74,7 +74,7 @@ protected:
         scale.kind = FieldKind::Calculated;
         scale.size = 20;
         t.addField(scale);
-        t.onCalcFields = [](RecordTable& tb) { tb.fieldByName("DOUBLE").setFloat(tb.fieldByName("ID").asFloat() * 2); };
+        t.onCalcFields = [](const RecordTable& tb) { tb.fieldByName("DOUBLE").setFloat(tb.fieldByName("ID").asFloat() * 2); };
         t.open();
         for (int i = 1; i <= 5; ++i) add(i * 10, "n" + QByteArray::number(i));
         t.first();

@@ -60,7 +60,7 @@ std::unique_ptr<RecordTable> makeHorizons(bool reversed = false)
         Field& f = t->addField(d);
         if (d.kind == FieldKind::Calculated) f.setDisplayFormat(kNumberPattern);
     }
-    t->onCalcFields = [](RecordTable& tb) { CalcProductHorizonResources(tb); };
+    t->onCalcFields = [](const RecordTable& tb) { CalcProductHorizonResources(tb); };
     t->open();
     return t;
 }
