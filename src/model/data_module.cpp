@@ -18,6 +18,7 @@ TDataModule2::TDataModule2()
 {
     buildTables();
     for (RecordTable* t : passportTables()) t->setJournal(&journal_);
+    PASPORTS.setNewRecordsPermanent(true);
     attachPassportHandlers();
     attachHorizonHandlers();
     attachContourHandlers();

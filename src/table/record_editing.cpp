@@ -41,6 +41,7 @@ void RecordTable::beginNewRecord(bool appending)
     fire(onNewRecord);
     s_.modified = false;
     fire(afterInsert);
+    newDefaults_ = s_.editBuf;
     fire(afterScroll);
 }
 
@@ -87,7 +88,12 @@ void RecordTable::post()
     if (s_.state == TableState::Insert) {
         wasNew = true;
         const uint32_t row = newRow();
-        if (recording()) {
+        if (recording() && newRecordsPermanent_) {
+            // The record stays on undo; its values go back to those it started with.
+            for (size_t s = 0; s < s_.columns.size(); ++s)
+                journalCell(row, static_cast<int>(s), s < newDefaults_.size() ? newDefaults_[s] : Value(),
+                            s_.editBuf[s], true);
+        } else if (recording()) {
             JournalOp op;
             op.kind = JournalOp::Kind::RowsAdded;
             op.row = row;
@@ -95,7 +101,9 @@ void RecordTable::post()
             record(std::move(op));
         }
         for (size_t s = 0; s < s_.columns.size(); ++s) storeValue(row, static_cast<int>(s), s_.editBuf[s]);
+        placingUnrecorded_ = newRecordsPermanent_;
         to = placeRow(row, true);
+        placingUnrecorded_ = false;
     } else {
         const auto row = static_cast<uint32_t>(currentRow());
         for (size_t s = 0; s < s_.columns.size() && !s_.lastPostChanged; ++s)

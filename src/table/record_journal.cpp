@@ -87,9 +87,9 @@ void RecordTable::record(JournalOp&& op)
 
 bool RecordTable::addedByAction(uint32_t row) { return row >= journal_->rowsBefore(this, s_.rowCount); }
 
-void RecordTable::journalCell(uint32_t row, int slot, const Value& before, const Value& after)
+void RecordTable::journalCell(uint32_t row, int slot, const Value& before, const Value& after, bool evenIfNew)
 {
-    if (!recording() || before == after || addedByAction(row)) return;
+    if (!recording() || before == after || (!evenIfNew && addedByAction(row))) return;
     JournalOp op;
     op.kind = JournalOp::Kind::Cell;
     op.row = row;
@@ -101,7 +101,7 @@ void RecordTable::journalCell(uint32_t row, int slot, const Value& before, const
 
 void RecordTable::journalOrderInsert(bool base, size_t index, uint32_t row)
 {
-    if (!recording()) return;
+    if (!recording() || placingUnrecorded_) return;
     JournalOp op;
     op.kind = JournalOp::Kind::OrderInsert;
     op.base = base;

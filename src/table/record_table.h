@@ -197,6 +197,9 @@ public:
     EditJournal* journal() const { return journal_; }
     // The name of the data field of a column (what a journal step names).
     QByteArray dataFieldName(int slot) const;
+    // A new record of a table that must always keep it (the passport's one record) stays when
+    // the post that added it is undone: undo puts back the values it started with.
+    void setNewRecordsPermanent(bool on) { newRecordsPermanent_ = on; }
 
     // The value the lookup table gives for a key: the result field of the first visible record
     // whose key field equals it.
@@ -272,7 +275,7 @@ private:
     void record(JournalOp&& op);
     // Whether the row was added by the action being recorded (its values need no recording).
     bool addedByAction(uint32_t row);
-    void journalCell(uint32_t row, int slot, const Value& before, const Value& after);
+    void journalCell(uint32_t row, int slot, const Value& before, const Value& after, bool evenIfNew = false);
     void journalOrderInsert(bool base, size_t index, uint32_t row);
     void journalOrderErase(bool base, size_t index, uint32_t row);
     void journalRowsCleared(const uint32_t* rows, size_t n);
@@ -342,6 +345,9 @@ private:
     mutable Evaluation eval_;
 
     EditJournal* journal_ = nullptr;
+    bool newRecordsPermanent_ = false;
+    bool placingUnrecorded_ = false; // placing a permanent new record: its place is not journaled
+    std::vector<Value> newDefaults_; // the values the pending new record started with
     int64_t replayCurrent_ = -1; // the current row when a replay began
 
     std::vector<TableObserver*> observers_;
