@@ -4,8 +4,10 @@
 #include "app/command_line_file.h"
 #include "app/contour_page.h"
 #include "app/documents_page.h"
+#include "app/edit_menu.h"
 #include "app/grid_pages.h"
 #include "gui/error_handler.h"
+#include "gui/field_binders.h"
 #include "gui/multi_row_tab_widget.h"
 #include "app/passport_commands.h"
 #include "gui/user_interaction.h"
@@ -104,6 +106,7 @@ TMainForm::TMainForm(TDataModule2& dataModule, UserInteraction& interaction, QSt
     setProperty(kHelpContextProperty, kWindowHelpContext);
 
     buildMenu();
+    new EditMenu(*this);
     buildPages();
     RunGuarded([this] { BuildFileLists(); });
 
@@ -121,6 +124,18 @@ TMainForm::~TMainForm()
     dataModule_.onUpdateGeoDopEdits = nullptr;
     // Controls go before the tables they observe stop being reachable.
     delete takeCentralWidget();
+}
+
+QWidget* TMainForm::controlOfField(const QByteArray& fieldName) const
+{
+    // A picker box shows the text calculated from its field: "_SHOOTSCALE" for SHOOTSCALE.
+    for (auto it = pageWidgets_.binders.cbegin(); it != pageWidgets_.binders.cend(); ++it) {
+        QByteArray shown = it.value()->fieldName();
+        if (shown.startsWith('_')) shown = shown.mid(1);
+        if (&it.value()->table() == &dataModule_.PASPORTS && shown.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return pageWidgets_.widgets.value(it.key());
+    }
+    return nullptr;
 }
 
 // --- construction ------------------------------------------------------------------------------

@@ -75,6 +75,8 @@ public:
     FieldBinder* binder(const QString& objectName) const { return pageWidgets_.binders.value(objectName); }
     QLabel* valueLabel(const QString& objectName) const;
     QAction* menuAction(const QString& objectName) const { return actions_.value(objectName); }
+    // The form control that edits a PASPORTS field; nullptr when none does.
+    QWidget* controlOfField(const QByteArray& fieldName) const;
 
     // --- page behaviours ---------------------------------------------------------------------
     void PageControl2Change();

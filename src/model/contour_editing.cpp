@@ -179,6 +179,7 @@ ContourChartData ImportContour(TDataModule2& m, const QByteArray& text, const Co
 {
     DetachedPointGrid detached(m.KONTUR, grid);
     followCurrentHorizon(m);
+    const EditJournal::Action action(&m.journal(), QStringLiteral("Импорт контура"));
     const int coordType = static_cast<int>(m.POSIB_PRODUCT_HOR.fieldByName("KONTURKOORDTYPE").asInteger());
     RecordTable& points = m.KONTUR;
     Field& x = points.fieldByName("X");
@@ -237,6 +238,7 @@ ContourChartData ClearContour(TDataModule2& m, const PointGridHooks& grid)
 {
     DetachedPointGrid detached(m.KONTUR, grid);
     followCurrentHorizon(m);
+    const EditJournal::Action action(&m.journal(), QStringLiteral("Очистка контура"));
     m.DeleteShownContourPoints();
     return refreshChart(m);
 }
