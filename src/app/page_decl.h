@@ -92,9 +92,10 @@ constexpr ControlDecl Picker(const char* field, const char* name, PageHandler bu
     d.button = button;
     return d;
 }
-constexpr ControlDecl ValueLabel(const char* name, const char* caption)
+// A value label of the totals, captioned as the model names it (GeologyLabelCaption).
+constexpr ControlDecl ValueLabel(const char* name)
 {
-    return ControlDecl{ControlKind::ValueLabel, "", name, caption, kNoHint};
+    return ControlDecl{ControlKind::ValueLabel, "", name, nullptr, kNoHint};
 }
 constexpr ControlDecl Notice(const char* name, const char* text)
 {
