@@ -47,6 +47,7 @@ void PassportLifecycle::exportUnpackedPassport()
 
     QString failure;
     QStringList damaged;
+    QList<UnpackedFailure> failed;
     {
         ProgressFormScope progress(QStringLiteral("Распаковка ..."), &window_);
         const QString folder = ui_.folderName(QString::fromUtf8(kExportFolderTitle), exportFolder_);
@@ -61,8 +62,11 @@ void PassportLifecycle::exportUnpackedPassport()
         options.program = *program;
         options.layouts = &window_.gridLayouts();
         options.betweenFiles = keepPainted;
+        options.notice = [this](const QString& message) { ui_.showError(message); };
         try {
-            damaged = WriteUnpackedPassport(dm_, session, options).damaged;
+            const UnpackedPassportResult result = WriteUnpackedPassport(dm_, session, options);
+            damaged = result.damaged;
+            failed = result.failed;
         } catch (const std::exception& e) {
             failure = failureText(e, QDir(folder).filePath(PassportFolderName(objectName)));
         }
@@ -70,7 +74,14 @@ void PassportLifecycle::exportUnpackedPassport()
     // The progress form is gone before anything is shown.
     if (!failure.isEmpty()) {
         ui_.showError(failure);
-    } else if (!damaged.isEmpty()) {
+        return;
+    }
+    if (!failed.isEmpty()) {
+        QStringList lines;
+        for (const UnpackedFailure& f : failed) lines << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(f.path), f.message);
+        ui_.showError(QStringLiteral("Не всё удалось записать; остальное записано:\n") + lines.join(u'\n'));
+    }
+    if (!damaged.isEmpty()) {
         QStringList names;
         for (const QString& path : damaged) names << QDir::toNativeSeparators(path);
         ui_.showWarning(QStringLiteral("Данные вложенных файлов повреждены, файлы записаны не полностью:\n") +
