@@ -129,6 +129,15 @@ double convertCoordinate(int coordType, const QByteArray& text)
     return value;
 }
 
+// "Строка N: «text»" under a conversion error, so the user finds the line; a long line is cut.
+std::string lineReference(int64_t number, const QByteArray& line)
+{
+    constexpr qsizetype kShown = 80;
+    QString shown = cp1251ToUnicode(line.left(kShown)).trimmed();
+    if (line.size() > kShown) shown += QChar(0x2026);
+    return formatMessage("Строка %s: «%s»", {std::to_string(number), shown.toStdString()});
+}
+
 ContourChartData refreshChart(TDataModule2& m)
 {
     RecordTable& horizons = m.POSIB_PRODUCT_HOR;
@@ -174,42 +183,60 @@ bool HasCurrentProductHorizon(const TDataModule2& module)
     return horizons.active() && (editing(horizons) || horizons.currentPosition() >= 0);
 }
 
-ContourChartData ImportContour(TDataModule2& m, const QByteArray& text, const ContourImportSettings& settings,
-                               const PointGridHooks& grid)
+std::optional<ContourChartData> ImportContour(TDataModule2& m, const QByteArray& text,
+                                             const ContourImportSettings& settings, const PointGridHooks& grid)
 {
+    if (!HasCurrentProductHorizon(m)) throw Error(kNoCurrentHorizonMessage);
+    const int coordType = static_cast<int>(m.POSIB_PRODUCT_HOR.fieldByName("KONTURKOORDTYPE").asInteger());
+    // Everything is read before a point is touched: a bad line or a text without points leaves
+    // the contour as it was.
+    const std::vector<QPointF> read = ReadContourText(text, settings, coordType);
+    if (read.empty()) return std::nullopt;
+
     DetachedPointGrid detached(m.KONTUR, grid);
     followCurrentHorizon(m);
-    const int coordType = static_cast<int>(m.POSIB_PRODUCT_HOR.fieldByName("KONTURKOORDTYPE").asInteger());
     RecordTable& points = m.KONTUR;
     Field& x = points.fieldByName("X");
     Field& y = points.fieldByName("Y");
     {
         PointCountHold hold(m);
         m.DeleteShownContourPoints();
-
-        const QList<QByteArray> lines = splitLines(text);
-        const int64_t lineTotal = lines.size();
-        const int64_t first = std::max<int64_t>(settings.startLine, 1) - 1;
-        const int64_t count = settings.lineCount == 0 ? lineTotal : settings.lineCount;
-        const int64_t end = std::min(lineTotal, first + std::max<int64_t>(count, 0));
-        for (int64_t i = first; i < end; ++i) {
-            QByteArray line = lines[static_cast<qsizetype>(i)];
-            line.replace(',', '.');
-            QByteArray longitude, latitude;
-            if (!columnText(line, settings.longitudeColumn, longitude) ||
-                !columnText(line, settings.latitudeColumn, latitude))
-                break;
-            // Converted before the point is started, so a failure leaves no empty point behind.
-            const double lon = convertCoordinate(coordType, longitude);
-            const double lat = convertCoordinate(coordType, latitude);
+        for (const QPointF& p : read) {
             points.append();
-            x.setFloat(lon);
-            y.setFloat(lat);
+            x.setFloat(p.x());
+            y.setFloat(p.y());
             points.post();
         }
         hold.release();
     }
     return refreshChart(m);
+}
+
+std::vector<QPointF> ReadContourText(const QByteArray& text, const ContourImportSettings& settings, int coordType)
+{
+    std::vector<QPointF> read;
+    const QList<QByteArray> lines = splitLines(text);
+    const int64_t lineTotal = lines.size();
+    const int64_t first = std::max<int64_t>(settings.startLine, 1) - 1;
+    const int64_t count = settings.lineCount == 0 ? lineTotal : settings.lineCount;
+    const int64_t end = std::min(lineTotal, first + std::max<int64_t>(count, 0));
+    for (int64_t i = first; i < end; ++i) {
+        const QByteArray& original = lines[static_cast<qsizetype>(i)];
+        QByteArray line = original;
+        line.replace(',', '.');
+        QByteArray longitude, latitude;
+        if (!columnText(line, settings.longitudeColumn, longitude) ||
+            !columnText(line, settings.latitudeColumn, latitude))
+            break;
+        try {
+            const double lon = convertCoordinate(coordType, longitude);
+            const double lat = convertCoordinate(coordType, latitude);
+            read.emplace_back(lon, lat);
+        } catch (const Error& e) {
+            throw Error(std::string(e.what()) + "\n" + lineReference(i + 1, original));
+        }
+    }
+    return read;
 }
 
 ContourChartData ClearContour(TDataModule2& m, const PointGridHooks& grid)
