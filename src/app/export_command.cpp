@@ -10,6 +10,7 @@
 #include "gui/error_handler.h"
 #include "gui/user_interaction.h"
 #include "model/data_module.h"
+#include "table/filter_pause.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,8 +36,12 @@ QString failureText(const std::exception& e, const QString& passportFolder)
 
 void PassportLifecycle::exportUnpackedPassport()
 {
-    // The Geology page's texts are recomputed first: the export copies them.
-    if (!RunGuarded([&] { window_.TabSheet6Enter(); })) return;
+    // The Geology page's texts are recomputed first: the export copies them. The totals and the
+    // export walk every horizon; the page shows what it showed before afterwards.
+    {
+        const FilterPause allHorizons(dm_.POSIB_PRODUCT_HOR);
+        if (!RunGuarded([&] { window_.TabSheet6Enter(); })) return;
+    }
     const std::optional<PreferredProgram> program = ChooseExportProgram(&window_);
     if (!program) return;
     const QByteArray objectName = ExportObjectName(dm_);
@@ -62,6 +67,7 @@ void PassportLifecycle::exportUnpackedPassport()
         options.layouts = &window_.gridLayouts();
         options.betweenFiles = keepPainted;
         try {
+            const FilterPause allHorizons(dm_.POSIB_PRODUCT_HOR);
             damaged = WriteUnpackedPassport(dm_, session, options).damaged;
         } catch (const std::exception& e) {
             failure = failureText(e, QDir(folder).filePath(PassportFolderName(objectName)));

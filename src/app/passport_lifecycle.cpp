@@ -5,6 +5,7 @@
 #include "gui/user_interaction.h"
 #include "dialogs/loading_form.h"
 #include "model/data_module.h"
+#include "table/filter_pause.h"
 
 #include <QCoreApplication>
 #include <optional>
@@ -118,13 +119,15 @@ bool PassportLifecycle::savePassport(bool saveAs)
 {
     QString failure;
     bool saved = false;
+    // The page that showed filtered horizons shows them so again after the save.
+    std::optional<FilterPause> allHorizons;
     {
         std::optional<ProgressFormScope> progress(std::in_place, QStringLiteral("Сохранение ..."), &window_);
         QString name;
         bool asked = false;
         const bool committed = RunGuarded([&] {
             dm_.CommitPendingEdits();
-            dm_.POSIB_PRODUCT_HOR.setFiltered(false);
+            allHorizons.emplace(dm_.POSIB_PRODUCT_HOR);
             name = dm_.state().fileName();
             asked = name.isEmpty() || saveAs;
             if (asked)
@@ -144,6 +147,7 @@ bool PassportLifecycle::savePassport(bool saveAs)
             if (asked) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
         }
     }
+    allHorizons.reset();
     if (!failure.isEmpty()) ui_.showError(failure);
     return saved;
 }

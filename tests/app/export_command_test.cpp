@@ -1,5 +1,6 @@
 // "Сохранить &распакованный паспорт" in the real window: the program dialog, the folder dialog,
 // the grids' column order as the user left it, and what the user is told.
+#include "app/grid_pages.h"
 #include "app/passport_lifecycle.h"
 #include "dialogs/export_type_dialog.h"
 #include "dialogs/loading_form.h"
@@ -11,6 +12,7 @@
 #include "window_fixture.h"
 
 #include <QDirIterator>
+#include <QFile>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -168,4 +170,48 @@ TEST_F(ExportCommandTest, OpenOfficeCalcStartsLibreOfficeOnceForTheExport)
     const test::ReadSheet economy = test::ReadWithXlrd(tablePath(14));
     EXPECT_EQ(economy.textAt(1, 1), u("Таблица 12. \"Экономика\""));
     EXPECT_TRUE(economy.at(1, 1)->bold);
+}
+
+// Save (F2, as the user presses it) and the export walk every horizon; the oil page must show its
+// horizons again afterwards, with the same one current, so that oil typed next lands in an oil
+// horizon and reaches the totals.
+TEST_F(ExportCommandTest, SaveAndExportLeaveTheOilPageShowingWhatItShowed)
+{
+    RecordTable& reflecting = dm->REFLECT_HORIZONTS;
+    reflecting.append();
+    reflecting.fieldByName("INDEXOG").setString(utf8ToCp1251("Б"));
+    reflecting.post();
+    RecordTable& h = dm->POSIB_PRODUCT_HOR;
+    for (auto [name, kind] : {std::pair{"Н1", 397}, {"ГК", 401}, {"Н2", 399}}) {
+        h.append();
+        h.fieldByName("STRATIGRSVIT").setString(utf8ToCp1251(name));
+        h.fieldByName("UV_ID").setInteger(kind);
+        h.post();
+    }
+    window->PageControl2()->setCurrentIndex(GridPages::kOilPage);
+    settle();
+    auto* oil = find<RecordGridView>("JvDBGrid4");
+    oil->setCurrentIndex(oil->model()->index(1, 0));
+    settle();
+    auto shows = [&] {
+        QStringList names;
+        for (int r = 0; r < oil->model()->rowCount(); ++r) names << oil->model()->index(r, 0).data().toString();
+        return names.join(' ') + " / " + cp1251ToUnicode(h.fieldByName("STRATIGRSVIT").asString()) + " / " +
+               QString::number(oil->currentIndex().row());
+    };
+    const QString before = shows();
+    ASSERT_EQ(before, u("Н1 Н2 / Н2 / 1"));
+
+    ui.fileNames = {out.filePath("passport.psp")};
+    oil->setFocus();
+    QTest::keyClick(oil, Qt::Key_F2);
+    settle();
+    ASSERT_TRUE(QFile::exists(out.filePath("passport.psp")));
+    EXPECT_EQ(shows(), before);
+
+    ui.fileNames = {out.path()};
+    ASSERT_TRUE(exportWith("excelButton"));
+    EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
+    EXPECT_EQ(shows(), before);
+    EXPECT_EQ(window->PageControl2()->currentIndex(), GridPages::kOilPage);
 }
