@@ -234,6 +234,9 @@ unsigned groupsOfKind(int64_t uvId)
     return 0;
 }
 
+static_assert(unsigned(WithOil) == OilResources && unsigned(WithGas) == GasResources &&
+              unsigned(WithCondensate) == CondensateResources);
+
 // NULL reads as 0.
 double realOf(const Value& v)
 {
@@ -352,5 +355,7 @@ GeologyTotals ComputeGeologyTotals(RecordTable& product, RecordTable& reflect)
     }
     return totals;
 }
+
+unsigned HydrocarbonGroupsOfKind(int64_t uvId) { return groupsOfKind(uvId); }
 
 } // namespace talvena

@@ -62,6 +62,10 @@ struct GeologyLabel {
     QByteArray text;   // CP1251
 };
 
+// Which resources a kind of hydrocarbon (UV_ID) has: a combination of these, 0 for an unknown kind.
+enum HydrocarbonGroup : unsigned { OilResources = 1, GasResources = 2, CondensateResources = 4 };
+unsigned HydrocarbonGroupsOfKind(int64_t uvId);
+
 // The four kinds of resource the totals add up, in the order of their labels.
 enum HydrocarbonSum { OilSum, DissolvedGasSum, GasSum, CondensateSum, HydrocarbonSumCount };
 
