@@ -7,16 +7,19 @@
 //   talvena-psp contours [--force] FILE     every horizon's trap contour as GeoJSON on standard output
 //   talvena-psp unpack [--force] [--program excel|calc] FILE DIR
 //                                           the unpacked passport written into DIR, one line per file
+//   talvena-psp check [--force] [--json] FILE
+//                                           the passport check's findings, as lines or JSON
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
 //
 // Exit codes: 0 done, 1 the passport or a file could not be read or written completely (the
-// model's message on standard error, exactly as it is), 2 wrong usage.
+// model's message on standard error, exactly as it is) or the check found something, 2 wrong usage.
 #include "base/atomic_file.h"
 #include "base/cp1251.h"
 #include "model/data_module.h"
 #include "tools/attachment_extract.h"
+#include "tools/check_command.h"
 #include "tools/contours_geojson.h"
 #include "tools/passport_json.h"
 #include "tools/unpack_command.h"
@@ -44,6 +47,9 @@ const char kUsage[] =
     "                                         write the unpacked passport into DIR: its tables\n"
     "                                         (built-in Excel 97 writer, or LibreOffice Calc),\n"
     "                                         attachments and description files\n"
+    "  talvena-psp check [--force] [--json] FILE\n"
+    "                                         check the passport as a reviewer would; exit code 1\n"
+    "                                         when something is found (--json: a JSON array)\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
@@ -51,9 +57,11 @@ struct Command {
     int argumentCount;
     bool takesForce;
     bool takesProgram = false;
+    bool takesJson = false;
 };
 constexpr Command kCommands[] = {{"dump", 1, true},     {"extract", 2, false},     {"convert", 2, true},
-                                 {"contours", 1, true}, {"unpack", 2, true, true}};
+                                 {"contours", 1, true}, {"unpack", 2, true, true},
+                                 {"check", 1, true, false, true}};
 
 int usageError(const char* problem)
 {
@@ -88,7 +96,7 @@ int extract(TDataModule2& module, const QString& folder)
     return result.complete() ? 0 : 1;
 }
 
-int run(std::string_view command, const std::vector<char*>& args, bool force, PreferredProgram program)
+int run(std::string_view command, const std::vector<char*>& args, bool force, PreferredProgram program, bool json)
 {
     TDataModule2 module;
     module.DataModuleCreate(executableFolder());
@@ -105,6 +113,10 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
         print(ContoursGeoJson(module, input.toUtf8()));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
+    } else if (command == "check") {
+        const std::vector<PassportFinding> findings = CheckPassport(module);
+        print(json ? FindingsJson(findings) : FindingsText(findings));
+        code = findings.empty() ? 0 : 1;
     } else if (command == "unpack") {
         code = UnpackPassport(module, QFile::decodeName(args[1]), program);
     } else {
@@ -132,10 +144,13 @@ int main(int argc, char** argv)
     if (!command) return usageError((std::string("unknown command \"") + argv[1] + "\"").c_str());
     std::vector<char*> args;
     bool force = false;
+    bool json = false;
     PreferredProgram program = PreferredProgram::Excel;
     for (int i = 2; i < argc; ++i) {
         if (command->takesForce && std::strcmp(argv[i], "--force") == 0) {
             force = true;
+        } else if (command->takesJson && std::strcmp(argv[i], "--json") == 0) {
+            json = true;
         } else if (command->takesProgram && std::strcmp(argv[i], "--program") == 0) {
             if (++i == argc) return usageError("--program needs excel or calc");
             if (std::strcmp(argv[i], "excel") == 0) program = PreferredProgram::Excel;
@@ -148,7 +163,7 @@ int main(int argc, char** argv)
     if (int(args.size()) != command->argumentCount)
         return usageError((std::string("wrong number of arguments for ") + command->name).c_str());
     try {
-        return run(command->name, args, force, program);
+        return run(command->name, args, force, program, json);
     } catch (const FileWriteError& e) {
         std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
         return 1;
