@@ -1,7 +1,9 @@
 // "Сохранить &распакованный паспорт" in the real window: the program dialog, the folder dialog,
 // the grids' column order as the user left it, and what the user is told.
 #include "app/grid_pages.h"
+#include "app/passport_check_command.h"
 #include "app/passport_lifecycle.h"
+#include "gui/desktop_shell.h"
 #include "dialogs/export_type_dialog.h"
 #include "dialogs/loading_form.h"
 #include "export/export_layouts.h"
@@ -14,6 +16,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QHeaderView>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -77,8 +80,20 @@ protected:
         });
         window->menuAction("N12")->trigger();
         settle();
+        // The passport check's offer and the closing message are kept apart from what went wrong.
+        for (qsizetype i = ui.boxes.size() - 1; i >= 0; --i) {
+            const ScriptedInteraction::Box& box = ui.boxes[i];
+            if (box.caption == BoxCaption::Confirmation && box.text.startsWith(u("Проверка паспорта нашла")))
+                checkOffers.prepend(box.text);
+            else if (box.buttons == BoxButtons::OkOpenFolder)
+                doneMessages.prepend(box.text);
+            else
+                continue;
+            ui.boxes.removeAt(i);
+        }
         return shown;
     }
+    QStringList checkOffers, doneMessages;
 
     QString passportFolder() const { return out.filePath(u("ПАСПОРТ ОБЪЕКТА Восточное поднятие")); }
     QString tablePath(int index) const
@@ -108,6 +123,7 @@ TEST_F(ExportCommandTest, WritesThePassportFolderWithTheGridsAsTheUserArrangedTh
     ASSERT_TRUE(exportWith("excelButton"));
     EXPECT_EQ(ui.dialogTitles, QStringList{kFolderTitle});
     EXPECT_EQ(progressText, u("Распаковка ...")); // shown while the folder is asked for
+    EXPECT_EQ(doneMessages, QStringList{u("Распакованный паспорт записан в «%1».").arg(passportFolder())});
     EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
     EXPECT_EQ(progressFormOf(window.get()), nullptr); // the progress form is gone
     EXPECT_EQ(filesUnder(passportFolder()), 15);
@@ -214,4 +230,48 @@ TEST_F(ExportCommandTest, SaveAndExportLeaveTheOilPageShowingWhatItShowed)
     EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
     EXPECT_EQ(shows(), before);
     EXPECT_EQ(window->PageControl2()->currentIndex(), GridPages::kOilPage);
+}
+
+// The check is offered first: Yes shows the findings and writes nothing, Cancel writes nothing, No
+// writes. The closing message's second button opens the passport's folder.
+TEST_F(ExportCommandTest, TheCheckIsOfferedFirstAndTheMessageOpensTheFolder)
+{
+    QList<QUrl> opened;
+    installShellOpener([&](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    auto run = [&](std::initializer_list<BoxAnswer> answers) {
+        ui.answers = answers;
+        checkOffers.clear();
+        doneMessages.clear();
+        ui.fileNames = {out.path()};
+        window->menuAction("N12")->trigger(); // no program dialog when the export stops first
+        settle();
+    };
+    run({BoxAnswer::Yes});
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].text, u("Проверка паспорта нашла замечания (7). Посмотреть их перед записью "
+                                  "распакованного паспорта?"));
+    ASSERT_NE(window->passportCheck().form(), nullptr);
+    EXPECT_TRUE(window->passportCheck().form()->isVisible());
+    EXPECT_EQ(window->passportCheck().form()->list()->count(), 7);
+    EXPECT_FALSE(QDir(passportFolder()).exists());
+
+    ui.clear();
+    run({BoxAnswer::Cancel});
+    EXPECT_EQ(ui.boxes.size(), 1);
+    EXPECT_TRUE(ui.dialogTitles.isEmpty());
+    EXPECT_FALSE(QDir(passportFolder()).exists());
+
+    ui.clear();
+    ui.answers = {BoxAnswer::No, BoxAnswer::Yes}; // go on; then "Открыть папку"
+    ui.fileNames = {out.path()};
+    ASSERT_TRUE(exportWith("excelButton"));
+    EXPECT_EQ(checkOffers.size(), 1);
+    EXPECT_EQ(doneMessages.size(), 1);
+    EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
+    EXPECT_EQ(filesUnder(passportFolder()), 15);
+    EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(passportFolder())});
+    installShellOpener({});
 }
