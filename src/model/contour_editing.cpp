@@ -149,7 +149,9 @@ ContourChartData refreshChart(TDataModule2& m)
     std::vector<std::pair<int32_t, int64_t>> counts;
     std::vector<HorizonContour> contours = CollectContours(horizons, m.KONTUR);
     chart.series.reserve(contours.size());
+    bool allInDegrees = true;
     for (HorizonContour& c : contours) {
+        if (!c.points.isEmpty() && c.coordType != 1 && c.coordType != 2) allInDegrees = false;
         ContourChartData::Series s;
         s.title = std::move(c.name);
         s.points = std::move(c.points);
@@ -169,6 +171,7 @@ ContourChartData refreshChart(TDataModule2& m)
         if (!s.points.isEmpty()) s.points.append(s.points.constFirst()); // closes the outline
         chart.series.push_back(std::move(s));
     }
+    chart.geographic = chart.hasPoints && allInDegrees;
     m.CorrectPointCounts(counts);
     // The first horizon becomes current, whichever was before; the contour table follows it.
     if (horizons.active() && horizons.recordCount() > 0) horizons.first();

@@ -31,6 +31,9 @@ struct ContourChartData {
     // The least and greatest X and Y over every point; all 0 when there is none.
     double minX = 0, maxX = 0, minY = 0, maxY = 0;
     bool hasPoints = false;
+    // Every contour with points is in degrees (coordinate types 1 and 2): a kilometre along X is
+    // shorter than one along Y by the cosine of the latitude.
+    bool geographic = false;
 };
 
 // The numbers of the import dialog.
