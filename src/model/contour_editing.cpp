@@ -195,7 +195,11 @@ std::optional<ContourChartData> ImportContour(TDataModule2& m, const QByteArray&
     // the contour as it was.
     const std::vector<QPointF> read = ReadContourText(text, settings, coordType);
     if (read.empty()) return std::nullopt;
+    return ReplaceContour(m, read, grid);
+}
 
+ContourChartData ReplaceContour(TDataModule2& m, const std::vector<QPointF>& newPoints, const PointGridHooks& grid)
+{
     DetachedPointGrid detached(m.KONTUR, grid);
     followCurrentHorizon(m);
     RecordTable& points = m.KONTUR;
@@ -204,7 +208,7 @@ std::optional<ContourChartData> ImportContour(TDataModule2& m, const QByteArray&
     {
         PointCountHold hold(m);
         m.DeleteShownContourPoints();
-        for (const QPointF& p : read) {
+        for (const QPointF& p : newPoints) {
             points.append();
             x.setFloat(p.x());
             y.setFloat(p.y());
@@ -213,7 +217,6 @@ std::optional<ContourChartData> ImportContour(TDataModule2& m, const QByteArray&
         hold.release();
     }
     return refreshChart(m);
-}
 
 std::vector<QPointF> ReadContourText(const QByteArray& text, const ContourImportSettings& settings, int coordType)
 {

@@ -35,23 +35,23 @@ struct RangeRule {
     const char* max;
 };
 const RangeRule kRangeRules[] = {
-    {OilResources, "SQUARENEFTENOSN", "OILSQUAREMIN", "OILSQUAREMAX"},
-    {OilResources, "EFECTOILWIDTH", "OILWIDTHMIN", "OILWIDTHMAX"},
-    {OilResources, "OILKOEFOTKRPORIST", "OILKOEFOTKRPORMIN", "OILKOEFOTKRPORMAX"},
-    {OilResources, "KOEFOILNASUSH", "OILNASUSHMIN", "OILNASUSHMAX"},
-    {OilResources, "OILPLOTN", "OILPLOTNSURFMIN", "OILPLOTNSURFMAX"},
-    {OilResources, "OILPERERASCHKOEF", "OILKOEFPERERASCHMIN", "OILKOEFPERERASCHMAX"},
-    {OilResources, "KOEFOILIZVL", "OILKOEFIZVLECHMIN", "OILKOEFIZVLECHMAX"},
-    {GasResources, "SQUAREGAZONOSN", "GAZSQUAREMIN", "GAZSQUAREMAX"},
-    {GasResources, "EFECTGAZWIDTH", "GAZWIDTHMIN", "GAZWIDTHMAX"},
-    {GasResources, "GAZKOEFOTKRPORIST", "GAZKOEFOTKRPORMIN", "GAZKOEFOTKRPORMAX"},
-    {GasResources, "KOEFGAZNASUSH", "GAZNASUSHMIN", "GAZNASUSHMAX"},
-    {GasResources, "GAZSTARTPLASTPREASURE", "GAZSTARTPREASUREMIN", "GAZSTARTPREASUREMAX"},
-    {GasResources, "GAZKOEFSZIM", "GAZKOEFSZIMMIN", "GAZKOEFSZIMMAX"},
-    {GasResources, "GAZTEMPERPOPR", "GAZTEMPERPOPRMIN", "GAZTEMPERPOPRMAX"},
-    {GasResources, "GAZSODSUH", "SODSIHGORMIN", "SODSIHGORMAX"},
-    {CondensateResources, "GAZCONDAVGSTARTCONSIST", "GAZCONNACHSODKONDMIN", "GAZCONNACHSODKONDMAX"},
-    {CondensateResources, "GAZCONDKOEFIZVLECH", "GAZCONKOEFIZVLECHMIN", "GAZCONKOEFIZVLECHMAX"},
+    {WithOil, "SQUARENEFTENOSN", "OILSQUAREMIN", "OILSQUAREMAX"},
+    {WithOil, "EFECTOILWIDTH", "OILWIDTHMIN", "OILWIDTHMAX"},
+    {WithOil, "OILKOEFOTKRPORIST", "OILKOEFOTKRPORMIN", "OILKOEFOTKRPORMAX"},
+    {WithOil, "KOEFOILNASUSH", "OILNASUSHMIN", "OILNASUSHMAX"},
+    {WithOil, "OILPLOTN", "OILPLOTNSURFMIN", "OILPLOTNSURFMAX"},
+    {WithOil, "OILPERERASCHKOEF", "OILKOEFPERERASCHMIN", "OILKOEFPERERASCHMAX"},
+    {WithOil, "KOEFOILIZVL", "OILKOEFIZVLECHMIN", "OILKOEFIZVLECHMAX"},
+    {WithGas, "SQUAREGAZONOSN", "GAZSQUAREMIN", "GAZSQUAREMAX"},
+    {WithGas, "EFECTGAZWIDTH", "GAZWIDTHMIN", "GAZWIDTHMAX"},
+    {WithGas, "GAZKOEFOTKRPORIST", "GAZKOEFOTKRPORMIN", "GAZKOEFOTKRPORMAX"},
+    {WithGas, "KOEFGAZNASUSH", "GAZNASUSHMIN", "GAZNASUSHMAX"},
+    {WithGas, "GAZSTARTPLASTPREASURE", "GAZSTARTPREASUREMIN", "GAZSTARTPREASUREMAX"},
+    {WithGas, "GAZKOEFSZIM", "GAZKOEFSZIMMIN", "GAZKOEFSZIMMAX"},
+    {WithGas, "GAZTEMPERPOPR", "GAZTEMPERPOPRMIN", "GAZTEMPERPOPRMAX"},
+    {WithGas, "GAZSODSUH", "SODSIHGORMIN", "SODSIHGORMAX"},
+    {WithCondensate, "GAZCONDAVGSTARTCONSIST", "GAZCONNACHSODKONDMIN", "GAZCONNACHSODKONDMAX"},
+    {WithCondensate, "GAZCONDKOEFIZVLECH", "GAZCONKOEFIZVLECHMIN", "GAZCONKOEFIZVLECHMAX"},
 };
 
 // Areas typed for a horizon that its contour's area should agree with; 0 for every horizon.
@@ -61,8 +61,8 @@ struct AreaRule {
 };
 const AreaRule kAreaRules[] = {
     {0, "POSIBLESQUARE"},
-    {OilResources, "SQUARENEFTENOSN"},
-    {GasResources, "SQUAREGAZONOSN"},
+    {WithOil, "SQUARENEFTENOSN"},
+    {WithGas, "SQUAREGAZONOSN"},
 };
 
 // --- texts ---------------------------------------------------------------------------------------
@@ -247,7 +247,7 @@ std::vector<PassportFinding> CheckPassport(TDataModule2& m)
         };
 
         const bool hasKind = !horizons.rowIsNull(row, kindField);
-        const unsigned groups = hasKind ? HydrocarbonGroupsOfKind(horizons.rowInteger(row, kindField)) : 0;
+        const unsigned groups = hasKind ? ResourcesOfHydrocarbon(horizons.rowInteger(row, kindField)) : 0;
         if (!hasKind)
             add("noHydrocarbonKind", "POSIB_PRODUCT_HOR", id, "UV_ID", QStringLiteral("не указан вид углеводородов (УВ)."));
 
