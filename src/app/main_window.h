@@ -25,6 +25,7 @@ class DocumentsPage;
 class FieldBinder;
 class GridLayouts;
 class GridPages;
+class ResourceSimulationPage;
 class PassportCommands;
 class TDataModule2;
 class UserInteraction;
@@ -105,6 +106,9 @@ public:
     void JvDBComboEdit5ButtonClick() { pickScale("SHOOTSCALEOT"); }
     void JvDBComboEdit6ButtonClick() { pickScale("SHOOTSCALEST"); }
 
+    // Runs after the Geology totals are written (the simulated totals' block).
+    std::function<void()> afterGeologyTotals;
+
     // --- menu --------------------------------------------------------------------------------
     void N2Click();  // open
     void N3Click();  // save
@@ -148,6 +152,7 @@ private:
     GridPages* gridPages_ = nullptr;
     ContourPage* contourPage_ = nullptr;
     DocumentsPage* documentsPage_ = nullptr;
+    ResourceSimulationPage* simulationPage_ = nullptr;
     QHash<QString, QAction*> actions_;
     std::array<std::function<void()>, kInnerPageCount> innerEnter_;
     std::array<std::function<void()>, kOuterPageCount> outerShow_;
