@@ -133,7 +133,7 @@ ResourceSimulationDialog::ResourceSimulationDialog(std::vector<HorizonSimulation
 {
     setObjectName(QStringLiteral("ResourceSimulationDialog"));
     setWindowTitle(QStringLiteral("Вероятностные ресурсы"));
-    resize(1100, 760);
+    resize(1150, 840);
 
     auto* form = new QFormLayout;
     scope_ = new QComboBox(this);
@@ -191,10 +191,11 @@ ResourceSimulationDialog::ResourceSimulationDialog(std::vector<HorizonSimulation
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     messages_ = new QPlainTextEdit(this);
     messages_->setObjectName(QStringLiteral("SimulationMessages"));
     messages_->setReadOnly(true);
-    messages_->setMaximumHeight(70);
+    messages_->setMaximumHeight(56);
 
     charts_ = new QTabWidget(this);
     charts_->setObjectName(QStringLiteral("SimulationCharts"));
@@ -216,7 +217,7 @@ ResourceSimulationDialog::ResourceSimulationDialog(std::vector<HorizonSimulation
     upperLayout->addWidget(messages_);
     split->addWidget(upper);
     split->addWidget(charts_);
-    split->setSizes({300, 360});
+    split->setSizes({230, 470});
 
     fillButton_ = new QPushButton(QStringLiteral("&Заполнить поля паспорта"), this);
     fillButton_->setObjectName(QStringLiteral("SimulationFill"));
