@@ -1,4 +1,5 @@
 #include "tools/simulate_command.h"
+#include "tools/standard_output.h"
 
 #include "base/cp1251.h"
 #include "model/data_module.h"
@@ -145,7 +146,7 @@ int SimulateCommand(TDataModule2& module, const QString& file, const SimulateArg
 {
     const SimulationRun run = RunResourceSimulation(ReadSimulationInputs(module.POSIB_PRODUCT_HOR), args.options);
     const QByteArray text = SimulationJson(run, file.toUtf8());
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    PrintOut(text);
     if (!args.fillOutput) return 0;
     const FillReport report = FillSimulatedResources(module.POSIB_PRODUCT_HOR, run);
     for (const QString& r : report.refused) std::fprintf(stderr, "%s\n", r.toUtf8().constData());

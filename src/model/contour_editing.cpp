@@ -212,6 +212,27 @@ ContourChartData ImportContour(TDataModule2& m, const QByteArray& text, const Co
     return refreshChart(m);
 }
 
+ContourChartData ReplaceContour(TDataModule2& m, const std::vector<QPointF>& newPoints, const PointGridHooks& grid)
+{
+    DetachedPointGrid detached(m.KONTUR, grid);
+    followCurrentHorizon(m);
+    RecordTable& points = m.KONTUR;
+    Field& x = points.fieldByName("X");
+    Field& y = points.fieldByName("Y");
+    {
+        PointCountHold hold(m);
+        m.DeleteShownContourPoints();
+        for (const QPointF& p : newPoints) {
+            points.append();
+            x.setFloat(p.x());
+            y.setFloat(p.y());
+            points.post();
+        }
+        hold.release();
+    }
+    return refreshChart(m);
+}
+
 ContourChartData ClearContour(TDataModule2& m, const PointGridHooks& grid)
 {
     DetachedPointGrid detached(m.KONTUR, grid);

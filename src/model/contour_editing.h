@@ -56,6 +56,10 @@ bool HasCurrentProductHorizon(const TDataModule2& module);
 ContourChartData ImportContour(TDataModule2& module, const QByteArray& text, const ContourImportSettings& settings,
                                const PointGridHooks& grid = {});
 
+// Replaces the current horizon's points by `points` (X, Y as they are stored), then runs the chart
+// refresh: what an import from a GIS file does once the points are in the horizon's system.
+ContourChartData ReplaceContour(TDataModule2& module, const std::vector<QPointF>& points, const PointGridHooks& grid = {});
+
 // Deletes every point of the current horizon, then runs the chart refresh.
 ContourChartData ClearContour(TDataModule2& module, const PointGridHooks& grid = {});
 
