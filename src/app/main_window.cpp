@@ -1,5 +1,6 @@
 // The main window: construction, menu, pages, private messages, help and closing.
 #include "app/main_window.h"
+#include "app/resource_simulation_page.h"
 
 #include "app/command_line_file.h"
 #include "app/contour_page.h"
@@ -259,6 +260,7 @@ void TMainForm::buildPages()
     contourPage_ = new ContourPage(*this, *gridPages_);
     documentsPage_ = new DocumentsPage(*this);
     passportCheck_ = new PassportCheckCommand(*this);
+    simulationPage_ = new ResourceSimulationPage(*this, *gridPages_);
 
     pageControl1_->setCurrentIndex(0);
     pageControl2_->setCurrentIndex(0);

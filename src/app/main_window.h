@@ -27,6 +27,7 @@ class FieldBinder;
 class GridLayouts;
 class GridPages;
 class PassportCheckCommand;
+class ResourceSimulationPage;
 class PassportCommands;
 class RecentFiles;
 class TDataModule2;
@@ -94,6 +95,9 @@ public:
     void TabSheet6Enter();
     bool methodRuleGuard() const { return methodRuleGuard_; }
 
+    // Runs after the Geology totals are written (the simulated totals' block).
+    std::function<void()> afterGeologyTotals;
+
     // --- menu --------------------------------------------------------------------------------
     void N2Click();  // open
     void N3Click();  // save
@@ -144,6 +148,7 @@ private:
     DocumentsPage* documentsPage_ = nullptr;
     PassportCheckCommand* passportCheck_ = nullptr;
     RecentFiles* recentFiles_ = nullptr;
+    ResourceSimulationPage* simulationPage_ = nullptr;
     QHash<QString, QAction*> actions_;
     std::array<std::function<void()>, kInnerPageCount> innerEnter_;
     std::array<std::function<void()>, kOuterPageCount> outerShow_;
