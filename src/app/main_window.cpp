@@ -10,6 +10,7 @@
 #include "app/passport_commands.h"
 #include "gui/user_interaction.h"
 #include "app/window_messages.h"
+#include "dialogs/gis_contour_dialogs.h"
 #include "model/data_module.h"
 #include "model/grid_decl.h"
 
@@ -56,6 +57,7 @@ const MenuItemDecl kFileItems[] = {
     {"N4", "Сохранить &как ...", QKeyCombination(Qt::ShiftModifier, Qt::Key_F2), 80, &TMainForm::N4Click},
     {nullptr, nullptr, {}, 0, nullptr},
     {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
+    {"NGisExport", "Экспорт контуров в &ГИС…", {}, 112, &TMainForm::gisExportClick},
     {nullptr, nullptr, {}, 0, nullptr},
     {"N5", "Вы&ход", Qt::Key_F10, 80, &TMainForm::N5Click},
 };
@@ -342,6 +344,8 @@ void TMainForm::N12Click()
 {
     if (commands_) commands_->exportUnpackedPassport();
 }
+
+void TMainForm::gisExportClick() { RunGisContourExport(this, dataModule_); }
 
 void TMainForm::showContextHelp()
 {

@@ -113,6 +113,7 @@ public:
     void N7Click();  // the description file: help topic 130
     void N9Click();  // About box
     void N12Click(); // unpacked passport
+    void gisExportClick(); // every contour into a GIS file
     // The help key: the topic of the highlighted menu item, else the window's.
     void showContextHelp();
 
