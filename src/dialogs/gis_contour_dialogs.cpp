@@ -237,6 +237,7 @@ public:
         : QDialog(parent), crs_(new QLineEdit(this)), otherCrs_(new QLineEdit(this))
     {
         setWindowTitle(QStringLiteral("Экспорт контуров в ГИС"));
+        setMinimumWidth(620);
         auto* form = new QFormLayout(this);
         formatBox_ = new QComboBox(this);
         for (const ExportFormat& f : ExportFormats()) formatBox_->addItem(QString::fromUtf8(f.title), QByteArray(f.driver));
