@@ -1,4 +1,5 @@
 #include "tools/gis_commands.h"
+#include "tools/standard_output.h"
 
 #include "base/cp1251.h"
 #include "base/error.h"
@@ -147,6 +148,7 @@ int ContoursCommand(const std::vector<char*>& args, const QString& dictionaryFol
     load(module, dictionaryFolder, QFile::decodeName(p.plain[0]), p.force);
     const QString out = p.plain.size() == 2 ? QFile::decodeName(p.plain[1]) : QStringLiteral("/vsistdout/");
     const ExportResult result = ExportContours(module, out, settings);
+    PrintOut(result.standardOutput);
     for (const QString& line : result.notWritten) std::fprintf(stderr, "не записан контур %s\n", line.toUtf8().constData());
     return result.notWritten.isEmpty() ? 0 : 1;
 }
@@ -194,7 +196,7 @@ int ImportContourCommand(const std::vector<char*>& args, const QString& dictiona
     const std::vector<QPointF> points = ConvertForHorizon(*chosen.points, *from, coordType, *datum, horizonCrs);
     ReplaceContour(module, points);
     module.SavePassport(passport);
-    std::printf("%zu\n", points.size());
+    PrintOut(QByteArray::number(qulonglong(points.size())) + '\n');
     return 0;
 }
 

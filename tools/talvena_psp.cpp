@@ -1,7 +1,7 @@
 // talvena-psp: the passport file from the command line, through the same model as the
 // application and with the dictionary files beside this executable.
 //
-//   talvena-psp dump [--force] FILE         the passport as JSON on standard output
+//   talvena-psp dump [--force] [--verify] FILE   the passport as JSON on standard output
 //   talvena-psp extract FILE DIR            every attachment written into DIR, one line per file
 //   talvena-psp convert [--force] IN OUT    IN (any readable variant) saved as the application saves
 //   talvena-psp contours [options] FILE [OUT]   every horizon's trap contour into a GIS file
@@ -9,6 +9,9 @@
 //   talvena-psp import-contour [options] PASSPORT HORIZON GISFILE   a horizon's contour from a GIS file
 //   talvena-psp unpack [--force] [--program excel|calc] FILE DIR
 //                                           the unpacked passport written into DIR, one line per file
+//   talvena-psp simulate [--force] [--trials N] [--seed S] [--method lhs|mc]
+//                        [--distribution pert|triangular|uniform|lognormal] [--fill OUT] FILE
+//                                           the probabilistic resources by simulation as JSON
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
@@ -20,7 +23,9 @@
 #include "model/data_module.h"
 #include "tools/attachment_extract.h"
 #include "tools/gis_commands.h"
+#include "tools/simulate_command.h"
 #include "tools/passport_json.h"
+#include "tools/standard_output.h"
 #include "tools/unpack_command.h"
 
 #include <QFile>
@@ -38,7 +43,9 @@ namespace {
 
 const char kUsage[] =
     "Usage:\n"
-    "  talvena-psp dump [--force] FILE        print the passport as JSON (UTF-8)\n"
+    "  talvena-psp dump [--force] [--verify] FILE\n"
+    "                                         print the passport as JSON (UTF-8); attachments'\n"
+    "                                         sizes and CRC-32 as stored, decoded with --verify\n"
     "  talvena-psp extract FILE DIR           write every attachment into DIR\n"
     "  talvena-psp convert [--force] IN OUT   save IN as a current, headered passport file OUT\n"
     "  talvena-psp contours [options] FILE [OUT]   every horizon's trap contour into a GIS file\n"
@@ -49,6 +56,12 @@ const char kUsage[] =
     "                                         write the unpacked passport into DIR: its tables\n"
     "                                         (built-in Excel 97 writer, or LibreOffice Calc),\n"
     "                                         attachments and description files\n"
+    "  talvena-psp simulate [--force] [--trials N] [--seed S] [--method lhs|mc]\n"
+    "                       [--distribution pert|triangular|uniform|lognormal] [--fill OUT] FILE\n"
+    "                                         print the probabilistic resources of every productive\n"
+    "                                         horizon and their totals by simulation as JSON;\n"
+    "                                         --fill also saves the passport with its result\n"
+    "                                         fields filled as OUT\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
@@ -56,9 +69,11 @@ struct Command {
     int argumentCount;
     bool takesForce;
     bool takesProgram = false;
+    bool takesVerify = false;
+    bool takesSimulation = false;
 };
-constexpr Command kCommands[] = {
-    {"dump", 1, true}, {"extract", 2, false}, {"convert", 2, true}, {"unpack", 2, true, true}};
+constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, false}, {"convert", 2, true},
+                                 {"unpack", 2, true, true},      {"simulate", 1, true, false, false, true}};
 
 // The GIS commands parse their own options.
 using GisCommand = int (*)(const std::vector<char*>&, const QString&);
@@ -71,11 +86,6 @@ int usageError(const char* problem)
     return 2;
 }
 
-void print(const QByteArray& utf8)
-{
-    std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stdout);
-}
-
 QString executableFolder() { return QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath(); }
 
 // A path or name as printed: control characters escaped.
@@ -84,8 +94,7 @@ QByteArray printable(const QString& text) { return EscapeControlCharacters(text)
 int extract(TDataModule2& module, const QString& folder)
 {
     const ExtractResult result = ExtractAttachments(module.FILES, folder, [](const QString& path) {
-        print(printable(path) + '\n');
-        std::fflush(stdout);
+        PrintOut(printable(path) + '\n', true);
     });
     for (const QByteArray& name : result.skipped)
         std::fprintf(stderr, "skipped \"%s\": the attachment has no content\n",
@@ -98,16 +107,8 @@ int extract(TDataModule2& module, const QString& folder)
     return result.complete() ? 0 : 1;
 }
 
-int checkedStdout(int code)
-{
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "talvena-psp: cannot write to standard output\n");
-        return 1;
-    }
-    return code;
-}
-
-int run(std::string_view command, const std::vector<char*>& args, bool force, PreferredProgram program)
+int run(std::string_view command, const std::vector<char*>& args, bool force, bool verify, PreferredProgram program,
+        const SimulateArguments& simulation)
 {
     TDataModule2 module;
     module.DataModuleCreate(executableFolder());
@@ -116,18 +117,23 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
     TDataModule2::DamagedFileQuestion openDamaged;
     if (force) openDamaged = [](const PassportReadReport&) { return true; };
     module.LoadPassport(input, {}, openDamaged);
+    if (!module.missingTablesWarning().isEmpty())
+        std::fprintf(stderr, "talvena-psp: %s\n", module.missingTablesWarning().toUtf8().constData());
 
     int code = 0;
     if (command == "dump") {
-        print(PassportJson(module, input.toUtf8()));
+        PrintOut(PassportJson(module, input.toUtf8(), verify));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
+    } else if (command == "simulate") {
+        code = SimulateCommand(module, input, simulation);
     } else if (command == "unpack") {
         code = UnpackPassport(module, QFile::decodeName(args[1]), program);
     } else {
         module.SavePassport(QFile::decodeName(args[1]));
     }
-    return checkedStdout(code);
+    FinishOut();
+    return code;
 }
 
 } // namespace
@@ -135,7 +141,12 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
 int main(int argc, char** argv)
 {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
+        try {
+            PrintOut(kUsage, true);
+        } catch (const StandardOutputError& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
         return 0;
     }
     if (argc < 2) return usageError("no command given");
@@ -149,10 +160,17 @@ int main(int argc, char** argv)
     std::vector<char*> args;
     if (gisCommand) args.assign(argv + 2, argv + argc);
     bool force = false;
+    bool verify = false;
     PreferredProgram program = PreferredProgram::Excel;
+    SimulateArguments simulation;
     for (int i = 2; command && i < argc; ++i) {
-        if (command->takesForce && std::strcmp(argv[i], "--force") == 0) {
+        std::string optionError;
+        if (command->takesSimulation && ParseSimulateOption(argc, argv, i, simulation, optionError)) {
+            if (!optionError.empty()) return usageError(optionError.c_str());
+        } else if (command->takesForce && std::strcmp(argv[i], "--force") == 0) {
             force = true;
+        } else if (command->takesVerify && std::strcmp(argv[i], "--verify") == 0) {
+            verify = true;
         } else if (command->takesProgram && std::strcmp(argv[i], "--program") == 0) {
             if (++i == argc) return usageError("--program needs excel or calc");
             if (std::strcmp(argv[i], "excel") == 0) program = PreferredProgram::Excel;
@@ -165,8 +183,12 @@ int main(int argc, char** argv)
     if (command && int(args.size()) != command->argumentCount)
         return usageError((std::string("wrong number of arguments for ") + command->name).c_str());
     try {
-        if (gisCommand) return checkedStdout(gisCommand(args, executableFolder()));
-        return run(command->name, args, force, program);
+        if (gisCommand) {
+            const int code = gisCommand(args, executableFolder());
+            FinishOut();
+            return code;
+        }
+        return run(command->name, args, force, verify, program, simulation);
     } catch (const FileWriteError& e) {
         std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
         return 1;

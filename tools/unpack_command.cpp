@@ -3,6 +3,7 @@
 #include "export/export_session.h"
 #include "export/unpacked_passport.h"
 #include "tools/attachment_extract.h"
+#include "tools/standard_output.h"
 
 #include <cstdio>
 
@@ -15,8 +16,7 @@ int UnpackPassport(TDataModule2& module, const QString& directory, PreferredProg
     options.directory = directory;
     options.program = program;
     options.written = [](const QString& path) {
-        std::printf("%s\n", EscapeControlCharacters(path).toUtf8().constData());
-        std::fflush(stdout);
+        PrintOut(EscapeControlCharacters(path).toUtf8() + '\n', true);
     };
     const UnpackedPassportResult result = WriteUnpackedPassport(module, session, options);
     for (const QString& path : result.damaged)

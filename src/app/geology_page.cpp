@@ -14,29 +14,17 @@ constexpr GroupDecl kGroups[] = {
 };
 
 constexpr ControlDecl kControls[] = {
-    Combo("GEO_PROVINCE_ID", "JvDBLookupCombo19", "Нефтегазоносная провинция", 11, "Нефтегазоносная провинция"),
-    TextEdit("GEO_PROVINCE_DOP", "DBEdit16", "", "Нефтегазоносная провинция в случае её отсутствия в классификаторе")
-        .besidePrevious(),
-    Combo("GEO_OBLAST_ID", "JvDBLookupCombo20", "Нефтегазоносная область", 12, "Нефтегазоносная область"),
-    TextEdit("GEO_OBLAST_DOP", "DBEdit17", "", "Нефтегазоносная область в случае её отсутствия в классификаторе")
-        .besidePrevious(),
-    Combo("GEO_RAION_ID", "JvDBLookupCombo21", "Нефтегазоносный район", 13, "Нефтегазоносный район"),
-    TextEdit("GEO_RAION_DOP", "DBEdit18", "", "Нефтегазоносный район в случае его отсутствия в классификаторе")
-        .besidePrevious(),
-    TextEdit("TEKTO1P", "DBEdit13",
-             "Тектонический элемент первого порядка,\nк которому приурочен подготовленный объект",
-             "Тектонический элемент первого порядка, к которому приурочен подготовленный объект. В соответствии с "
-             "принятой в регионе схемой тектонического районирования."),
-    TextEdit("TEKTO2P", "DBEdit14",
-             "Тектонический элемент второго порядка,\nк которому приурочен подготовленный объект",
-             "Тектонический элемент второго порядка, к которому приурочен подготовленный объект. В соответствии с "
-             "принятой в регионе схемой тектонического районирования."),
-    Picker("_STRATIGR_KROVL", "JvDBComboEdit1", "Кровля", PageHandler::JvDBComboEdit1ButtonClick,
-           "Стратиграфический индекс кровли")
+    Combo("GEO_PROVINCE_ID", "JvDBLookupCombo19"),
+    TextEdit("GEO_PROVINCE_DOP", "DBEdit16").besidePrevious(),
+    Combo("GEO_OBLAST_ID", "JvDBLookupCombo20"),
+    TextEdit("GEO_OBLAST_DOP", "DBEdit17").besidePrevious(),
+    Combo("GEO_RAION_ID", "JvDBLookupCombo21"),
+    TextEdit("GEO_RAION_DOP", "DBEdit18").besidePrevious(),
+    TextEdit("TEKTO1P", "DBEdit13"),
+    TextEdit("TEKTO2P", "DBEdit14"),
+    Picker("_STRATIGR_KROVL", "JvDBComboEdit1", PageHandler::JvDBComboEdit1ButtonClick)
         .underRowCaption("Стратиграфический диапазон"),
-    Picker("_STRATIGR_PODOSHV", "JvDBComboEdit2", "Подошва", PageHandler::JvDBComboEdit2ButtonClick,
-           "Стратиграфический индекс подошвы")
-        .besidePrevious(),
+    Picker("_STRATIGR_PODOSHV", "JvDBComboEdit2", PageHandler::JvDBComboEdit2ButtonClick).besidePrevious(),
     ValueLabel("Label29", "Продуктивные горизонты"),
     ValueLabel("Label71", "Отражающие горизонты, по которым подготовлен объект"),
 

@@ -11,6 +11,7 @@
 #include "gui/user_interaction.h"
 #include "model/data_module.h"
 #include "model/grid_decl.h"
+#include "model/resources.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -37,9 +38,6 @@ const char* const kReflectingNotNeeded =
     "При использовании метода подготовки \"Электроразведка\", или \"Другой геофизический метод\", или "
     "\"Структурное бурение\" заполнение этой таблицы не требуется!";
 
-const char* const kOilFilter = "UV_ID=397 OR UV_ID=399 OR UV_ID=886";
-const char* const kGasFilter = "UV_ID=398 OR UV_ID=399 OR UV_ID=401 OR UV_ID=886";
-const char* const kCondensateFilter = "UV_ID=401 OR UV_ID=886";
 
 struct ButtonDecl {
     const char* objectName;
@@ -229,7 +227,7 @@ void GridPages::TabSheet9Enter()
     layouts_.setHidden("JvDBGrid3", kRecalcTextColumn, seismic);
 }
 
-void GridPages::resourcePageEnter(const char* filter)
+void GridPages::resourcePageEnter(const QByteArray& filter)
 {
     dm_.CommitPendingEdits();
     RecordTable& horizons = dm_.POSIB_PRODUCT_HOR;
@@ -245,9 +243,9 @@ void GridPages::resourcePageEnter(const char* filter)
     window_.postSelectInnerPage(kProductivePage);
 }
 
-void GridPages::TabSheet10Enter() { resourcePageEnter(kOilFilter); }
-void GridPages::TabSheet11Enter() { resourcePageEnter(kGasFilter); }
-void GridPages::TabSheet12Enter() { resourcePageEnter(kCondensateFilter); }
+void GridPages::TabSheet10Enter() { resourcePageEnter(HydrocarbonFilter(WithOil)); }
+void GridPages::TabSheet11Enter() { resourcePageEnter(HydrocarbonFilter(WithGas)); }
+void GridPages::TabSheet12Enter() { resourcePageEnter(HydrocarbonFilter(WithCondensate)); }
 
 void GridPages::TabSheet13Enter()
 {

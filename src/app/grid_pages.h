@@ -70,7 +70,7 @@ private:
     void buildContourPage();
     RecordGridView* makeGrid(const char* objectName, QWidget* parent);
     TitleStrip* makeStrip(const char* gridName, QWidget* parent);
-    void resourcePageEnter(const char* filter);
+    void resourcePageEnter(const QByteArray& filter);
     void warnAndReturn(const char* message, int pageIndex);
     void pickInGrid(const char* gridName, int column);
 

@@ -286,34 +286,6 @@ bool TMainForm::event(QEvent* e)
     return true;
 }
 
-void TMainForm::runPageHandler(PageHandler handler)
-{
-    using H = PageHandler;
-    switch (handler) {
-    case H::None: break;
-    case H::JvDBLookupCombo1Change: JvDBLookupCombo1Change(); break;
-    case H::JvDBLookupCombo2Change: JvDBLookupCombo2Change(); break;
-    case H::JvDBLookupCombo3Change: JvDBLookupCombo3Change(); break;
-    case H::JvDBLookupCombo4Change: JvDBLookupCombo4Change(); break;
-    case H::JvDBLookupCombo5Change: JvDBLookupCombo5Change(); break;
-    case H::JvDBLookupCombo6Change: JvDBLookupCombo6Change(); break;
-    case H::JvDBLookupCombo7Change: JvDBLookupCombo7Change(); break;
-    case H::JvDBLookupCombo10Change: JvDBLookupCombo10Change(); break;
-    case H::JvDBLookupCombo13Change: JvDBLookupCombo13Change(); break;
-    case H::JvDBComboEdit3Change: JvDBComboEdit3Change(); break;
-    case H::JvDBSpinEdit12Change: JvDBSpinEdit12Change(); break;
-    case H::DBEdit10Change: DBEdit10Change(); break;
-    case H::DBEdit11Change: DBEdit11Change(); break;
-    case H::JvDBComboEdit6Change: JvDBComboEdit6Change(); break;
-    case H::JvDBComboEdit1ButtonClick: JvDBComboEdit1ButtonClick(); break;
-    case H::JvDBComboEdit2ButtonClick: JvDBComboEdit2ButtonClick(); break;
-    case H::JvDBComboEdit3ButtonClick: JvDBComboEdit3ButtonClick(); break;
-    case H::JvDBComboEdit4ButtonClick: JvDBComboEdit4ButtonClick(); break;
-    case H::JvDBComboEdit5ButtonClick: JvDBComboEdit5ButtonClick(); break;
-    case H::JvDBComboEdit6ButtonClick: JvDBComboEdit6ButtonClick(); break;
-    }
-}
-
 // --- menu --------------------------------------------------------------------------------------
 
 void TMainForm::N2Click()

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -77,33 +78,13 @@ public:
 
     // --- page behaviours ---------------------------------------------------------------------
     void PageControl2Change();
-    void JvDBLookupCombo1Change();
-    void JvDBLookupCombo2Change();
-    void JvDBLookupCombo3Change();
-    void JvDBLookupCombo4Change();
-    void JvDBLookupCombo5Change();
-    void JvDBLookupCombo6Change();
-    void JvDBLookupCombo7Change() {}
-    void JvDBLookupCombo10Change();
-    void JvDBLookupCombo13Change();
-    void JvDBComboEdit3Change() { SelectMethodGroup(1); }
-    void JvDBSpinEdit12Change() { SelectMethodGroup(2); }
-    void DBEdit10Change() { SelectMethodGroup(3); }
-    void DBEdit11Change() { SelectMethodGroup(4); }
-    void JvDBComboEdit6Change() { SelectMethodGroup(5); }
+    // Runs what a page declaration names for a control's change or button.
+    void runPageHandler(PageHandler handler);
     void SelectMethodGroup(int group);
     void ClearMethodGroup(int group);
     void UpdateGeoDopEdits();
     void TabSheet6Enter();
     bool methodRuleGuard() const { return methodRuleGuard_; }
-
-    // Picker buttons.
-    void JvDBComboEdit1ButtonClick() { pickStratigraphicIndex("STRATIGR_KROVL"); }
-    void JvDBComboEdit2ButtonClick() { pickStratigraphicIndex("STRATIGR_PODOSHV"); }
-    void JvDBComboEdit3ButtonClick() { pickScale("SHOOTSCALE"); }
-    void JvDBComboEdit4ButtonClick() { pickScale("SHOOTSCALEEL"); }
-    void JvDBComboEdit5ButtonClick() { pickScale("SHOOTSCALEOT"); }
-    void JvDBComboEdit6ButtonClick() { pickScale("SHOOTSCALEST"); }
 
     // --- menu --------------------------------------------------------------------------------
     void N2Click();  // open
@@ -125,7 +106,6 @@ protected:
 private:
     void buildMenu();
     void buildPages();
-    void runPageHandler(PageHandler handler);
     void innerPageChanged(int index);
     void outerPageChanged(int index);
     void enterInnerPage(int index);
@@ -134,6 +114,7 @@ private:
     void sourceKindRule(int group, const char* kindField, const char* chargeLabel, const char* chargeCombo,
                         const char* chargeField, const char* typeLabel, const char* typeCombo, const char* typeField);
     void clearIgnoringErrors(const char* fieldName);
+    void keepOneSubject(std::initializer_list<const char*> others);
     void pickScale(const char* fieldName);
     void pickStratigraphicIndex(const char* fieldName);
 

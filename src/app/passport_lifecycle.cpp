@@ -91,6 +91,10 @@ void PassportLifecycle::openPassport(const QString& fileName)
             afterOpen(fileRead);
         }
     }
+    // A file that ended before some tables opened without them; the next save would make that
+    // permanent, so the user hears of it once the window shows what was read.
+    if (fileRead && failure.isEmpty() && !dm_.missingTablesWarning().isEmpty())
+        ui_.messageBox(BoxCaption::Warning, dm_.missingTablesWarning(), BoxIcon::Warning, BoxButtons::Ok);
     // The progress form is gone before the error is shown. A failed open stops here: the caption,
     // the tables and the modified flag stay as they were.
     if (!failure.isEmpty()) ui_.showError(failure);
@@ -101,11 +105,11 @@ void PassportLifecycle::afterOpen(bool fileRead)
     // The page rules run once over what was read; their errors are of no concern here.
     try {
         dm_.PASPORTS.edit();
-        window_.JvDBLookupCombo7Change();
-        window_.JvDBLookupCombo10Change();
-        window_.JvDBLookupCombo13Change();
-        window_.JvDBLookupCombo5Change();
-        window_.JvDBLookupCombo6Change();
+        window_.runPageHandler(PageHandler::JvDBLookupCombo7Change);
+        window_.runPageHandler(PageHandler::JvDBLookupCombo10Change);
+        window_.runPageHandler(PageHandler::JvDBLookupCombo13Change);
+        window_.runPageHandler(PageHandler::JvDBLookupCombo5Change);
+        window_.runPageHandler(PageHandler::JvDBLookupCombo6Change);
         window_.UpdateGeoDopEdits();
     } catch (const std::exception&) {
     }

@@ -1,5 +1,7 @@
 #include "export/export_layouts.h"
 
+#include "model/table_schemas.h"
+
 namespace talvena {
 
 namespace {
@@ -7,96 +9,97 @@ namespace {
 using V = ParameterValue;
 
 constexpr ParameterRow Section(const char* heading) { return {heading}; }
+// The makers ending in "Of" label the row with the field's caption.
 constexpr ParameterRow Text(const char* label, const char* field) { return {label, V::Text, field}; }
+constexpr ParameterRow TextOf(const char* field) { return Text(nullptr, field); }
 constexpr ParameterRow Number(const char* label, const char* field) { return {label, V::Number, field}; }
-constexpr ParameterRow Name(const char* label, const char* field, int dictionary)
+constexpr ParameterRow NumberOf(const char* field) { return Number(nullptr, field); }
+constexpr ParameterRow Name(const char* label, const char* field) { return {label, V::DictionaryName, field}; }
+constexpr ParameterRow NameOf(const char* field) { return Name(nullptr, field); }
+constexpr ParameterRow MethodOf(const char* field, const char* otherText)
 {
-    return {label, V::DictionaryName, field, dictionary};
+    return {nullptr, V::MethodName, field, otherText};
 }
-constexpr ParameterRow Method(const char* label, const char* field, const char* otherText)
+constexpr ParameterRow RegionOf(const char* field, const char* supplement)
 {
-    return {label, V::MethodName, field, 5, otherText};
-}
-constexpr ParameterRow Region(const char* label, const char* field, int dictionary, const char* supplement)
-{
-    return {label, V::RegionWithSupplement, field, dictionary, supplement};
+    return {nullptr, V::RegionWithSupplement, field, supplement};
 }
 constexpr ParameterRow Geology(const char* label, const char* valueLabel) { return {label, V::GeologyText, valueLabel}; }
 
 constexpr ParameterRow kGeography[] = {
     Text("Наименование объекта", "OBJECTNAME"),
-    Name("Федеральный округ", "FEDERALOKRUG_ID", 1),
-    Name("Республика", "REPUBLIC_ID", 2),
-    Name("Край", "KRAI_ID", 3),
-    Name("Область", "OBLAST_ID", 4),
+    NameOf("FEDERALOKRUG_ID"),
+    NameOf("REPUBLIC_ID"),
+    NameOf("KRAI_ID"),
+    NameOf("OBLAST_ID"),
 };
 
 constexpr ParameterRow kHistory[] = {
-    Text("Год выявления объекта", "SHOWINGUPYEAR"),
-    Method("Метод выявления", "SHOWINGUPMETHOD_ID", "OTHERMETHOD2"),
-    Text("Год начала подготовки", "STARTPREPARATIONYEAR"),
-    Text("Год окончания подготовки", "ENDPREPARATIONYEAR"),
-    Method("Метод подготовки", "PREPARATIONMETHOD_ID", "OTHERMETHOD"),
-    Text("Организация, подготовившая объект", "PREPARATIONORGANIZATION"),
-    Text("Название отчета организации, подготовившей объект", "REPORTPREPARATION"),
-    Text("Год составления отчета", "REPORTYEAR"),
-    Text("Авторы отчета", "REPORTAUTHORS"),
-    Text("Место хранения отчета", "REPORTSTORINGPLACE"),
-    Text("Год включения в фонд подготовленных объектов", "PREPAREDFUNDYEAR"),
-    Name("Какому фонду принадлежит объект", "AFFILATION_ID", 6),
+    TextOf("SHOWINGUPYEAR"),
+    MethodOf("SHOWINGUPMETHOD_ID", "OTHERMETHOD2"),
+    TextOf("STARTPREPARATIONYEAR"),
+    TextOf("ENDPREPARATIONYEAR"),
+    MethodOf("PREPARATIONMETHOD_ID", "OTHERMETHOD"),
+    TextOf("PREPARATIONORGANIZATION"),
+    TextOf("REPORTPREPARATION"),
+    TextOf("REPORTYEAR"),
+    TextOf("REPORTAUTHORS"),
+    TextOf("REPORTSTORINGPLACE"),
+    TextOf("PREPAREDFUNDYEAR"),
+    NameOf("AFFILATION_ID"),
     Text("Обладатель лицензии", "LICENSOR"),
-    Text("Номер лицензии", "LICENCENUMBER"),
-    Name("Тип лицензии", "LICENCETYPE_ID", 7),
-    Text("Срок лицензии", "TERMINATIONLICENCE"),
-    Text("Название лицензионного участка", "LICENCEREGION"),
+    TextOf("LICENCENUMBER"),
+    NameOf("LICENCETYPE_ID"),
+    TextOf("TERMINATIONLICENCE"),
+    TextOf("LICENCEREGION"),
 };
 
 constexpr ParameterRow kMethods[] = {
     Section("Сейсморазведка 2d"),
-    Text("Масштаб съемки", "_SHOOTSCALE"),
+    TextOf("_SHOOTSCALE"),
     Number("Плотность сети профилей", "GRIDDENCITY"),
-    Text("Кратность наблюдений МОГТ", "MOGTREPETISHIONS"),
+    TextOf("MOGTREPETISHIONS"),
     Number("Максимальное удаление \"источник-приемник\"", "MAXDISTANCE"),
     Number("Минимальное удаление \"источник-приемник\"", "MINDISTANCE"),
     Number("Расстояние между точками ОГТ", "RECIVESTEP"),
-    Name("Вид источника возбуждения колебаний", "DRIVINGTYPE_ID", 8),
-    Name("Размещение заряда", "CHARGELOCATION_ID", 9),
-    Name("Тип невзрывного источника", "NONEXPLOSIVETYPE_ID", 10),
+    NameOf("DRIVINGTYPE_ID"),
+    NameOf("CHARGELOCATION_ID"),
+    NameOf("NONEXPLOSIVETYPE_ID"),
     Section("Сейсморазведка 3d"),
-    Text("Кратность наблюдений МОГТ", "MOGTREPETISHIONS3D"),
+    TextOf("MOGTREPETISHIONS3D"),
     Number("Максимальное удаление \"источник-приемник\"", "MAXDISTANCE3D"),
     Number("Минимальное удаление \"источник-приемник\"", "MINDISTANCE3D"),
     Number("Расстояние между линиями пунктов приема", "RECIVESTEP3D"),
     Number("Расстояние между линиями пунктов возбуждения", "DRIVINGSTEP3D"),
-    {"Размеры бина", V::BinSize, "BINH", 0, "BINW"},
-    Name("Вид источника возбуждения колебаний", "DRIVINGTYPE3D_ID", 8),
-    Name("Размещение заряда", "CHARGELOCATION3D_ID", 9),
-    Name("Тип невзрывного источника", "NONEXPLOSIVETYPE3D_ID", 10),
+    {"Размеры бина", V::BinSize, "BINH", "BINW"},
+    NameOf("DRIVINGTYPE3D_ID"),
+    NameOf("CHARGELOCATION3D_ID"),
+    NameOf("NONEXPLOSIVETYPE3D_ID"),
     Section("Электроразведка"),
-    Text("Метод электроразведки", "ELECTROMETHOD"),
-    Text("Масштаб съемки", "_SHOOTSCALEEL"),
+    TextOf("ELECTROMETHOD"),
+    TextOf("_SHOOTSCALEEL"),
     Number("Плотность сети профилей", "GRIDDENCITYEL"),
     Number("Шаг точек наблюдений", "STEPEL"),
     Section("Другой геофизический метод"),
-    Text("Название метода", "OTHERMETHOD"),
-    Text("Масштаб съемки", "_SHOOTSCALEOT"),
+    TextOf("OTHERMETHOD"),
+    TextOf("_SHOOTSCALEOT"),
     Number("Плотность наблюдений", "GRIDDENCITYOT"),
-    Text("Система наблюдений", "OBSERVATIONSYSTEM"),
+    TextOf("OBSERVATIONSYSTEM"),
     Number("Расстояние между точками наблюдений", "STEPOT"),
     Section("Структурное бурение"),
-    Text("Масштаб съемки", "_SHOOTSCALEST"),
+    TextOf("_SHOOTSCALEST"),
     // The general number format here, unlike the other measurements of the table.
     Text("Плотность сети скважин", "GRIDDENCITYST"),
 };
 
 // Rows from "Продуктивные горизонты" on copy the Geology page: its captions and value labels.
 constexpr ParameterRow kGeology[] = {
-    Region("Нефтегазоносная провинция", "GEO_PROVINCE_ID", 11, "GEO_PROVINCE_DOP"),
-    Region("Нефтегазоносная область", "GEO_OBLAST_ID", 12, "GEO_OBLAST_DOP"),
-    Region("Нефтегазоносный район", "GEO_RAION_ID", 13, "GEO_RAION_DOP"),
+    RegionOf("GEO_PROVINCE_ID", "GEO_PROVINCE_DOP"),
+    RegionOf("GEO_OBLAST_ID", "GEO_OBLAST_DOP"),
+    RegionOf("GEO_RAION_ID", "GEO_RAION_DOP"),
     Text("Тектонический элемент первого порядка, к которому приурочен подготовленный объект", "TEKTO1P"),
     Text("Тектонический элемент второго порядка, к которому приурочен подготовленный объект", "TEKTO2P"),
-    {"Стратиграфический диапазон", V::StratigraphicRange, "STRATIGR_KROVL", 16, "STRATIGR_PODOSHV"},
+    {"Стратиграфический диапазон", V::StratigraphicRange, "STRATIGR_KROVL", "STRATIGR_PODOSHV"},
     Geology("Продуктивные горизонты", "Label29"),
     Geology("Отражающие горизонты, по которым подготовлен объект", "Label71"),
     Section("Детерминированный подход"),
@@ -149,5 +152,12 @@ constexpr ExportTableDecl kTables[] = {
 } // namespace
 
 std::span<const ExportTableDecl> ExportTables() { return kTables; }
+
+const char* ParameterLabel(const ParameterRow& row)
+{
+    if (row.label) return row.label;
+    const FieldDecl* decl = FindFieldDecl(PasportsSchema(), row.field);
+    return decl ? decl->caption : "";
+}
 
 } // namespace talvena

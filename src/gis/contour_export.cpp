@@ -14,6 +14,7 @@
 
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
+#include <cpl_vsi.h>
 
 #include <cerrno>
 #include <algorithm>
@@ -183,7 +184,9 @@ ExportResult ExportContours(TDataModule2& module, const QString& givenPath, cons
 
     const bool toStdout = path == QLatin1String("/vsistdout/");
     std::unique_ptr<QTemporaryDir> staging;
-    QString writePath = path;
+    // Standard output gets the finished file in one checked write by the caller, so a full disk
+    // or a closed pipe is a failure instead of a document cut short.
+    QString writePath = toStdout ? QStringLiteral("/vsimem/talvena-standard-output.geojson") : path;
     if (!toStdout) {
         const QFileInfo target(path);
         staging = std::make_unique<QTemporaryDir>(target.absoluteDir().filePath(".talvena-export-XXXXXX"));
@@ -308,6 +311,14 @@ ExportResult ExportContours(TDataModule2& module, const QString& givenPath, cons
     GDALClose(static_cast<GDALDatasetH>(ds.release()));
     if (errors.failed()) writeFailed(path, errors);
     if (staging) moveInto(staging->path(), QFileInfo(path).absolutePath());
+    if (toStdout) {
+        const QByteArray memoryPath = writePath.toLatin1();
+        vsi_l_offset length = 0;
+        GByte* bytes = VSIGetMemFileBuffer(memoryPath.constData(), &length, TRUE);
+        result.standardOutput = QByteArray(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(length));
+        CPLFree(bytes);
+        VSIUnlink(memoryPath.constData());
+    }
     return result;
 }
 

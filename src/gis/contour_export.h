@@ -42,9 +42,10 @@ struct ExportResult {
     QStringList notWritten; // "<horizon>: <why>", for horizons of three points or more left out
     Crs crs;                // the system of the file
     QString path;           // the file written: the path given, with the format's extension added when missing
+    QByteArray standardOutput; // the GeoJSON document when the path was "/vsistdout/"
 };
 
-// `path` "/vsistdout/" writes GeoJSON to standard output. Any other path is written beside
+// `path` "/vsistdout/" gives the GeoJSON document in `standardOutput` for the caller to print. Any other path is written beside
 // itself first and moved into place when complete, so a failed export leaves an older file as
 // it was. Throws a Russian message when the format, the system or the file fails.
 ExportResult ExportContours(TDataModule2& module, const QString& path, const ExportSettings& settings);

@@ -87,6 +87,9 @@ public:
     // The same over a file's bytes already in memory, named fileName.
     bool LoadPassportBytes(const QByteArray& bytes, const QString& fileName,
                            const std::function<void()>& afterBlock = {}, const DamagedFileQuestion& openDamaged = {});
+    // After a load: the sentence naming the tables the file ended before (they opened empty),
+    // for the window's warning and the command line's standard error; empty for a whole file.
+    const QString& missingTablesWarning() const { return missingTablesWarning_; }
     // Commits pending edits, switches off the resource-page filter of the productive horizons and
     // writes the passport file atomically; the current file name becomes fileName once written.
     void SavePassport(const QString& fileName, const std::function<void()>& afterBlock = {});
@@ -121,7 +124,7 @@ private:
     void orderDictionaries();
 
     // PASPORTS
-    void PASPORTSCalcFields(RecordTable& t);
+    void PASPORTSCalcFields(const RecordTable& t);
     void PASPORTSAfterPost(RecordTable& t);
     void PASPORTSFEDERALOKRUG_IDChange(Field& f);
     void PASPORTSGEO_PROVINCE_IDChange(Field& f);
@@ -133,8 +136,8 @@ private:
     // REFLECT_HORIZONTS and POSIB_PRODUCT_HOR
     void HorizonBeforePost(RecordTable& t);
     void HorizonAfterPost(RecordTable& t);
-    void REFLECT_HORIZONTSCalcFields(RecordTable& t);
-    void POSIB_PRODUCT_HORCalcFields(RecordTable& t);
+    void REFLECT_HORIZONTSCalcFields(const RecordTable& t);
+    void POSIB_PRODUCT_HORCalcFields(const RecordTable& t);
     void POSIB_PRODUCT_HORAfterScroll(RecordTable& t);
 
     // KONTUR
@@ -163,6 +166,7 @@ private:
     PassportState state_;
     // The compressed blocks of the passport as last opened or saved (see KeptPassportBlocks).
     KeptPassportBlocks keptBlocks_;
+    QString missingTablesWarning_;
     // Fields of the tables whose field lists never change, by lower-cased object name.
     QHash<QByteArray, Field*> objectNames_;
 

@@ -14,8 +14,8 @@ void TDataModule2::attachHorizonHandlers()
         t->beforePost = [this](RecordTable& table) { HorizonBeforePost(table); };
         t->afterPost = [this](RecordTable& table) { HorizonAfterPost(table); };
     }
-    REFLECT_HORIZONTS.onCalcFields = [this](RecordTable& t) { REFLECT_HORIZONTSCalcFields(t); };
-    POSIB_PRODUCT_HOR.onCalcFields = [this](RecordTable& t) { POSIB_PRODUCT_HORCalcFields(t); };
+    REFLECT_HORIZONTS.onCalcFields = [this](const RecordTable& t) { REFLECT_HORIZONTSCalcFields(t); };
+    POSIB_PRODUCT_HOR.onCalcFields = [this](const RecordTable& t) { POSIB_PRODUCT_HORCalcFields(t); };
     POSIB_PRODUCT_HOR.afterScroll = [this](RecordTable& t) { POSIB_PRODUCT_HORAfterScroll(t); };
 }
 
@@ -33,13 +33,13 @@ void TDataModule2::HorizonAfterPost(RecordTable& t)
     if (&t == &POSIB_PRODUCT_HOR && !state_.loading()) settleOwedPointCounts();
 }
 
-void TDataModule2::REFLECT_HORIZONTSCalcFields(RecordTable& t)
+void TDataModule2::REFLECT_HORIZONTSCalcFields(const RecordTable& t)
 {
     const QByteArray scale = ScaleText(t.fieldByName("SCALE").value());
     if (!scale.isEmpty()) t.fieldByName("_scale").setString(scale);
 }
 
-void TDataModule2::POSIB_PRODUCT_HORCalcFields(RecordTable& t)
+void TDataModule2::POSIB_PRODUCT_HORCalcFields(const RecordTable& t)
 {
     const QByteArray scale = ScaleText(t.fieldByName("SCALE").value());
     if (!scale.isEmpty()) t.fieldByName("_scale").setString(scale);

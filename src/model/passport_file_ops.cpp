@@ -88,6 +88,7 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
     }
     state_.setLoading(savedState.loading());
     state_.setFileName(fileName);
+    missingTablesWarning_ = DescribeMissingTables(report);
     AllowCommaInContourCoordinates();
     // The compressed blocks, to be written again while their tables stay as they were loaded.
     keptBlocks_.clear();

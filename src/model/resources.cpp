@@ -1,4 +1,5 @@
 #include "model/resources.h"
+#include "model/field_schema.h"
 
 #include "base/cp1251.h"
 #include "base/error.h"
@@ -137,7 +138,7 @@ bool stillValid(const ResolvedIndexes& r, const RecordTable& t)
 
 } // namespace
 
-ResourceFields ResolveResourceFields(RecordTable& table)
+ResourceFields ResolveResourceFields(const RecordTable& table)
 {
     ResourceFields fields{};
     for (const ResourceFieldName& n : kResourceFieldNames) fields.*n.member = &table.fieldByName(n.name);
@@ -155,7 +156,7 @@ void CalcProductHorizonResources(const ResourceFields& fields)
     }
 }
 
-void CalcProductHorizonResources(RecordTable& table)
+void CalcProductHorizonResources(const RecordTable& table)
 {
     thread_local ResolvedIndexes resolved;
     ResourceFields fields{};
@@ -175,9 +176,7 @@ void CalcProductHorizonResources(RecordTable& table)
 
 namespace {
 
-enum KindGroup : unsigned { WithOil = 1, WithGas = 2, WithCondensate = 4 };
-
-// Which totals each kind of hydrocarbon (UV_ID) takes part in; other kinds take part in none.
+// The resources of each kind of hydrocarbon (UV_ID); other kinds have none.
 constexpr struct {
     int uvId;
     unsigned groups;
@@ -191,7 +190,7 @@ constexpr struct {
 
 struct SumRule {
     HydrocarbonSum sum;
-    KindGroup group;
+    HydrocarbonResource group;
     const char* deterministic; // calculated field
     const char* probable;      // most probable value P
     const char* deviation;     // standard deviation S
@@ -225,14 +224,6 @@ constexpr struct {
     {"Label105", LabelKind::Range, CondensateSum},
 };
 
-const char* const kTotalsPattern = "#########0.###";
-
-unsigned groupsOfKind(int64_t uvId)
-{
-    for (const auto& k : kHydrocarbonKinds)
-        if (k.uvId == uvId) return k.groups;
-    return 0;
-}
 
 // NULL reads as 0.
 double realOf(const Value& v)
@@ -269,7 +260,7 @@ QByteArray horizonsText(int count, const QByteArray& list)
 
 QByteArray sumText(double sum)
 {
-    return sum != 0 ? FormatNumberPattern(kTotalsPattern, sum) : QByteArray();
+    return sum != 0 ? FormatNumberPattern(kNumberPattern, sum) : QByteArray();
 }
 
 QByteArray rangeText(const ProbableSums& s)
@@ -277,7 +268,7 @@ QByteArray rangeText(const ProbableSums& s)
     static const QByteArray from = utf8ToCp1251("от ");
     static const QByteArray to = utf8ToCp1251("   до ");
     if (s.probable == 0 || s.lower == 0 || s.upper == 0) return {};
-    return from + FormatNumberPattern(kTotalsPattern, s.lower) + to + FormatNumberPattern(kTotalsPattern, s.upper);
+    return from + FormatNumberPattern(kNumberPattern, s.lower) + to + FormatNumberPattern(kNumberPattern, s.upper);
 }
 
 struct ResolvedSumRule {
@@ -288,6 +279,21 @@ struct ResolvedSumRule {
 };
 
 } // namespace
+
+unsigned ResourcesOfHydrocarbon(int64_t uvId)
+{
+    for (const auto& k : kHydrocarbonKinds)
+        if (k.uvId == uvId) return k.groups;
+    return 0;
+}
+
+QByteArray HydrocarbonFilter(HydrocarbonResource resource)
+{
+    QByteArray filter;
+    for (const auto& k : kHydrocarbonKinds)
+        if (k.groups & resource) filter += (filter.isEmpty() ? "UV_ID=" : " OR UV_ID=") + QByteArray::number(k.uvId);
+    return filter;
+}
 
 QByteArray GeologyTotals::labelText(const QByteArray& name) const
 {
@@ -316,7 +322,7 @@ GeologyTotals ComputeGeologyTotals(RecordTable& product, RecordTable& reflect)
         const uint32_t row = product.visibleRow(i);
         ++totals.productiveCount;
         appendName(productList, product.rowValue(row, name));
-        const unsigned groups = groupsOfKind(integerOf(product.rowValue(row, uvId)));
+        const unsigned groups = ResourcesOfHydrocarbon(integerOf(product.rowValue(row, uvId)));
         if (groups == 0) continue;
         for (const ResolvedSumRule& r : rules) {
             if (!(groups & r.rule->group)) continue;

@@ -43,7 +43,4 @@ constexpr FieldGroup CondC = FieldGroup::CondensateCalculated;
 constexpr FieldGroup CalcG = FieldGroup::Calculated;
 constexpr FieldGroup Cont = FieldGroup::Contour;
 
-// The display format of the calculated resources.
-constexpr const char* kResourceFormat = "#########0.###";
-
 } // namespace talvena::schema

@@ -197,6 +197,27 @@ TEST_F(GridPagesTest, AHorizonTypedIntoTheGridIsPostedWhenTheUserMovesOn)
     EXPECT_TRUE(dm->state().modified());
 }
 
+TEST_F(GridPagesTest, ACommaTypedIntoANumberCellIsTheDecimalPoint)
+{
+    enter(GridPages::kReflectingPage);
+    RecordGridView* g = grid("JvDBGrid1");
+    g->setFocus();
+    QTest::keyClick(g, Qt::Key_Insert);
+    int square = -1;
+    for (int c = 0; c < g->model()->columnCount(); ++c)
+        if (g->model()->headerData(c, Qt::Horizontal).toString() == u("Площадь (кв.км.)")) square = c;
+    ASSERT_GE(square, 0);
+    g->setCurrentIndex(g->model()->index(0, square));
+    keyChars(g, u("4"));
+    auto* editor = g->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    keyChars(editor, u("5,3,"));
+    EXPECT_EQ(editor->text(), u("45.3"));
+    QTest::keyClick(editor, Qt::Key_Tab);
+    enter(GridPages::kQualityPage);
+    EXPECT_EQ(dm->REFLECT_HORIZONTS.fieldByName("SQUARE").asFloat(), 45.3);
+}
+
 TEST_F(GridPagesTest, GridsShareThePagesHeightAndTheNavigatorFollowsTheGrid)
 {
     addReflecting("Б");
