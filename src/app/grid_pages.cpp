@@ -47,6 +47,7 @@ struct ButtonDecl {
 
 constexpr ButtonDecl kContourButtons[] = {
     {"BitBtn10", "Импорт", ""},
+    {"BitBtnGis", "Импорт из ГИС…", "Контур из файла ГИС: Shapefile, MapInfo, GeoPackage, KML, DXF, BLN, IRAP, ZMAP+"},
     {"BitBtn11", "Очистить контур", ""},
     {"BitBtn12", "Обновить график", "Обновить график по текущим данным"},
 };
@@ -130,8 +131,8 @@ void GridPages::buildContourPage()
     navigators_.insert(kContourPage, navigator);
     panelLayout->addWidget(navigator);
     auto* buttons = new QHBoxLayout;
-    const std::function<void()> GridPages::*actions[] = {&GridPages::onImport, &GridPages::onClearContour,
-                                                          &GridPages::onRefreshChart};
+    const std::function<void()> GridPages::*actions[] = {&GridPages::onImport, &GridPages::onGisImport,
+                                                          &GridPages::onClearContour, &GridPages::onRefreshChart};
     for (size_t i = 0; i < std::size(kContourButtons); ++i) {
         auto* b = new QPushButton(QString::fromUtf8(kContourButtons[i].caption), panel);
         b->setObjectName(QString::fromLatin1(kContourButtons[i].objectName));

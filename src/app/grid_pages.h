@@ -61,7 +61,7 @@ public:
     void addStripButton(int pageIndex, QWidget* button);
 
     // What the contour page's buttons and its entry do; the contour page installs them.
-    std::function<void()> onImport, onClearContour, onRefreshChart;
+    std::function<void()> onImport, onGisImport, onClearContour, onRefreshChart;
     // The area of the contour page that holds the chart.
     QWidget* chartArea() const { return chartArea_; }
 

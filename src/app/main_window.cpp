@@ -15,6 +15,7 @@
 #include "app/recent_files.h"
 #include "gui/user_interaction.h"
 #include "app/window_messages.h"
+#include "dialogs/gis_contour_dialogs.h"
 #include "model/data_module.h"
 #include "model/grid_decl.h"
 
@@ -66,6 +67,7 @@ const MenuItemDecl kFileItems[] = {
     {nullptr, nullptr, {}, 0, nullptr},
     {"CheckPassport", "&Проверка паспорта", {}, 80, &TMainForm::CheckPassportClick},
     {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
+    {"NGisExport", "Экспорт контуров в &ГИС…", {}, 112, &TMainForm::gisExportClick},
     {nullptr, nullptr, {}, 0, nullptr},
     {"N5", "Вы&ход", Qt::Key_F10, 80, &TMainForm::N5Click},
 };
@@ -400,6 +402,8 @@ void TMainForm::NewPassportClick()
 }
 
 void TMainForm::CheckPassportClick() { passportCheck_->run(); }
+
+void TMainForm::gisExportClick() { RunGisContourExport(this, dataModule_); }
 
 void TMainForm::showContextHelp()
 {

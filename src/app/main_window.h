@@ -110,6 +110,7 @@ public:
     void CheckPassportClick();
     // Gives the focus to the first control of the page shown (not while another window has it).
     void focusFirstControl();
+    void gisExportClick(); // every contour into a GIS file
     // The help key: the topic of the highlighted menu item, else the window's.
     void showContextHelp();
 
