@@ -11,6 +11,7 @@ using namespace decl;
 constexpr GroupDecl kGroups[] = {
     {8, "GroupBox8", " Детерменированный подход ", 0},
     {10, "GroupBox10", " Вероятностный подход ", 0},
+    {11, "GroupBoxSim", " Вероятностный подход: моделирование по диапазонам параметров ", 0},
 };
 
 constexpr ControlDecl kControls[] = {
@@ -41,6 +42,13 @@ constexpr ControlDecl kControls[] = {
     ValueLabel("Label101").inGroup(10),
     ValueLabel("Label106").inGroup(10),
     ValueLabel("Label105").inGroup(10),
+
+    // Totals of the last simulation, summed trial by trial over the horizons.
+    ValueLabel("LabelSimOil", "Перспективные ресурсы нефти (извлекаемые), млн.т").inGroup(11),
+    ValueLabel("LabelSimDissolvedGas", "Перспективные ресурсы растворенного газа, млн.м3").inGroup(11),
+    ValueLabel("LabelSimGas", "Перспективные ресурсы газа (балансовые), млн.м3").inGroup(11),
+    ValueLabel("LabelSimCondensate", "Перспективные ресурсы газоконденсата (извлекаемые), млн.т").inGroup(11),
+    ValueLabel("LabelSimRun", "Расчет").inGroup(11),
 };
 
 const FormPageDecl kPage{kGroups, kControls};

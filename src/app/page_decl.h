@@ -97,6 +97,11 @@ constexpr ControlDecl ValueLabel(const char* name)
 {
     return ControlDecl{ControlKind::ValueLabel, "", name, nullptr, kNoHint};
 }
+// A value label with a caption of its own, for values the model's totals do not name.
+constexpr ControlDecl ValueLabel(const char* name, const char* caption)
+{
+    return ControlDecl{ControlKind::ValueLabel, "", name, caption, kNoHint};
+}
 constexpr ControlDecl Notice(const char* name, const char* text)
 {
     return ControlDecl{ControlKind::Notice, "", name, text, kNoHint};
