@@ -23,6 +23,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
@@ -89,16 +90,6 @@ QString failureText(const std::exception& e, const char* secondLine, const QStri
         message += QLatin1Char(' ') + write->reason();
     return message;
 }
-
-// Sets a flag for the life of a scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-
-private:
-    bool& flag_;
-};
 
 } // namespace
 
@@ -200,7 +191,7 @@ void DocumentsPage::loadFile(SlotList which, const QString& path)
     const int64_t slotRow = list.storedRowAt(list.currentViewPosition());
     QByteArray compressed;
     try {
-        FlagScope busy(loading_);
+        const QScopedValueRollback busy(loading_, true);
         RunWithProgress([&] { compressed = CompressAttachmentFile(path); }, QStringLiteral("Загрузка файла ..."), &window_);
     } catch (const std::exception& e) {
         // Nothing has changed yet: the slot keeps its attachment.
@@ -235,7 +226,7 @@ void DocumentsPage::exportFile(SlotList which)
     const QByteArray member = dm_.FILES.fieldByName("CONTENT").asBytes();
     WriteOutResult written = WriteOutResult::Written;
     try {
-        FlagScope busy(loading_);
+        const QScopedValueRollback busy(loading_, true);
         RunWithProgress([&] { written = WriteMemberOut(member, target); }, QStringLiteral("Сохранение ..."), &window_);
     } catch (const std::exception& e) {
         ui_.showError(failureText(e, kExportFailed, target));

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -25,7 +26,10 @@ class DocumentsPage;
 class FieldBinder;
 class GridLayouts;
 class GridPages;
+class PassportCheckCommand;
+class ResourceSimulationPage;
 class PassportCommands;
+class RecentFiles;
 class TDataModule2;
 class UserInteraction;
 class ValuePickers;
@@ -53,6 +57,10 @@ public:
     ContourPage& contourPage() const { return *contourPage_; }
     // The outer page of the attachments, which owns the slot lists.
     DocumentsPage& documentsPage() const { return *documentsPage_; }
+    // "Проверка паспорта" and its list of findings.
+    PassportCheckCommand& passportCheck() const { return *passportCheck_; }
+    // "Последние файлы"; the passport commands add each file opened or saved.
+    RecentFiles& recentFiles() const { return *recentFiles_; }
     // Rebuilds the attachment slot lists (at creation and after a passport was opened).
     void BuildFileLists();
 
@@ -74,36 +82,21 @@ public:
     FieldBinder* binder(const QString& objectName) const { return pageWidgets_.binders.value(objectName); }
     QLabel* valueLabel(const QString& objectName) const;
     QAction* menuAction(const QString& objectName) const { return actions_.value(objectName); }
+    // The form control that edits a PASPORTS field; nullptr when none does.
+    QWidget* controlOfField(const QByteArray& fieldName) const;
 
     // --- page behaviours ---------------------------------------------------------------------
     void PageControl2Change();
-    void JvDBLookupCombo1Change();
-    void JvDBLookupCombo2Change();
-    void JvDBLookupCombo3Change();
-    void JvDBLookupCombo4Change();
-    void JvDBLookupCombo5Change();
-    void JvDBLookupCombo6Change();
-    void JvDBLookupCombo7Change() {}
-    void JvDBLookupCombo10Change();
-    void JvDBLookupCombo13Change();
-    void JvDBComboEdit3Change() { SelectMethodGroup(1); }
-    void JvDBSpinEdit12Change() { SelectMethodGroup(2); }
-    void DBEdit10Change() { SelectMethodGroup(3); }
-    void DBEdit11Change() { SelectMethodGroup(4); }
-    void JvDBComboEdit6Change() { SelectMethodGroup(5); }
+    // Runs what a page declaration names for a control's change or button.
+    void runPageHandler(PageHandler handler);
     void SelectMethodGroup(int group);
     void ClearMethodGroup(int group);
     void UpdateGeoDopEdits();
     void TabSheet6Enter();
     bool methodRuleGuard() const { return methodRuleGuard_; }
 
-    // Picker buttons.
-    void JvDBComboEdit1ButtonClick() { pickStratigraphicIndex("STRATIGR_KROVL"); }
-    void JvDBComboEdit2ButtonClick() { pickStratigraphicIndex("STRATIGR_PODOSHV"); }
-    void JvDBComboEdit3ButtonClick() { pickScale("SHOOTSCALE"); }
-    void JvDBComboEdit4ButtonClick() { pickScale("SHOOTSCALEEL"); }
-    void JvDBComboEdit5ButtonClick() { pickScale("SHOOTSCALEOT"); }
-    void JvDBComboEdit6ButtonClick() { pickScale("SHOOTSCALEST"); }
+    // Runs after the Geology totals are written (the simulated totals' block).
+    std::function<void()> afterGeologyTotals;
 
     // --- menu --------------------------------------------------------------------------------
     void N2Click();  // open
@@ -113,6 +106,11 @@ public:
     void N7Click();  // the description file: help topic 130
     void N9Click();  // About box
     void N12Click(); // unpacked passport
+    void NewPassportClick();
+    void CheckPassportClick();
+    // Gives the focus to the first control of the page shown (not while another window has it).
+    void focusFirstControl();
+    void gisExportClick(); // every contour into a GIS file
     // The help key: the topic of the highlighted menu item, else the window's.
     void showContextHelp();
 
@@ -123,8 +121,8 @@ protected:
 
 private:
     void buildMenu();
+    void addKeyboardCommands();
     void buildPages();
-    void runPageHandler(PageHandler handler);
     void innerPageChanged(int index);
     void outerPageChanged(int index);
     void enterInnerPage(int index);
@@ -133,6 +131,7 @@ private:
     void sourceKindRule(int group, const char* kindField, const char* chargeLabel, const char* chargeCombo,
                         const char* chargeField, const char* typeLabel, const char* typeCombo, const char* typeField);
     void clearIgnoringErrors(const char* fieldName);
+    void keepOneSubject(std::initializer_list<const char*> others);
     void pickScale(const char* fieldName);
     void pickStratigraphicIndex(const char* fieldName);
 
@@ -148,6 +147,9 @@ private:
     GridPages* gridPages_ = nullptr;
     ContourPage* contourPage_ = nullptr;
     DocumentsPage* documentsPage_ = nullptr;
+    PassportCheckCommand* passportCheck_ = nullptr;
+    RecentFiles* recentFiles_ = nullptr;
+    ResourceSimulationPage* simulationPage_ = nullptr;
     QHash<QString, QAction*> actions_;
     std::array<std::function<void()>, kInnerPageCount> innerEnter_;
     std::array<std::function<void()>, kOuterPageCount> outerShow_;

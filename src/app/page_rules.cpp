@@ -10,6 +10,7 @@
 #include "model/resources.h"
 
 #include <QLabel>
+#include <QScopedValueRollback>
 
 namespace talvena {
 
@@ -19,19 +20,6 @@ constexpr int kOtherMethod = 92;
 constexpr int kExplosiveSource = 108;
 
 bool beingEdited(const RecordTable& t) { return t.state() == TableState::Edit || t.state() == TableState::Insert; }
-
-// Sets a flag for a scope and restores it on the way out, also when an error leaves the scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-    bool saved_;
-};
 
 } // namespace
 
@@ -53,24 +41,9 @@ void TMainForm::clearIgnoringErrors(const char* fieldName)
 
 // --- page 1: at most one of republic, krai and oblast ----------------------------------------------
 
-void TMainForm::JvDBLookupCombo1Change()
+void TMainForm::keepOneSubject(std::initializer_list<const char*> others)
 {
-    for (const char* f : {"REPUBLIC_ID", "KRAI_ID", "OBLAST_ID"}) dataModule_.PASPORTS.fieldByName(f).clear();
-}
-
-void TMainForm::JvDBLookupCombo2Change()
-{
-    for (const char* f : {"KRAI_ID", "OBLAST_ID"}) dataModule_.PASPORTS.fieldByName(f).clear();
-}
-
-void TMainForm::JvDBLookupCombo3Change()
-{
-    for (const char* f : {"REPUBLIC_ID", "OBLAST_ID"}) dataModule_.PASPORTS.fieldByName(f).clear();
-}
-
-void TMainForm::JvDBLookupCombo4Change()
-{
-    for (const char* f : {"REPUBLIC_ID", "KRAI_ID"}) dataModule_.PASPORTS.fieldByName(f).clear();
+    for (const char* f : others) dataModule_.PASPORTS.fieldByName(f).clear();
 }
 
 // --- page 2: the other-method edits ----------------------------------------------------------------
@@ -82,12 +55,10 @@ void TMainForm::otherMethodRule(const char* methodField, const char* editName, c
     if (enable) return;
     // Emptying OTHERMETHOD changes the text of method group 4's edit; that is not the user
     // editing the group, so the exclusive method rule must not follow it.
-    FlagScope quiet(methodRuleGuard_);
+    const QScopedValueRollback quiet(methodRuleGuard_, true);
     clearIgnoringErrors(textField);
 }
 
-void TMainForm::JvDBLookupCombo5Change() { otherMethodRule("SHOWINGUPMETHOD_ID", "DBEdit19", "OTHERMETHOD2"); }
-void TMainForm::JvDBLookupCombo6Change() { otherMethodRule("PREPARATIONMETHOD_ID", "DBEdit20", "OTHERMETHOD"); }
 
 // --- page 3: source kind and the exclusive method rule ---------------------------------------------
 
@@ -105,18 +76,6 @@ void TMainForm::sourceKindRule(int group, const char* kindField, const char* cha
     if (!type) clearIgnoringErrors(typeField);
 }
 
-void TMainForm::JvDBLookupCombo10Change()
-{
-    sourceKindRule(1, "DRIVINGTYPE_ID", "Label31", "JvDBLookupCombo11", "CHARGELOCATION_ID", "Label32",
-                   "JvDBLookupCombo12", "NONEXPLOSIVETYPE_ID");
-}
-
-void TMainForm::JvDBLookupCombo13Change()
-{
-    sourceKindRule(2, "DRIVINGTYPE3D_ID", "Label41", "JvDBLookupCombo14", "CHARGELOCATION3D_ID", "Label42",
-                   "JvDBLookupCombo15", "NONEXPLOSIVETYPE3D_ID");
-}
-
 void TMainForm::SelectMethodGroup(int group)
 {
     RecordTable& passport = dataModule_.PASPORTS;
@@ -126,7 +85,7 @@ void TMainForm::SelectMethodGroup(int group)
         if (g.number == group) method = g.method;
     if (method == 0) return;
 
-    FlagScope guard(methodRuleGuard_);
+    const QScopedValueRollback guard(methodRuleGuard_, true);
     passport.fieldByName("PREPARATIONMETHOD_ID").setInteger(method);
     for (const MethodGroupDecl& g : MethodGroups())
         if (g.number != group) ClearMethodGroup(g.number);
@@ -181,6 +140,50 @@ void TMainForm::TabSheet6Enter()
     const GeologyTotals totals = ComputeGeologyTotals(dataModule_.POSIB_PRODUCT_HOR, dataModule_.REFLECT_HORIZONTS);
     for (const GeologyLabel& l : totals.labels)
         if (QLabel* label = valueLabel(QString::fromLatin1(l.name))) label->setText(cp1251ToUnicode(l.text));
+    if (afterGeologyTotals) afterGeologyTotals();
+}
+
+// --- the handlers the page declarations name ---------------------------------------------------------
+
+void TMainForm::runPageHandler(PageHandler handler)
+{
+    using H = PageHandler;
+    using Run = void (*)(TMainForm&);
+    // What each handler a control declaration names runs, in one place.
+    static const std::pair<PageHandler, Run> kHandlers[] = {
+        {H::JvDBLookupCombo1Change, [](TMainForm& w) { w.keepOneSubject({"REPUBLIC_ID", "KRAI_ID", "OBLAST_ID"}); }},
+        {H::JvDBLookupCombo2Change, [](TMainForm& w) { w.keepOneSubject({"KRAI_ID", "OBLAST_ID"}); }},
+        {H::JvDBLookupCombo3Change, [](TMainForm& w) { w.keepOneSubject({"REPUBLIC_ID", "OBLAST_ID"}); }},
+        {H::JvDBLookupCombo4Change, [](TMainForm& w) { w.keepOneSubject({"REPUBLIC_ID", "KRAI_ID"}); }},
+        {H::JvDBLookupCombo5Change,
+         [](TMainForm& w) { w.otherMethodRule("SHOWINGUPMETHOD_ID", "DBEdit19", "OTHERMETHOD2"); }},
+        {H::JvDBLookupCombo6Change,
+         [](TMainForm& w) { w.otherMethodRule("PREPARATIONMETHOD_ID", "DBEdit20", "OTHERMETHOD"); }},
+        {H::JvDBLookupCombo7Change, [](TMainForm&) {}},
+        {H::JvDBLookupCombo10Change,
+         [](TMainForm& w) {
+             w.sourceKindRule(1, "DRIVINGTYPE_ID", "Label31", "JvDBLookupCombo11", "CHARGELOCATION_ID", "Label32",
+                              "JvDBLookupCombo12", "NONEXPLOSIVETYPE_ID");
+         }},
+        {H::JvDBLookupCombo13Change,
+         [](TMainForm& w) {
+             w.sourceKindRule(2, "DRIVINGTYPE3D_ID", "Label41", "JvDBLookupCombo14", "CHARGELOCATION3D_ID",
+                              "Label42", "JvDBLookupCombo15", "NONEXPLOSIVETYPE3D_ID");
+         }},
+        {H::JvDBComboEdit3Change, [](TMainForm& w) { w.SelectMethodGroup(1); }},
+        {H::JvDBSpinEdit12Change, [](TMainForm& w) { w.SelectMethodGroup(2); }},
+        {H::DBEdit10Change, [](TMainForm& w) { w.SelectMethodGroup(3); }},
+        {H::DBEdit11Change, [](TMainForm& w) { w.SelectMethodGroup(4); }},
+        {H::JvDBComboEdit6Change, [](TMainForm& w) { w.SelectMethodGroup(5); }},
+        {H::JvDBComboEdit1ButtonClick, [](TMainForm& w) { w.pickStratigraphicIndex("STRATIGR_KROVL"); }},
+        {H::JvDBComboEdit2ButtonClick, [](TMainForm& w) { w.pickStratigraphicIndex("STRATIGR_PODOSHV"); }},
+        {H::JvDBComboEdit3ButtonClick, [](TMainForm& w) { w.pickScale("SHOOTSCALE"); }},
+        {H::JvDBComboEdit4ButtonClick, [](TMainForm& w) { w.pickScale("SHOOTSCALEEL"); }},
+        {H::JvDBComboEdit5ButtonClick, [](TMainForm& w) { w.pickScale("SHOOTSCALEOT"); }},
+        {H::JvDBComboEdit6ButtonClick, [](TMainForm& w) { w.pickScale("SHOOTSCALEST"); }},
+    };
+    for (const auto& [id, run] : kHandlers)
+        if (id == handler) run(*this);
 }
 
 // --- picker boxes ----------------------------------------------------------------------------------

@@ -176,7 +176,7 @@ private:
         writer_.PutPair(u("Наименование позиции"), u("Параметр"), true, true);
         for (const ParameterRow& row : table.rows) {
             const bool item = row.value != ParameterValue::Section;
-            writer_.PutPair(u(row.label), text(ParameterValueText(row, dm_, totals_)), item, false);
+            writer_.PutPair(u(ParameterLabel(row)), text(ParameterValueText(row, dm_, totals_)), item, false);
         }
     }
 

@@ -57,7 +57,9 @@ public:
     {
         std::vector<AttachmentSlot>& r = runs_[run];
         const At at{run, int(r.size())};
-        byTitle_[run].insert(LowerCaseByTable(s.title), at.index); // inserted once: the first stays
+        // Two horizons may share an index and so a title: the first slot of a title is the one found.
+        const QByteArray title = LowerCaseByTable(s.title);
+        if (!byTitle_[run].contains(title)) byTitle_[run].insert(title, at.index);
         if (!s.key.isEmpty()) byKey_.insert(LowerCaseByTable(s.key), at);
         r.push_back(std::move(s));
     }
@@ -196,7 +198,7 @@ void defineSlotFields(RecordTable& t, bool withKey)
     shown.kind = FieldKind::Calculated;
     t.addField(shown);
     // Files1CalcFields, Files2CalcFields, Files3CalcFields: the source file name when known.
-    t.onCalcFields = [](RecordTable& table) {
+    t.onCalcFields = [](const RecordTable& table) {
         const QByteArray source = table.fieldByName("SrcName").asString();
         table.fieldByName("FileName_").setString(source.isEmpty() ? table.fieldByName("FileName").asString() : source);
     };
@@ -297,6 +299,7 @@ QByteArray AttachmentSlots::storeInSelected(SlotList which, const QString& sourc
 {
     RecordTable& t = list(which);
     if (t.isEmpty()) return {};
+    const EditJournal::Action action(&dm_.journal(), QStringLiteral("Загрузка файла"));
     const QByteArray previous = selectedFileName(which);
     const QByteArray name =
         ReplaceAttachmentWith(dm_.FILES, previous, storedNameFor(which, sourcePath), sourcePath, compressed);
@@ -325,6 +328,7 @@ bool AttachmentSlots::clearSelected(SlotList which)
 {
     const QByteArray name = selectedFileName(which);
     if (name.isEmpty() || !FindAttachment(dm_.FILES, name)) return false;
+    const EditJournal::Action action(&dm_.journal(), QStringLiteral("Очистка файла"));
     dm_.state().setModified(true);
     dm_.FILES.deleteRecord();
     RecordTable& t = list(which);
@@ -338,6 +342,7 @@ bool AttachmentSlots::setSelectedComment(SlotList which, const QByteArray& text)
 {
     const QByteArray name = selectedFileName(which);
     if (name.isEmpty() || text == selectedDescription(which)) return false;
+    const EditJournal::Action action(&dm_.journal(), QStringLiteral("Комментарий к файлу"));
     dm_.state().setModified(true);
     RecordTable& t = list(which);
     t.edit();

@@ -23,7 +23,7 @@ const ScaleTextField kScaleTexts[] = {
 
 void TDataModule2::attachPassportHandlers()
 {
-    PASPORTS.onCalcFields = [this](RecordTable& t) { PASPORTSCalcFields(t); };
+    PASPORTS.onCalcFields = [this](const RecordTable& t) { PASPORTSCalcFields(t); };
     PASPORTS.afterPost = [this](RecordTable& t) { PASPORTSAfterPost(t); };
     PASPORTS.fieldByName("FEDERALOKRUG_ID").onChange = [this](Field& f) { PASPORTSFEDERALOKRUG_IDChange(f); };
     PASPORTS.fieldByName("GEO_PROVINCE_ID").onChange = [this](Field& f) { PASPORTSGEO_PROVINCE_IDChange(f); };
@@ -31,7 +31,7 @@ void TDataModule2::attachPassportHandlers()
     PASPORTS.fieldByName("GEO_RAION_ID").onChange = [this](Field& f) { PASPORTSGEO_RAION_IDChange(f); };
 }
 
-void TDataModule2::PASPORTSCalcFields(RecordTable& t)
+void TDataModule2::PASPORTSCalcFields(const RecordTable& t)
 {
     for (const ScaleTextField& s : kScaleTexts) {
         const QByteArray text = ScaleText(t.fieldByName(s.denominator).value());

@@ -19,6 +19,9 @@
 
 namespace talvena {
 
+class EditJournal;
+struct JournalOp;
+
 enum class TableState { Inactive, Browse, Edit, Insert, Calculating };
 
 class RecordTable {
@@ -46,11 +49,11 @@ public:
     // --- lifecycle and state ---------------------------------------------------------------
     void open();
     void close();
-    bool active() const { return state_ != TableState::Inactive; }
-    TableState state() const { return state_; }
-    bool modified() const { return modified_; }
-    bool readOnly() const { return readOnly_; }
-    void setReadOnly(bool r) { readOnly_ = r; }
+    bool active() const { return s_.state != TableState::Inactive; }
+    TableState state() const { return eval_.target ? TableState::Calculating : s_.state; }
+    bool modified() const { return s_.modified; }
+    bool readOnly() const { return s_.readOnly; }
+    void setReadOnly(bool r) { s_.readOnly = r; }
     int tag = 0;
 
     // --- navigation ------------------------------------------------------------------------
@@ -59,7 +62,7 @@ public:
     void prior();
     void last();
     void moveTo(int position);          // a visible position, as a grid selects a row
-    bool eof() const { return eof_ || visibleCount() == 0; }
+    bool eof() const { return s_.eof || visibleCount() == 0; }
     int recordCount() const { return visibleCount(); }
     bool isEmpty() const { return visibleCount() == 0; }
     int currentPosition() const;        // visible position of the current record, -1 when none
@@ -72,7 +75,7 @@ public:
     void post();
     // Whether the last post changed the data (for AfterPost): a new record written into after it
     // was started, or an edit that changed a stored value.
-    bool lastPostChanged() const { return lastPostChanged_; }
+    bool lastPostChanged() const { return s_.lastPostChanged; }
     void cancel();
     void deleteRecord();
     // Deletes every visible record in one pass, as deleting the first one that many times would,
@@ -85,11 +88,11 @@ public:
 
     // --- filter and sort -------------------------------------------------------------------
     void setFilterText(const QByteArray& text);
-    const QByteArray& filterText() const { return filterText_; }
+    const QByteArray& filterText() const { return s_.filterText; }
     void setFiltered(bool on);
-    bool filtered() const { return filtered_; }
+    bool filtered() const { return s_.filtered; }
     void sort(const QByteArray& spec);
-    const QByteArray& sortSpec() const { return sortSpec_; }
+    const QByteArray& sortSpec() const { return s_.sortSpec; }
 
     // --- bound controls --------------------------------------------------------------------
     void addObserver(TableObserver* o);
@@ -124,7 +127,10 @@ public:
     void refresh();
 
     // --- events ----------------------------------------------------------------------------
-    Event onNewRecord, afterInsert, beforePost, afterPost, afterDelete, afterScroll, onCalcFields;
+    Event onNewRecord, afterInsert, beforePost, afterPost, afterDelete, afterScroll;
+    // Sets the calculated fields of the record it is shown (through its fields' setters); it may
+    // run while the table is only being read, so it gets the table as const.
+    std::function<void(const RecordTable&)> onCalcFields;
 
     // --- view positions (grids) --------------------------------------------------------------
     // What a grid shows: the visible records in the current order and, while a new record is
@@ -146,8 +152,8 @@ public:
 
     // --- whole-table access (streams, grids, export) ----------------------------------------
     // Every stored record in the current order, whatever the filter.
-    int storedCount() const { return static_cast<int>(order_.size()); }
-    uint32_t storedRow(int i) const { return order_[static_cast<size_t>(i)]; }
+    int storedCount() const { return static_cast<int>(s_.order.size()); }
+    uint32_t storedRow(int i) const { return s_.order[static_cast<size_t>(i)]; }
     // The visible records in the current order.
     int visibleCount() const { return static_cast<int>(visible().size()); }
     uint32_t visibleRow(int position) const { return visible()[static_cast<size_t>(position)]; }
@@ -157,7 +163,7 @@ public:
     int32_t rowInteger(uint32_t row, const Field& f) const { return col(f).ints[row]; }
     double rowReal(uint32_t row, const Field& f) const { return col(f).reals[row]; }
     const QByteArray& rowBytes(uint32_t row, const Field& f) const { return col(f).bytesAt(row); }
-    uint8_t rowStatus(uint32_t row) const { return rowStatus_[row]; }
+    uint8_t rowStatus(uint32_t row) const { return s_.rowStatus[row]; }
     // Writes a data field's value of a stored row straight, converted to the field's type, without
     // events: for loaders that settle values in bulk.
     void setRowValue(uint32_t row, const Field& f, const Value& v);
@@ -183,6 +189,17 @@ public:
     class Snapshot;
     Snapshot takeSnapshot() const;
     void restoreSnapshot(const Snapshot& s); // the field list must be the one the snapshot was taken with
+
+    // --- edit journal ------------------------------------------------------------------------
+    // Every change of the stored records is recorded in the journal while one is set (see
+    // EditJournal); bulk loading is not (beginLoad … endLoad records the rows it adds as one change).
+    void setJournal(EditJournal* journal) { journal_ = journal; }
+    EditJournal* journal() const { return journal_; }
+    // The name of the data field of a column (what a journal step names).
+    QByteArray dataFieldName(int slot) const;
+    // A new record of a table that must always keep it (the passport's one record) stays when
+    // the post that added it is undone: undo puts back the values it started with.
+    void setNewRecordsPermanent(bool on) { newRecordsPermanent_ = on; }
 
     // The value the lookup table gives for a key: the result field of the first visible record
     // whose key field equals it.
@@ -211,7 +228,7 @@ private:
     struct ActiveRecord {
         const std::vector<Value>* data = nullptr; // pending values of the record being edited
         int64_t row = -1;                          // stored row when there are no pending values
-        std::vector<Value>* calc = nullptr;
+        const std::vector<Value>* calc = nullptr;
     };
     struct SortKey {
         const Field* field = nullptr;
@@ -219,8 +236,8 @@ private:
         bool caseInsensitive = false;
     };
 
-    const RowVector<uint32_t>& visible() const { return viewActive_ ? view_ : order_; }
-    const Column& col(const Field& f) const { return columns_[static_cast<size_t>(f.slot_)]; }
+    const RowVector<uint32_t>& visible() const { return s_.viewActive ? s_.view : s_.order; }
+    const Column& col(const Field& f) const { return s_.columns[static_cast<size_t>(f.slot_)]; }
     int64_t currentRow() const;
     ActiveRecord activeRecord() const;
 
@@ -240,7 +257,7 @@ private:
     void dropPending();
     void scrolledTo(int position);
     void recalc();
-    void computeCalc(ActiveRecord rec, std::vector<Value>& out);
+    void computeCalc(ActiveRecord rec, std::vector<Value>& out) const;
     void notify(TableChange c);
     void notifyRows(RowNotice n);
     void notifyUpdateRecord();
@@ -248,6 +265,27 @@ private:
     // A change of the records or fields (see contentStamp); the view's own changes are viewChanged.
     void changed();
     void viewChanged();
+
+    // Journal: recording the changes of the stored records and replaying them.
+    friend class EditJournal;
+    struct RowImage;
+    struct StoredImage;
+    struct OrderImage;
+    bool recording() const;
+    void record(JournalOp&& op);
+    // Whether the row was added by the action being recorded (its values need no recording).
+    bool addedByAction(uint32_t row);
+    void journalCell(uint32_t row, int slot, const Value& before, const Value& after, bool evenIfNew = false);
+    void journalOrderInsert(bool base, size_t index, uint32_t row);
+    void journalOrderErase(bool base, size_t index, uint32_t row);
+    void journalRowsCleared(const uint32_t* rows, size_t n);
+    void journalDataSwap();
+    void journalOrderSwap();
+    std::shared_ptr<RowImage> captureRows(const uint32_t* rows, size_t n) const;
+    void clearRow(uint32_t row);
+    void beginReplay();
+    void replay(JournalOp& op, bool backwards);
+    void endReplay(const JournalOp* place);
 
     bool passes(uint32_t row) const;
     void rebuildView();
@@ -258,38 +296,59 @@ private:
     int compareRows(uint32_t a, uint32_t b) const;
     Value sortValue(uint32_t row) const;
 
+    // Everything a snapshot holds: the records, their order and view, the current record, the
+    // pending edit, the filter and the sort. Kept as one value so that taking and restoring a
+    // snapshot cannot forget a member.
+    struct State {
+        std::vector<Column> columns;
+        RowVector<uint8_t> rowStatus; // 0 unedited, 1 edited, 2 deleted
+        uint32_t rowCount = 0;
+        RowVector<uint32_t> order;
+        RowVector<uint32_t> baseOrder; // the order of addition, kept while a sort is set
+        RowVector<uint32_t> view;
+        bool viewActive = false;
+        int cur = -1;
+        bool eof = true;
+        TableState state = TableState::Inactive;
+        bool readOnly = false;
+        bool modified = false;
+        bool appending = false;
+        bool pending = false; // editBuf holds the record being edited or inserted
+        bool lastPostChanged = false;
+        int64_t anchorRow = -1; // the record a new record goes before
+        int savedCur = -1;      // the current position before a new record started
+        std::vector<Value> editBuf;
+        std::vector<Value> calcBuf;
+        QByteArray filterText;
+        FilterExpression filter;
+        bool filtered = false;
+        QByteArray sortSpec;
+        SortKey sortKey;
+    };
+
+    // Evaluating calculated fields reads the table: these are the scratch values it keeps while
+    // it does, so reading stays a const operation.
+    struct Evaluation {
+        std::optional<ActiveRecord> override; // the record the handlers see, when not the current one
+        std::vector<Value>* target = nullptr;  // where the calculated values being computed go
+        // Calculated values of the last non-current row asked for (grids read a row field by field).
+        std::vector<Value> rowCache;
+        int64_t rowCacheRow = -1;
+        uint64_t rowCacheGeneration = ~0ull;
+    };
+
     QByteArray name_;
     std::vector<std::unique_ptr<Field>> fields_;
     QHash<QByteArray, int> fieldIndex_; // lower-cased name -> index
-    std::vector<Column> columns_;
     int calcSlots_ = 0;
-    RowVector<uint8_t> rowStatus_; // 0 unedited, 1 edited, 2 deleted
-    uint32_t rowCount_ = 0;
+    State s_;
+    mutable Evaluation eval_;
 
-    RowVector<uint32_t> order_;
-    RowVector<uint32_t> baseOrder_; // the order of addition, kept while a sort is set
-    RowVector<uint32_t> view_;
-    bool viewActive_ = false;
-    int cur_ = -1;
-    bool eof_ = true;
-
-    TableState state_ = TableState::Inactive;
-    bool readOnly_ = false;
-    bool modified_ = false;
-    bool appending_ = false;
-    bool pending_ = false;    // editBuf_ holds the record being edited or inserted
-    bool lastPostChanged_ = false;
-    int64_t anchorRow_ = -1;  // the record a new record goes before
-    int savedCur_ = -1;       // the current position before a new record started
-    std::vector<Value> editBuf_;
-    std::vector<Value> calcBuf_;
-    std::optional<ActiveRecord> override_;
-
-    QByteArray filterText_;
-    FilterExpression filter_;
-    bool filtered_ = false;
-    QByteArray sortSpec_;
-    SortKey sortKey_;
+    EditJournal* journal_ = nullptr;
+    bool newRecordsPermanent_ = false;
+    bool placingUnrecorded_ = false; // placing a permanent new record: its place is not journaled
+    std::vector<Value> newDefaults_; // the values the pending new record started with
+    int64_t replayCurrent_ = -1; // the current row when a replay began
 
     std::vector<TableObserver*> observers_;
     int suspended_ = 0;
@@ -298,6 +357,9 @@ private:
     uint64_t version_ = 0;
     uint64_t contentStamp_;
     uint64_t storedVersion_ = 0;
+    // Changes with every change of any value of the table, the pending edit's too: what the cached
+    // calculated values of a row compare to. Calculated fields read their own record only.
+    uint64_t generation_ = 0;
 
     // For a filter of one integer term on a big table (the contour points following the current
     // horizon): the rows of each value in the current order, kept until the records or their order
@@ -313,33 +375,13 @@ private:
     mutable std::unordered_map<int64_t, uint32_t> lookupIndex_;
     mutable int lookupIndexField_ = -1;
     mutable uint64_t lookupIndexVersion_ = ~0ull;
-    // Calculated values of the last non-current row asked for (grids read a row field by field).
-    mutable std::vector<Value> rowCalcCache_;
-    mutable int64_t rowCalcCacheRow_ = -1;
-    mutable uint64_t rowCalcCacheGeneration_ = ~0ull;
 };
 
 class RecordTable::Snapshot {
     friend class RecordTable;
     int fieldCount = 0;
-    std::vector<Column> columns;
-    RowVector<uint8_t> rowStatus;
-    uint32_t rowCount = 0;
-    RowVector<uint32_t> order, baseOrder, view;
-    bool viewActive = false;
-    int cur = -1;
-    bool eof = true;
-    TableState state = TableState::Inactive;
-    bool readOnly = false, modified = false, appending = false, pending = false;
-    int64_t anchorRow = -1;
-    int savedCur = -1;
-    std::vector<Value> editBuf, calcBuf;
-    QByteArray filterText;
-    FilterExpression filter;
-    bool filtered = false;
-    QByteArray sortSpec;
-    int sortField = -1;
-    bool descending = false, caseInsensitive = false;
+    int sortField = -1; // the sort key's field by index: the pointer is the table's own
+    State state;
 };
 
 } // namespace talvena

@@ -71,7 +71,7 @@ TEST_F(PageRulesTest, TheMethodRuleWaitsWhileAPassportIsLoadingAndForAnEditedRec
     // edited is not the user editing the group.
     dm->CommitPendingEdits();
     ASSERT_EQ(dm->PASPORTS.state(), TableState::Browse);
-    window->DBEdit10Change();
+    window->runPageHandler(PageHandler::DBEdit10Change);
     EXPECT_TRUE(isNull("PREPARATIONMETHOD_ID"));
 
     // The first user edit in any group empties the others.

@@ -11,6 +11,7 @@
 #include "model/grid_decl.h"
 #include "model/model_fixture.h"
 #include "model/resources.h"
+#include "model/table_schemas.h"
 #include "storage/gzip.h"
 #include "table/number_text.h"
 #include "support/short_of_space.h"
@@ -242,6 +243,29 @@ TEST_F(UnpackTest, NumbersMethodsBinsAndDictionaryNames)
     const ParameterRow& bin = ExportTables()[2].rows[16];
     ASSERT_STREQ(bin.label, "Размеры бина");
     EXPECT_EQ(ParameterValueText(bin, module, GeologyTotals{}), "25X12.5");
+}
+
+TEST_F(UnpackTest, EveryParameterRowNamesAPassportFieldAndItsDictionaryAndLabel)
+{
+    int rows = 0;
+    for (const ExportTableDecl& t : ExportTables()) {
+        for (const ParameterRow& row : t.rows) {
+            SCOPED_TRACE(row.field ? row.field : "");
+            EXPECT_FALSE(QByteArray(ParameterLabel(row)).isEmpty());
+            if (row.value == ParameterValue::Section || row.value == ParameterValue::GeologyText) continue;
+            ++rows;
+            ASSERT_NE(FindFieldDecl(PasportsSchema(), row.field), nullptr);
+            ASSERT_NE(module.PASPORTS.findField(row.field), nullptr);
+            if (row.other) EXPECT_NE(module.PASPORTS.findField(row.other), nullptr) << row.other;
+            const bool named = row.value == ParameterValue::DictionaryName || row.value == ParameterValue::MethodName ||
+                               row.value == ParameterValue::RegionWithSupplement ||
+                               row.value == ParameterValue::StratigraphicRange;
+            if (named) EXPECT_NE(module.dict(FindFieldDecl(PasportsSchema(), row.field)->dictionary), nullptr);
+        }
+    }
+    EXPECT_GT(rows, 40);
+    // A row without a label of its own shows its field's caption.
+    EXPECT_STREQ(ParameterLabel(ExportTables()[0].rows[1]), "Федеральный округ");
 }
 
 TEST_F(UnpackTest, GeologyRowsCopyThePageTexts)

@@ -466,7 +466,7 @@ TEST(RecordTableLookupAndCalc, CalculatedFieldsAreComputedOnViewAndAfterEveryWri
     u.name = "CALC_UNSET";
     Field& unset = t.addField(u);
     int runs = 0;
-    t.onCalcFields = [&](RecordTable& tb) {
+    t.onCalcFields = [&](const RecordTable& tb) {
         ++runs;
         EXPECT_EQ(tb.state(), TableState::Calculating);
         EXPECT_TRUE(tb.fieldByName("CALC_DOUBLE").isNull()); // NULL until set in this run
