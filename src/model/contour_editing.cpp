@@ -217,6 +217,7 @@ ContourChartData ReplaceContour(TDataModule2& m, const std::vector<QPointF>& new
         hold.release();
     }
     return refreshChart(m);
+}
 
 std::vector<QPointF> ReadContourText(const QByteArray& text, const ContourImportSettings& settings, int coordType)
 {
