@@ -5,6 +5,7 @@
 #include "base/cp1251.h"
 #include "dialogs/contour_chart.h"
 #include "dialogs/contour_commands.h"
+#include "dialogs/gis_contour_dialogs.h"
 #include "gui/record_grid_view.h"
 #include "gui/user_settings.h"
 #include "model/contour_editing.h"
@@ -37,6 +38,7 @@ ContourPage::ContourPage(TMainForm& window, GridPages& pages)
     pages.chartArea()->layout()->addWidget(toScale);
     pages.chartArea()->layout()->addWidget(chart_);
     pages.onImport = [this] { BitBtn10Click(); };
+    pages.onGisImport = [this] { gisImportClick(); };
     pages.onClearContour = [this] { BitBtn11Click(); };
     pages.onRefreshChart = [this] { BitBtn12Click(); };
     horizons_->addComputedColumn("Площадь контура (кв.км.)",
@@ -56,6 +58,12 @@ PointGridHooks ContourPage::pointGrid() const
 void ContourPage::BitBtn10Click()
 {
     if (const std::optional<ContourChartData> data = RunContourImport(&window_, dm_, pointGrid()))
+        chart_->ShowContours(*data);
+}
+
+void ContourPage::gisImportClick()
+{
+    if (const std::optional<ContourChartData> data = RunGisContourImport(&window_, dm_, pointGrid()))
         chart_->ShowContours(*data);
 }
 

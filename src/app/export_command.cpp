@@ -58,6 +58,7 @@ void PassportLifecycle::exportUnpackedPassport()
 
     QString failure;
     QStringList damaged;
+    QList<UnpackedFailure> failed;
     QString passportFolder;
     {
         ProgressFormScope progress(QStringLiteral("Распаковка ..."), &window_);
@@ -74,9 +75,12 @@ void PassportLifecycle::exportUnpackedPassport()
         options.program = *program;
         options.layouts = &window_.gridLayouts();
         options.betweenFiles = keepPainted;
+        options.notice = [this](const QString& message) { ui_.showError(message); };
         try {
             const FilterPause allHorizons(dm_.POSIB_PRODUCT_HOR);
-            damaged = WriteUnpackedPassport(dm_, session, options).damaged;
+            const UnpackedPassportResult result = WriteUnpackedPassport(dm_, session, options);
+            damaged = result.damaged;
+            failed = result.failed;
         } catch (const std::exception& e) {
             failure = failureText(e, passportFolder);
         }
@@ -84,12 +88,19 @@ void PassportLifecycle::exportUnpackedPassport()
     // The progress form is gone before anything is shown.
     if (!failure.isEmpty()) {
         ui_.showError(failure);
-    } else if (!damaged.isEmpty()) {
+        return;
+    }
+    if (!failed.isEmpty()) {
+        QStringList lines;
+        for (const UnpackedFailure& f : failed) lines << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(f.path), f.message);
+        ui_.showError(QStringLiteral("Не всё удалось записать; остальное записано:\n") + lines.join(u'\n'));
+    }
+    if (!damaged.isEmpty()) {
         QStringList names;
         for (const QString& path : damaged) names << QDir::toNativeSeparators(path);
         ui_.showWarning(QStringLiteral("Данные вложенных файлов повреждены, файлы записаны не полностью:\n") +
                         names.join(u'\n'));
-    } else {
+    } else if (failed.isEmpty()) {
         const QString done = QStringLiteral("Распакованный паспорт записан в «%1».").arg(QDir::toNativeSeparators(passportFolder));
         if (ui_.messageBox(BoxCaption::Information, done, BoxIcon::Information, BoxButtons::OkOpenFolder) == BoxAnswer::Yes &&
             !openInShell(QUrl::fromLocalFile(passportFolder)))

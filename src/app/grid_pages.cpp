@@ -47,6 +47,7 @@ struct ButtonDecl {
 
 constexpr ButtonDecl kContourButtons[] = {
     {"BitBtn10", "Импорт", ""},
+    {"BitBtnGis", "Импорт из ГИС…", "Контур из файла ГИС: Shapefile, MapInfo, GeoPackage, KML, DXF, BLN, IRAP, ZMAP+"},
     {"BitBtn11", "Очистить контур", ""},
     {"BitBtn12", "Обновить график", "Обновить график по текущим данным"},
 };
@@ -130,8 +131,8 @@ void GridPages::buildContourPage()
     navigators_.insert(kContourPage, navigator);
     panelLayout->addWidget(navigator);
     auto* buttons = new QHBoxLayout;
-    const std::function<void()> GridPages::*actions[] = {&GridPages::onImport, &GridPages::onClearContour,
-                                                          &GridPages::onRefreshChart};
+    const std::function<void()> GridPages::*actions[] = {&GridPages::onImport, &GridPages::onGisImport,
+                                                          &GridPages::onClearContour, &GridPages::onRefreshChart};
     for (size_t i = 0; i < std::size(kContourButtons); ++i) {
         auto* b = new QPushButton(QString::fromUtf8(kContourButtons[i].caption), panel);
         b->setObjectName(QString::fromLatin1(kContourButtons[i].objectName));
@@ -188,6 +189,20 @@ void GridPages::splitHeight(int pageIndex)
     }
     if (QWidget* navigator = navigators_.value(pageIndex))
         navigator->setGeometry(0, h + kNavigatorOffset, width, navigator->sizeHint().height());
+    if (QWidget* button = stripButtons_.value(pageIndex)) {
+        const QRect strip = strips.last()->geometry();
+        const int w = button->sizeHint().width();
+        button->setGeometry(std::max(0, width - w - 4), strip.top() + 1, w, std::max(strip.height() - 2, 0));
+        button->raise();
+    }
+}
+
+void GridPages::addStripButton(int pageIndex, QWidget* button)
+{
+    button->setParent(window_.innerPage(pageIndex));
+    stripButtons_.insert(pageIndex, button);
+    button->show();
+    splitHeight(pageIndex);
 }
 
 // --- page entry checks ---------------------------------------------------------------------------

@@ -1,9 +1,11 @@
 // The main window: construction, menu, pages, private messages, help and closing.
 #include "app/main_window.h"
+#include "app/resource_simulation_page.h"
 
 #include "app/command_line_file.h"
 #include "app/contour_page.h"
 #include "app/documents_page.h"
+#include "app/edit_menu.h"
 #include "app/grid_pages.h"
 #include "gui/error_handler.h"
 #include "gui/field_binders.h"
@@ -13,6 +15,7 @@
 #include "app/recent_files.h"
 #include "gui/user_interaction.h"
 #include "app/window_messages.h"
+#include "dialogs/gis_contour_dialogs.h"
 #include "model/data_module.h"
 #include "model/grid_decl.h"
 
@@ -64,6 +67,7 @@ const MenuItemDecl kFileItems[] = {
     {nullptr, nullptr, {}, 0, nullptr},
     {"CheckPassport", "&Проверка паспорта", {}, 80, &TMainForm::CheckPassportClick},
     {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
+    {"NGisExport", "Экспорт контуров в &ГИС…", {}, 112, &TMainForm::gisExportClick},
     {nullptr, nullptr, {}, 0, nullptr},
     {"N5", "Вы&ход", Qt::Key_F10, 80, &TMainForm::N5Click},
 };
@@ -123,6 +127,7 @@ TMainForm::TMainForm(TDataModule2& dataModule, UserInteraction& interaction, QSt
     setProperty(kHelpContextProperty, kWindowHelpContext);
 
     buildMenu();
+    new EditMenu(*this);
     buildPages();
     RunGuarded([this] { BuildFileLists(); });
 
@@ -140,6 +145,18 @@ TMainForm::~TMainForm()
     dataModule_.onUpdateGeoDopEdits = nullptr;
     // Controls go before the tables they observe stop being reachable.
     delete takeCentralWidget();
+}
+
+QWidget* TMainForm::controlOfField(const QByteArray& fieldName) const
+{
+    // A picker box shows the text calculated from its field: "_SHOOTSCALE" for SHOOTSCALE.
+    for (auto it = pageWidgets_.binders.cbegin(); it != pageWidgets_.binders.cend(); ++it) {
+        QByteArray shown = it.value()->fieldName();
+        if (shown.startsWith('_')) shown = shown.mid(1);
+        if (&it.value()->table() == &dataModule_.PASPORTS && shown.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return pageWidgets_.widgets.value(it.key());
+    }
+    return nullptr;
 }
 
 // --- construction ------------------------------------------------------------------------------
@@ -245,6 +262,7 @@ void TMainForm::buildPages()
     contourPage_ = new ContourPage(*this, *gridPages_);
     documentsPage_ = new DocumentsPage(*this);
     passportCheck_ = new PassportCheckCommand(*this);
+    simulationPage_ = new ResourceSimulationPage(*this, *gridPages_);
 
     pageControl1_->setCurrentIndex(0);
     pageControl2_->setCurrentIndex(0);
@@ -384,6 +402,8 @@ void TMainForm::NewPassportClick()
 }
 
 void TMainForm::CheckPassportClick() { passportCheck_->run(); }
+
+void TMainForm::gisExportClick() { RunGisContourExport(this, dataModule_); }
 
 void TMainForm::showContextHelp()
 {

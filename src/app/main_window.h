@@ -27,6 +27,7 @@ class FieldBinder;
 class GridLayouts;
 class GridPages;
 class PassportCheckCommand;
+class ResourceSimulationPage;
 class PassportCommands;
 class RecentFiles;
 class TDataModule2;
@@ -81,6 +82,8 @@ public:
     FieldBinder* binder(const QString& objectName) const { return pageWidgets_.binders.value(objectName); }
     QLabel* valueLabel(const QString& objectName) const;
     QAction* menuAction(const QString& objectName) const { return actions_.value(objectName); }
+    // The form control that edits a PASPORTS field; nullptr when none does.
+    QWidget* controlOfField(const QByteArray& fieldName) const;
 
     // --- page behaviours ---------------------------------------------------------------------
     void PageControl2Change();
@@ -91,6 +94,9 @@ public:
     void UpdateGeoDopEdits();
     void TabSheet6Enter();
     bool methodRuleGuard() const { return methodRuleGuard_; }
+
+    // Runs after the Geology totals are written (the simulated totals' block).
+    std::function<void()> afterGeologyTotals;
 
     // --- menu --------------------------------------------------------------------------------
     void N2Click();  // open
@@ -104,6 +110,7 @@ public:
     void CheckPassportClick();
     // Gives the focus to the first control of the page shown (not while another window has it).
     void focusFirstControl();
+    void gisExportClick(); // every contour into a GIS file
     // The help key: the topic of the highlighted menu item, else the window's.
     void showContextHelp();
 
@@ -142,6 +149,7 @@ private:
     DocumentsPage* documentsPage_ = nullptr;
     PassportCheckCommand* passportCheck_ = nullptr;
     RecentFiles* recentFiles_ = nullptr;
+    ResourceSimulationPage* simulationPage_ = nullptr;
     QHash<QString, QAction*> actions_;
     std::array<std::function<void()>, kInnerPageCount> innerEnter_;
     std::array<std::function<void()>, kOuterPageCount> outerShow_;

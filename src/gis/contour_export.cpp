@@ -161,15 +161,15 @@ ExportResult ExportContours(TDataModule2& module, const QString& givenPath, cons
         const QString name = cp1251ToUnicode(c.name);
         std::vector<QPointF> points(c.points.begin(), c.points.end());
         if (points.size() > 3 && points.front() == points.back()) points.pop_back();
-        std::optional<Crs> source = HorizonCrs(c.coordType, settings.datum, points, settings.zone);
-        if (!source && (c.coordType == 0 || c.coordType == 3)) source = settings.otherTypesCrs;
-        if (!source || source->none()) {
-            result.notWritten << name + QStringLiteral(": ") +
-                                     (c.coordType == 4 ? QStringLiteral("в абсциссах нет номера зоны Гаусса-Крюгера; укажите зону")
-                                                       : QStringLiteral("не задана система координат типа %1").arg(c.coordType));
-            continue;
-        }
         try {
+            std::optional<Crs> source = HorizonCrs(c.coordType, settings.datum, points, settings.zone);
+            if (!source && (c.coordType == 0 || c.coordType == 3)) source = settings.otherTypesCrs;
+            if (!source || source->none()) {
+                result.notWritten << name + QStringLiteral(": ") +
+                                         (c.coordType == 4 ? QStringLiteral("в абсциссах нет номера зоны Гаусса-Крюгера; укажите зону")
+                                                           : QStringLiteral("не задана система координат типа %1").arg(c.coordType));
+                continue;
+            }
             Prepared f{i, operations.toTarget(*source).applied(points),
                        ContourAreaKm2(2, operations.toGeographic(*source).applied(points))};
             prepared.push_back(std::move(f));

@@ -180,6 +180,15 @@ QString CrsTitle(const Crs& crs)
     PjPtr pj(proj_create(ctx.get(), crs.definition.constData()));
     if (!pj) return QString::fromUtf8(crs.definition.left(80));
     QString title = QString::fromStdString(nameOf(pj.get()));
+    // MapInfo's systems come without a name: the datum says which one it is.
+    if (title.isEmpty() || title == QLatin1String("unnamed")) {
+        PjPtr datum(proj_crs_get_datum_forced(ctx.get(), pj.get()));
+        const QString datumName = datum ? QString::fromStdString(nameOf(datum.get())) : QString();
+        const PJ_TYPE type = proj_get_type(pj.get());
+        title = (type == PJ_TYPE_GEOGRAPHIC_2D_CRS || type == PJ_TYPE_GEOGRAPHIC_3D_CRS ? QStringLiteral("географическая")
+                                                                                        : QStringLiteral("проекция"));
+        if (!datumName.isEmpty()) title += QStringLiteral(", датум ") + datumName;
+    }
     const char* auth = proj_get_id_auth_name(pj.get(), 0);
     const char* code = proj_get_id_code(pj.get(), 0);
     if (auth && code) title += QStringLiteral(" (%1:%2)").arg(QString::fromUtf8(auth), QString::fromUtf8(code));

@@ -150,7 +150,7 @@ ChosenContour ChooseContour(const GisFile& file, const ContourChoice& choice)
     const std::string layerName = out.layer->name.toStdString();
     if (choice.feature < 0) {
         if (features.size() != 1)
-            throw Error(formatMessage("В слое «%s» %s объектов; выберите номер объекта (1–%s).",
+            throw Error(formatMessage("В слое «%s» объектов: %s; выберите номер объекта (1–%s).",
                                       {layerName, std::to_string(features.size()), std::to_string(features.size())}));
         out.feature = &features.front();
     } else {
@@ -162,7 +162,7 @@ ChosenContour ChooseContour(const GisFile& file, const ContourChoice& choice)
     const auto& parts = out.feature->parts;
     if (choice.part < 0) {
         if (parts.size() != 1)
-            throw Error(formatMessage("Объект состоит из %s частей; выберите часть (1–%s).",
+            throw Error(formatMessage("Частей у объекта: %s; выберите часть (1–%s).",
                                       {std::to_string(parts.size()), std::to_string(parts.size())}));
         out.points = &parts.front();
     } else {

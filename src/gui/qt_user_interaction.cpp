@@ -38,6 +38,9 @@ BoxAnswer QtUserInteraction::messageBox(BoxCaption caption, const QString& text,
     QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent_.data();
     QMessageBox box(qtIcon(icon), boxCaptionText(caption), text, QMessageBox::NoButton, owner);
     box.setObjectName(QStringLiteral("MessageBox"));
+    // Messages carry texts from files and servers: never read as markup, which could draw its
+    // own prompt or take minutes to lay out.
+    box.setTextFormat(Qt::PlainText);
     if (buttons == BoxButtons::Ok || buttons == BoxButtons::OkOpenFolder) {
         QAbstractButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         QAbstractButton* folder = nullptr;

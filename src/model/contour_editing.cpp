@@ -190,6 +190,7 @@ std::optional<ContourChartData> ImportContour(TDataModule2& m, const QByteArray&
                                              const ContourImportSettings& settings, const PointGridHooks& grid)
 {
     if (!HasCurrentProductHorizon(m)) throw Error(kNoCurrentHorizonMessage);
+    const EditJournal::Action action(&m.journal(), QStringLiteral("Импорт контура"));
     const int coordType = static_cast<int>(m.POSIB_PRODUCT_HOR.fieldByName("KONTURKOORDTYPE").asInteger());
     // Everything is read before a point is touched: a bad line or a text without points leaves
     // the contour as it was.
@@ -202,6 +203,7 @@ ContourChartData ReplaceContour(TDataModule2& m, const std::vector<QPointF>& new
 {
     DetachedPointGrid detached(m.KONTUR, grid);
     followCurrentHorizon(m);
+    const EditJournal::Action action(&m.journal(), QStringLiteral("Импорт контура"));
     RecordTable& points = m.KONTUR;
     Field& x = points.fieldByName("X");
     Field& y = points.fieldByName("Y");
@@ -250,6 +252,7 @@ ContourChartData ClearContour(TDataModule2& m, const PointGridHooks& grid)
 {
     DetachedPointGrid detached(m.KONTUR, grid);
     followCurrentHorizon(m);
+    const EditJournal::Action action(&m.journal(), QStringLiteral("Очистка контура"));
     m.DeleteShownContourPoints();
     return refreshChart(m);
 }

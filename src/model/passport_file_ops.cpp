@@ -72,6 +72,12 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
     };
 
     state_.setLoading(true);
+    // Loading is no edit: nothing of it is recorded, and the history starts with the new passport.
+    journal_.suspend();
+    struct Resume {
+        EditJournal& j;
+        ~Resume() { j.resume(); }
+    } resume{journal_};
     try {
         const bool uniqueIds[kPassportTableCount] = {false, true, true, true, false};
         for (int i = 0; i < kPassportTableCount; ++i) {
@@ -90,6 +96,7 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
     state_.setLoading(savedState.loading());
     state_.setFileName(fileName);
     missingTablesWarning_ = DescribeMissingTables(report);
+    journal_.clear();
     AllowCommaInContourCoordinates();
     // The compressed blocks, to be written again while their tables stay as they were loaded.
     keptBlocks_.clear();
@@ -105,6 +112,7 @@ void TDataModule2::SavePassport(const QString& fileName, const std::function<voi
     const FilterPause allHorizons(POSIB_PRODUCT_HOR);
     WritePassportFile(fileName, passportTables(), formats_, afterBlock, &keptBlocks_);
     state_.setFileName(fileName);
+    journal_.markSaved();
 }
 
 } // namespace talvena
