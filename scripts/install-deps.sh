@@ -13,6 +13,7 @@ packages=(
   gzip time
   librsvg2-bin
   libreoffice-calc-nogui python3-xlrd
+  fonts-dejavu-core poppler-utils
 )
 if [ "${1:-}" = package ]; then
   # dpkg-shlibdeps computes the package's dependencies; the rest check the installed desktop files.

@@ -7,6 +7,7 @@
 //   talvena-psp contours [--force] FILE     every horizon's trap contour as GeoJSON on standard output
 //   talvena-psp unpack [--force] [--program excel|calc] FILE DIR
 //                                           the unpacked passport written into DIR, one line per file
+//   talvena-psp report [--force] FILE OUT.pdf   the printed passport as a PDF document
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
@@ -16,6 +17,7 @@
 #include "base/atomic_file.h"
 #include "base/cp1251.h"
 #include "model/data_module.h"
+#include "report/passport_report.h"
 #include "tools/attachment_extract.h"
 #include "tools/contours_geojson.h"
 #include "tools/passport_json.h"
@@ -23,9 +25,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +48,8 @@ const char kUsage[] =
     "                                         write the unpacked passport into DIR: its tables\n"
     "                                         (built-in Excel 97 writer, or LibreOffice Calc),\n"
     "                                         attachments and description files\n"
+    "  talvena-psp report [--force] FILE OUT.pdf\n"
+    "                                         write the printed passport as a PDF document\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
@@ -53,7 +59,8 @@ struct Command {
     bool takesProgram = false;
 };
 constexpr Command kCommands[] = {{"dump", 1, true},     {"extract", 2, false},     {"convert", 2, true},
-                                 {"contours", 1, true}, {"unpack", 2, true, true}};
+                                 {"contours", 1, true}, {"unpack", 2, true, true},
+                                 {"report", 2, true}};
 
 int usageError(const char* problem)
 {
@@ -105,6 +112,8 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, Pr
         print(ContoursGeoJson(module, input.toUtf8()));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
+    } else if (command == "report") {
+        WritePassportPdf(module, QFile::decodeName(args[1]));
     } else if (command == "unpack") {
         code = UnpackPassport(module, QFile::decodeName(args[1]), program);
     } else {
@@ -147,6 +156,13 @@ int main(int argc, char** argv)
     }
     if (int(args.size()) != command->argumentCount)
         return usageError((std::string("wrong number of arguments for ") + command->name).c_str());
+    // The report lays text out with Qt Gui's fonts, which need a GUI application but no display.
+    std::unique_ptr<QGuiApplication> gui;
+    if (std::strcmp(command->name, "report") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int guiArgc = 1;
+        gui = std::make_unique<QGuiApplication>(guiArgc, argv);
+    }
     try {
         return run(command->name, args, force, program);
     } catch (const FileWriteError& e) {
