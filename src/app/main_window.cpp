@@ -8,6 +8,7 @@
 #include "gui/error_handler.h"
 #include "gui/multi_row_tab_widget.h"
 #include "app/passport_commands.h"
+#include "app/print_commands.h"
 #include "gui/user_interaction.h"
 #include "app/window_messages.h"
 #include "model/data_module.h"
@@ -56,6 +57,9 @@ const MenuItemDecl kFileItems[] = {
     {"N4", "Сохранить &как ...", QKeyCombination(Qt::ShiftModifier, Qt::Key_F2), 80, &TMainForm::N4Click},
     {nullptr, nullptr, {}, 0, nullptr},
     {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
+    {nullptr, nullptr, {}, 0, nullptr},
+    {"PrintAction", "&Печать…", QKeyCombination(Qt::ControlModifier, Qt::Key_P), 80, &TMainForm::PrintClick},
+    {"SavePdfAction", "Сохранить в &PDF…", {}, 80, &TMainForm::SavePdfClick},
     {nullptr, nullptr, {}, 0, nullptr},
     {"N5", "Вы&ход", Qt::Key_F10, 80, &TMainForm::N5Click},
 };
@@ -314,6 +318,10 @@ void TMainForm::N12Click()
 {
     if (commands_) commands_->exportUnpackedPassport();
 }
+
+void TMainForm::PrintClick() { PrintPassportWithPreview(this, dataModule_, gridLayouts()); }
+
+void TMainForm::SavePdfClick() { SavePassportAsPdf(dataModule_, gridLayouts(), interaction_); }
 
 void TMainForm::showContextHelp()
 {

@@ -94,6 +94,8 @@ public:
     void N7Click();  // the description file: help topic 130
     void N9Click();  // About box
     void N12Click(); // unpacked passport
+    void PrintClick();   // the print preview of the printed passport
+    void SavePdfClick(); // the printed passport as a PDF file
     // The help key: the topic of the highlighted menu item, else the window's.
     void showContextHelp();
 

@@ -270,7 +270,7 @@ void PrintPassport(TDataModule2& dm, QPagedPaintDevice& device, const PassportRe
     ensureReportFont();
     ReportLayout layout(device);
     const std::vector<ReportPage> pages = LayOutPassport(dm, device, options, layout);
-    PaintReport(pages, device, PassportReportTitle(dm), layout);
+    PaintReport(pages, device, PassportReportTitle(dm), layout, options.turnLandscapePages);
 }
 
 void WritePassportPdf(TDataModule2& dm, const QString& path, const PassportReportOptions& options)

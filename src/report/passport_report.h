@@ -26,6 +26,8 @@ struct PassportReportOptions {
     // optional chart (painted later through the items it adds). Empty: the section is left out.
     std::vector<ReportPair> simulatedResources;
     std::function<void(ReportLayout&)> exceedanceChart;
+    // Printers and the print preview: landscape pages drawn turned on portrait sheets.
+    bool turnLandscapePages = false;
 };
 
 // Lays the current passport out for the device. Commits pending edits first; the productive

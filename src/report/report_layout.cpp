@@ -288,14 +288,14 @@ void ReportLayout::figure(const QImage& image, const QString& caption, double ma
 }
 
 void PaintReport(const std::vector<ReportPage>& pages, QPagedPaintDevice& device, const QString& header,
-                 const ReportLayout& layout)
+                 const ReportLayout& layout, bool turnLandscapePages)
 {
     auto pageLayout = [](bool wide) {
         return QPageLayout(QPageSize(QPageSize::A4), wide ? QPageLayout::Landscape : QPageLayout::Portrait,
                            QMarginsF(0, 0, 0, 0));
     };
     if (pages.empty()) return;
-    device.setPageLayout(pageLayout(pages[0].landscape));
+    device.setPageLayout(pageLayout(pages[0].landscape && !turnLandscapePages));
     QPainter painter;
     if (!painter.begin(&device)) throw Error("Не удалось начать печать документа.");
     painter.setRenderHint(QPainter::Antialiasing);
@@ -303,8 +303,13 @@ void PaintReport(const std::vector<ReportPage>& pages, QPagedPaintDevice& device
     for (int n = 0; n < count; ++n) {
         const ReportPage& page = pages[size_t(n)];
         if (n > 0) {
-            device.setPageLayout(pageLayout(page.landscape));
+            if (!turnLandscapePages) device.setPageLayout(pageLayout(page.landscape));
             device.newPage();
+        }
+        painter.save();
+        if (turnLandscapePages && page.landscape) {
+            painter.translate(0, layout.mm(kPaperLong));
+            painter.rotate(-90);
         }
         // Running header first, so that text extraction reads it first.
         const double w = (page.landscape ? kPaperLong : kPaperShort), h = (page.landscape ? kPaperShort : kPaperLong);
@@ -353,6 +358,7 @@ void PaintReport(const std::vector<ReportPage>& pages, QPagedPaintDevice& device
         painter.setFont(layout.font(ReportFont::Small));
         const QRectF foot(layout.mm(kLeft), layout.mm(h - 12), layout.mm(w - kLeft - kRight), layout.mm(6));
         painter.drawText(foot, Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("стр. %1 из %2").arg(n + 1).arg(count));
+        painter.restore();
     }
     if (!painter.end()) throw Error("Не удалось завершить документ.");
 }

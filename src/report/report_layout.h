@@ -106,8 +106,10 @@ private:
 
 // Paints the laid-out pages with a running header (`header`, on every page but the first) and
 // "стр. N из M" at the foot. The device's page size and orientation follow each page; the device
-// has no margins of its own (the layout keeps them).
+// has no margins of its own (the layout keeps them). With `turnLandscapePages` every sheet stays
+// portrait and a landscape page is drawn turned on it, its top at the sheet's left edge: for
+// printers and the print preview, which keep one orientation for a whole job.
 void PaintReport(const std::vector<ReportPage>& pages, QPagedPaintDevice& device, const QString& header,
-                 const ReportLayout& layout);
+                 const ReportLayout& layout, bool turnLandscapePages = false);
 
 } // namespace talvena
