@@ -23,8 +23,6 @@ namespace talvena {
 
 namespace {
 
-constexpr const char* kBinderProperty = "talvenaBinder";
-
 // Makes every page that holds the widget the current one of its page control.
 void revealPage(QWidget* w)
 {
@@ -53,7 +51,6 @@ bool isLeaving(const QFocusEvent* e)
 FieldBinder::FieldBinder(RecordTable& table, QByteArray fieldName, QWidget* control)
     : QObject(control), table_(table), fieldName_(std::move(fieldName)), control_(control)
 {
-    control->setProperty(kBinderProperty, QVariant::fromValue(static_cast<void*>(this)));
     table_.addObserver(this);
 }
 
@@ -82,12 +79,6 @@ void FieldBinder::keepFocus()
             w->setFocus(Qt::OtherFocusReason);
         },
         Qt::QueuedConnection);
-}
-
-FieldBinder* binderOf(QWidget* control)
-{
-    if (!control) return nullptr;
-    return static_cast<FieldBinder*>(control->property(kBinderProperty).value<void*>());
 }
 
 // --- TypedTextBinder ---------------------------------------------------------------------------
@@ -119,7 +110,9 @@ void TypedTextBinder::refresh()
     }
     if (editor_->text() == text) return;
     editor_->setText(text);
-    showBeginning();
+    // What the table brings shows from its start, in the focused control too (the window opens
+    // with the focus in the object name).
+    editor_->setCursorPosition(0);
     runChange();
 }
 
@@ -373,14 +366,6 @@ void DictionaryComboBinder::pick(int index)
         runChange();
     });
     refresh();
-}
-
-bool DictionaryComboBinder::pickName(const QString& name)
-{
-    const int index = combo_->findText(name, Qt::MatchExactly);
-    if (index < 0) return false;
-    pick(index);
-    return true;
 }
 
 bool DictionaryComboBinder::eventFilter(QObject* watched, QEvent* event)

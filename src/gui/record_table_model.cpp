@@ -34,13 +34,6 @@ void RecordTableModel::addComputedColumn(const char* title, std::function<QStrin
     endInsertColumns();
 }
 
-int RecordTableModel::columnOfField(const QByteArray& fieldName) const
-{
-    for (size_t c = 0; c < columns_.size(); ++c)
-        if (QByteArray(columns_[c].decl.field).compare(fieldName, Qt::CaseInsensitive) == 0) return int(c);
-    return -1;
-}
-
 int RecordTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
 int RecordTableModel::columnCount(const QModelIndex& parent) const

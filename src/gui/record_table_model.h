@@ -33,7 +33,6 @@ public:
     // A read-only column after the declared ones whose text the page computes per stored row
     // (something shown beside the record that is no field of it).
     void addComputedColumn(const char* title, std::function<QString(uint32_t storedRow)> text);
-    int columnOfField(const QByteArray& fieldName) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
