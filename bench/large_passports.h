@@ -96,9 +96,16 @@ struct LargePassports {
 
     void makeMillion()
     {
-        constexpr int kHorizons = 1'000, kPoints = 1'000'000;
         TDataModule2 m;
         m.DataModuleCreate(binFolder());
+        fillMillion(m);
+        m.SavePassport(million);
+    }
+
+    // The "million" passport in a data module made over the dictionaries, without a file.
+    static void fillMillion(TDataModule2& m)
+    {
+        constexpr int kHorizons = 1'000, kPoints = 1'000'000;
         m.PASPORTS.fieldByName("OBJECTNAME").setString("Million points");
         m.PASPORTS.post();
         RecordTable& r = m.REFLECT_HORIZONTS;
@@ -127,7 +134,6 @@ struct LargePassports {
             v[2] = Value::real(60 + horizon * 0.01 + 0.05 * std::cos(t) + 0.003 * std::sin(7 * t));
             v[3] = Value::real(55 + horizon * 0.007 + 0.04 * std::sin(t) + 0.002 * std::cos(5 * t));
         });
-        m.SavePassport(million);
     }
 };
 

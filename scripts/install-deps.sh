@@ -14,6 +14,7 @@ packages=(
   gzip time
   librsvg2-bin
   libreoffice-calc-nogui python3-xlrd
+  fonts-dejavu-core poppler-utils
   python3-numpy
 )
 if [ "${1:-}" = package ]; then

@@ -14,6 +14,7 @@
 //                                           the probabilistic resources by simulation as JSON
 //   talvena-psp check [--force] [--json] FILE
 //                                           the passport check's findings, as lines or JSON
+//   talvena-psp report [--force] FILE OUT.pdf   the printed passport as a PDF document
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
@@ -23,6 +24,7 @@
 #include "base/atomic_file.h"
 #include "base/cp1251.h"
 #include "model/data_module.h"
+#include "report/passport_report.h"
 #include "tools/attachment_extract.h"
 #include "tools/check_command.h"
 #include "tools/gis_commands.h"
@@ -33,9 +35,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +72,8 @@ const char kUsage[] =
     "  talvena-psp check [--force] [--json] FILE\n"
     "                                         check the passport as a reviewer would; exit code 1\n"
     "                                         when something is found (--json: a JSON array)\n"
+    "  talvena-psp report [--force] FILE OUT.pdf\n"
+    "                                         write the printed passport as a PDF document\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
@@ -81,7 +87,7 @@ struct Command {
 };
 constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, false}, {"convert", 2, true},
                                  {"unpack", 2, true, true},      {"simulate", 1, true, false, false, true},
-                                 {"check", 1, true, false, false, false, true}};
+                                 {"check", 1, true, false, false, false, true}, {"report", 2, true}};
 
 // The GIS commands parse their own options.
 using GisCommand = int (*)(const std::vector<char*>&, const QString&);
@@ -139,6 +145,8 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, bo
         code = findings.empty() ? 0 : 1;
     } else if (command == "simulate") {
         code = SimulateCommand(module, input, simulation);
+    } else if (command == "report") {
+        WritePassportPdf(module, QFile::decodeName(args[1]));
     } else if (command == "unpack") {
         code = UnpackPassport(module, QFile::decodeName(args[1]), program);
     } else {
@@ -197,6 +205,13 @@ int main(int argc, char** argv)
     }
     if (command && int(args.size()) != command->argumentCount)
         return usageError((std::string("wrong number of arguments for ") + command->name).c_str());
+    // The report lays text out with Qt Gui's fonts, which need a GUI application but no display.
+    std::unique_ptr<QGuiApplication> gui;
+    if (command && std::strcmp(command->name, "report") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int guiArgc = 1;
+        gui = std::make_unique<QGuiApplication>(guiArgc, argv);
+    }
     try {
         if (gisCommand) {
             const int code = gisCommand(args, executableFolder());

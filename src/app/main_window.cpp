@@ -12,6 +12,7 @@
 #include "gui/multi_row_tab_widget.h"
 #include "app/passport_check_command.h"
 #include "app/passport_commands.h"
+#include "app/print_commands.h"
 #include "app/recent_files.h"
 #include "gui/user_interaction.h"
 #include "app/window_messages.h"
@@ -68,6 +69,9 @@ const MenuItemDecl kFileItems[] = {
     {"CheckPassport", "&Проверка паспорта", {}, 80, &TMainForm::CheckPassportClick},
     {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
     {"NGisExport", "Экспорт контуров в &ГИС…", {}, 112, &TMainForm::gisExportClick},
+    {nullptr, nullptr, {}, 0, nullptr},
+    {"PrintAction", "Пе&чать…", QKeyCombination(Qt::ControlModifier, Qt::Key_P), 80, &TMainForm::PrintClick},
+    {"SavePdfAction", "Сохранить в &PDF…", {}, 80, &TMainForm::SavePdfClick},
     {nullptr, nullptr, {}, 0, nullptr},
     {"N5", "Вы&ход", Qt::Key_F10, 80, &TMainForm::N5Click},
 };
@@ -395,6 +399,10 @@ void TMainForm::N12Click()
 {
     if (commands_) commands_->exportUnpackedPassport();
 }
+
+void TMainForm::PrintClick() { PrintPassportWithPreview(this, dataModule_, gridLayouts()); }
+
+void TMainForm::SavePdfClick() { SavePassportAsPdf(dataModule_, gridLayouts(), interaction_); }
 
 void TMainForm::NewPassportClick()
 {

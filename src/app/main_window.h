@@ -106,6 +106,8 @@ public:
     void N7Click();  // the description file: help topic 130
     void N9Click();  // About box
     void N12Click(); // unpacked passport
+    void PrintClick();   // the print preview of the printed passport
+    void SavePdfClick(); // the printed passport as a PDF file
     void NewPassportClick();
     void CheckPassportClick();
     // Gives the focus to the first control of the page shown (not while another window has it).

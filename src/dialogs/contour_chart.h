@@ -4,6 +4,7 @@
 // exact range of all points, with a legend. It holds nothing between refreshes: each one
 // rebuilds it from nothing. Its context menu saves the chart as PNG or SVG.
 #include "model/contour_editing.h"
+#include "model/contour_thinning.h"
 
 #include <QChartView>
 #include <QList>
@@ -58,10 +59,5 @@ private:
 QRectF RangeToScale(const QRectF& data, const QSizeF& plot, double xPerY);
 // The same ratio for a chart's points: cos(middle latitude) when geographic, else 1.
 double KilometreRatio(bool geographic, double minY, double maxY);
-
-// The points a series draws: consecutive points that fall into the same cell of a grid of
-// `cells` × `cells` over `frame` are drawn once, the first and last points always. A contour
-// thinner than a pixel looks the same, and a million points do not stop the window painting.
-QList<QPointF> ThinOutForDrawing(const QList<QPointF>& points, const QRectF& frame, int cells);
 
 } // namespace talvena
