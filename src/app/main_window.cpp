@@ -400,9 +400,23 @@ void TMainForm::N12Click()
     if (commands_) commands_->exportUnpackedPassport();
 }
 
-void TMainForm::PrintClick() { PrintPassportWithPreview(this, dataModule_, gridLayouts()); }
+// Printing is where a reviewer's copy is made: the passport check is offered first, as before the
+// unpacked export.
+bool TMainForm::checkBeforePrinting()
+{
+    bool goOn = false;
+    return RunGuarded([&] { goOn = passportCheck().offerBefore(QStringLiteral("печатью паспорта")); }) && goOn;
+}
 
-void TMainForm::SavePdfClick() { SavePassportAsPdf(dataModule_, gridLayouts(), interaction_); }
+void TMainForm::PrintClick()
+{
+    if (checkBeforePrinting()) PrintPassportWithPreview(this, dataModule_, gridLayouts());
+}
+
+void TMainForm::SavePdfClick()
+{
+    if (checkBeforePrinting()) SavePassportAsPdf(dataModule_, gridLayouts(), interaction_);
+}
 
 void TMainForm::NewPassportClick()
 {

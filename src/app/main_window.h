@@ -122,6 +122,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    bool checkBeforePrinting();
     void buildMenu();
     void addKeyboardCommands();
     void buildPages();

@@ -8,6 +8,7 @@
 #include "model/attachment_store.h"
 #include "model/contour_collection.h"
 #include "model/data_module.h"
+#include "table/filter_pause.h"
 #include "model/resources.h"
 #include "report/contour_map.h"
 #include "storage/gzip.h"
@@ -51,6 +52,9 @@ public:
     void build()
     {
         dm_.CommitPendingEdits();
+        // The report walks every record; the pages must show what they showed before it.
+        const FilterPause allHorizons(dm_.POSIB_PRODUCT_HOR);
+        const FilterPause allReflecting(dm_.REFLECT_HORIZONTS);
         totals_ = ComputeGeologyTotals(dm_.POSIB_PRODUCT_HOR, dm_.REFLECT_HORIZONTS);
         titlePage();
         bool resourcesDone = false;
