@@ -8,11 +8,13 @@ packages=(
   zlib1g-dev
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-translations-l10n
   libgeographiclib-dev
+  libgdal-dev libproj-dev gdal-bin proj-bin
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   gzip time
   librsvg2-bin
   libreoffice-calc-nogui python3-xlrd
+  python3-numpy
 )
 if [ "${1:-}" = package ]; then
   # dpkg-shlibdeps computes the package's dependencies; the rest check the installed desktop files.

@@ -2,6 +2,7 @@
 
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "model/attachment_store.h"
 #include "model/data_module.h"
 #include "storage/gzip.h"
 #include "table/date_text.h"
@@ -68,30 +69,41 @@ QByteArray isoDateTimeText(double dateValue)
     return text;
 }
 
-void writeContent(JsonWriter& w, const QByteArray& member)
+// Without verifying, the size and CRC-32 the member's trailer states: instant however much the
+// member decodes to (a few megabytes of zeros can claim gigabytes). Verifying decodes it and
+// compares with the trailer.
+void writeContent(JsonWriter& w, const QByteArray& member, bool verify)
 {
-    QByteArray compressed = member;
-    QBuffer in(&compressed);
-    in.open(QIODevice::ReadOnly);
-    Crc32Sink sink;
-    const int status = DecompressGzip(in, sink);
+    const MemberTrailer trailer = ReadMemberTrailer(member);
+    qint64 size = trailer.size;
+    uint32_t crc = trailer.crc;
+    bool damaged = !trailer.member;
+    if (verify && trailer.member) {
+        QByteArray compressed = member;
+        QBuffer in(&compressed);
+        in.open(QIODevice::ReadOnly);
+        Crc32Sink sink;
+        damaged = DecompressGzip(in, sink) != GzipOk;
+        size = sink.size();
+        crc = sink.crc();
+    }
     w.beginObject();
     w.key("size");
-    w.integer(sink.size());
+    w.integer(size);
     w.key("crc32");
-    w.string(hex8(sink.crc()));
-    if (status != GzipOk) {
+    w.string(hex8(crc));
+    if (damaged) {
         w.key("damaged");
         w.boolean(true);
     }
     w.endObject();
 }
 
-void writeValue(JsonWriter& w, const RecordTable& table, uint32_t row, const Field& f)
+void writeValue(JsonWriter& w, const RecordTable& table, uint32_t row, const Field& f, bool verify = false)
 {
     const Value v = table.rowValue(row, f);
     if (v.isNull()) return w.null();
-    if (f.type() == FieldType::Blob) return writeContent(w, v.bytesValue());
+    if (f.type() == FieldType::Blob) return writeContent(w, v.bytesValue(), verify);
     if (v.isBytes()) return w.string(cp1251ToUtf8(v.bytesValue()));
     if (v.isInteger()) return w.integer(v.integerValue());
     if (isDateType(f.type())) {
@@ -101,7 +113,7 @@ void writeValue(JsonWriter& w, const RecordTable& table, uint32_t row, const Fie
     w.number(v.realValue());
 }
 
-void writeTable(JsonWriter& w, const RecordTable& table)
+void writeTable(JsonWriter& w, const RecordTable& table, bool verify)
 {
     w.beginArray();
     for (int i = 0; i < table.storedCount(); ++i) {
@@ -111,7 +123,7 @@ void writeTable(JsonWriter& w, const RecordTable& table)
             const Field& f = table.field(n);
             if (!f.isData()) continue;
             w.key(f.name());
-            writeValue(w, table, row, f);
+            writeValue(w, table, row, f, verify);
         }
         w.endObject();
     }
@@ -159,7 +171,7 @@ void writeResources(JsonWriter& w, const RecordTable& horizons)
 
 } // namespace
 
-QByteArray PassportJson(TDataModule2& module, const QByteArray& fileLabel)
+QByteArray PassportJson(TDataModule2& module, const QByteArray& fileLabel, bool verify)
 {
     JsonWriter w;
     w.beginObject();
@@ -169,7 +181,7 @@ QByteArray PassportJson(TDataModule2& module, const QByteArray& fileLabel)
     w.beginObject();
     for (RecordTable* table : module.passportTables()) {
         w.key(table->name());
-        writeTable(w, *table);
+        writeTable(w, *table, verify);
     }
     w.endObject();
     w.key("resources");

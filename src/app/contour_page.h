@@ -23,6 +23,7 @@ public:
     TContourChart* chart() const { return chart_; }
 
     void BitBtn10Click(); // "Импорт"
+    void gisImportClick(); // "Импорт из ГИС…"
     void BitBtn11Click(); // "Очистить контур"
     void BitBtn12Click(); // "Обновить график", also on entering the page
 

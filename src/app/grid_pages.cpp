@@ -11,6 +11,7 @@
 #include "gui/user_interaction.h"
 #include "model/data_module.h"
 #include "model/grid_decl.h"
+#include "model/resources.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -37,9 +38,6 @@ const char* const kReflectingNotNeeded =
     "При использовании метода подготовки \"Электроразведка\", или \"Другой геофизический метод\", или "
     "\"Структурное бурение\" заполнение этой таблицы не требуется!";
 
-const char* const kOilFilter = "UV_ID=397 OR UV_ID=399 OR UV_ID=886";
-const char* const kGasFilter = "UV_ID=398 OR UV_ID=399 OR UV_ID=401 OR UV_ID=886";
-const char* const kCondensateFilter = "UV_ID=401 OR UV_ID=886";
 
 struct ButtonDecl {
     const char* objectName;
@@ -49,6 +47,7 @@ struct ButtonDecl {
 
 constexpr ButtonDecl kContourButtons[] = {
     {"BitBtn10", "Импорт", ""},
+    {"BitBtnGis", "Импорт из ГИС…", "Контур из файла ГИС: Shapefile, MapInfo, GeoPackage, KML, DXF, BLN, IRAP, ZMAP+"},
     {"BitBtn11", "Очистить контур", ""},
     {"BitBtn12", "Обновить график", "Обновить график по текущим данным"},
 };
@@ -132,8 +131,8 @@ void GridPages::buildContourPage()
     navigators_.insert(kContourPage, navigator);
     panelLayout->addWidget(navigator);
     auto* buttons = new QHBoxLayout;
-    const std::function<void()> GridPages::*actions[] = {&GridPages::onImport, &GridPages::onClearContour,
-                                                          &GridPages::onRefreshChart};
+    const std::function<void()> GridPages::*actions[] = {&GridPages::onImport, &GridPages::onGisImport,
+                                                          &GridPages::onClearContour, &GridPages::onRefreshChart};
     for (size_t i = 0; i < std::size(kContourButtons); ++i) {
         auto* b = new QPushButton(QString::fromUtf8(kContourButtons[i].caption), panel);
         b->setObjectName(QString::fromLatin1(kContourButtons[i].objectName));
@@ -190,6 +189,20 @@ void GridPages::splitHeight(int pageIndex)
     }
     if (QWidget* navigator = navigators_.value(pageIndex))
         navigator->setGeometry(0, h + kNavigatorOffset, width, navigator->sizeHint().height());
+    if (QWidget* button = stripButtons_.value(pageIndex)) {
+        const QRect strip = strips.last()->geometry();
+        const int w = button->sizeHint().width();
+        button->setGeometry(std::max(0, width - w - 4), strip.top() + 1, w, std::max(strip.height() - 2, 0));
+        button->raise();
+    }
+}
+
+void GridPages::addStripButton(int pageIndex, QWidget* button)
+{
+    button->setParent(window_.innerPage(pageIndex));
+    stripButtons_.insert(pageIndex, button);
+    button->show();
+    splitHeight(pageIndex);
 }
 
 // --- page entry checks ---------------------------------------------------------------------------
@@ -228,7 +241,7 @@ void GridPages::TabSheet9Enter()
     layouts_.setHidden("JvDBGrid3", kRecalcTextColumn, seismic);
 }
 
-void GridPages::resourcePageEnter(const char* filter)
+void GridPages::resourcePageEnter(const QByteArray& filter)
 {
     dm_.CommitPendingEdits();
     RecordTable& horizons = dm_.POSIB_PRODUCT_HOR;
@@ -244,9 +257,9 @@ void GridPages::resourcePageEnter(const char* filter)
     window_.postSelectInnerPage(kProductivePage);
 }
 
-void GridPages::TabSheet10Enter() { resourcePageEnter(kOilFilter); }
-void GridPages::TabSheet11Enter() { resourcePageEnter(kGasFilter); }
-void GridPages::TabSheet12Enter() { resourcePageEnter(kCondensateFilter); }
+void GridPages::TabSheet10Enter() { resourcePageEnter(HydrocarbonFilter(WithOil)); }
+void GridPages::TabSheet11Enter() { resourcePageEnter(HydrocarbonFilter(WithGas)); }
+void GridPages::TabSheet12Enter() { resourcePageEnter(HydrocarbonFilter(WithCondensate)); }
 
 void GridPages::TabSheet13Enter()
 {

@@ -1,8 +1,6 @@
 // Page "12.Экономика" and the tree of inner pages.
 #include "app/page_decl.h"
 
-#include <cstring>
-
 namespace talvena {
 
 namespace {
@@ -37,16 +35,6 @@ std::span<const InnerPageDecl> InnerPages()
         {"TabSheet14", "12.Экономика", &EconomicsPage()},
     };
     return pages;
-}
-
-const ControlDecl* FindControlDecl(const char* objectName)
-{
-    for (const InnerPageDecl& page : InnerPages()) {
-        if (!page.form) continue;
-        for (const ControlDecl& c : page.form->controls)
-            if (std::strcmp(c.objectName, objectName) == 0) return &c;
-    }
-    return nullptr;
 }
 
 } // namespace talvena

@@ -18,93 +18,51 @@ constexpr GroupDecl kGroups[] = {
     {5, "GroupBox5", " Структурное бурение ", 1},
 };
 
-// Fractional spinners of this page: one decimal or none, all limited like the integer ones.
-constexpr ControlDecl Fraction(const char* field, const char* name, const char* caption, int decimals, const char* hint)
-{
-    return Spinner(field, name, caption, decimals, hint).limited(kMethodLimit);
-}
-constexpr ControlDecl Whole(const char* field, const char* name, const char* caption, const char* hint)
-{
-    return Spinner(field, name, caption, kIntegerSpinner, hint).limited(kMethodLimit);
-}
-
-// Hints with a no-break space after their first comma are written with "\u00A0" there.
 constexpr ControlDecl kControls[] = {
     // 1: seismic 2D
-    Picker("_SHOOTSCALE", "JvDBComboEdit3", "Масштаб съемки", H::JvDBComboEdit3ButtonClick)
-        .onChange(H::JvDBComboEdit3Change).inGroup(1),
-    Fraction("GRIDDENCITY", "JvDBSpinEdit6", "Плотность сети профилей (км/км2)", 1,
-             "Плотность сети профилей, в км/км^2").onChange(H::JvDBComboEdit3Change).inGroup(1),
-    Whole("MOGTREPETISHIONS", "JvDBSpinEdit7", "Кратность наблюдений МОГТ",
-          "Кратность наблюдений МОГТ, например: 6, 12, 24, 48 и др.").onChange(H::JvDBComboEdit3Change).inGroup(1),
-    Fraction("MAXDISTANCE", "JvDBSpinEdit8", "Максимальное удаление 'источник-приемник' (м)", 0,
-             "Максимальное удаление ''источник-приемник'',\u00A0в м. например: 3000")
-        .onChange(H::JvDBComboEdit3Change).inGroup(1),
-    Fraction("MINDISTANCE", "JvDBSpinEdit9", "Минимальное удаление 'источник-приемник' (м)", 0,
-             "Минимальное удаление 'источник-приемник',\u00A0в м. например: 50")
-        .onChange(H::JvDBComboEdit3Change).inGroup(1),
-    Fraction("RECIVESTEP", "JvDBSpinEdit10", "Расстояние между точками ОГТ (м)", 0,
-             "Расстояние между точками ОГТ в м. Например: 50").onChange(H::JvDBComboEdit3Change).inGroup(1),
-    Combo("DRIVINGTYPE_ID", "JvDBLookupCombo10", "Вид источника возбуждения колебаний", 8, kNoHint)
-        .onChange(H::JvDBLookupCombo10Change).inGroup(1),
-    Combo("CHARGELOCATION_ID", "JvDBLookupCombo11", "Размещение заряда", 9, kNoHint)
+    Picker("_SHOOTSCALE", "JvDBComboEdit3", H::JvDBComboEdit3ButtonClick).onChange(H::JvDBComboEdit3Change).inGroup(1),
+    Spinner("GRIDDENCITY", "JvDBSpinEdit6", 1).onChange(H::JvDBComboEdit3Change).inGroup(1),
+    Spinner("MOGTREPETISHIONS", "JvDBSpinEdit7", kIntegerSpinner).onChange(H::JvDBComboEdit3Change).inGroup(1),
+    Spinner("MAXDISTANCE", "JvDBSpinEdit8", 0).onChange(H::JvDBComboEdit3Change).inGroup(1),
+    Spinner("MINDISTANCE", "JvDBSpinEdit9", 0).onChange(H::JvDBComboEdit3Change).inGroup(1),
+    Spinner("RECIVESTEP", "JvDBSpinEdit10", 0).onChange(H::JvDBComboEdit3Change).inGroup(1),
+    Combo("DRIVINGTYPE_ID", "JvDBLookupCombo10").onChange(H::JvDBLookupCombo10Change).inGroup(1),
+    Combo("CHARGELOCATION_ID", "JvDBLookupCombo11")
         .onChange(H::JvDBComboEdit3Change).inGroup(1).captionLabel("Label31"),
-    Combo("NONEXPLOSIVETYPE_ID", "JvDBLookupCombo12", "Тип невзрывного источника", 10, kNoHint)
+    Combo("NONEXPLOSIVETYPE_ID", "JvDBLookupCombo12")
         .onChange(H::JvDBComboEdit3Change).inGroup(1).captionLabel("Label32"),
 
     // 2: seismic 3D
-    Whole("MOGTREPETISHIONS3D", "JvDBSpinEdit12", "Кратность наблюдений МОГТ",
-          "Кратность наблюдений МОГТ, например: 6, 12, 24, 48 и др.").onChange(H::JvDBSpinEdit12Change).inGroup(2),
-    Fraction("MAXDISTANCE3D", "JvDBSpinEdit13", "Максимальное удаление 'источник-приемник' (м)", 0,
-             "Максимальное удаление 'источник-приемник',\u00A0в м. например: 3000")
-        .onChange(H::JvDBSpinEdit12Change).inGroup(2),
-    Fraction("MINDISTANCE3D", "JvDBSpinEdit14", "Минимальное удаление 'источник-приемник' (м)", 0,
-             "Минимальное удаление 'источник-приемник',\u00A0в м. например: 30")
-        .onChange(H::JvDBSpinEdit12Change).inGroup(2),
-    Fraction("RECIVESTEP3D", "JvDBSpinEdit15", "Расстояние между линиями пунктов приема (м)", 0,
-             "Расстояние между линиями пунктов приема,\u00A0в м. например: 30")
-        .onChange(H::JvDBSpinEdit12Change).inGroup(2),
-    Fraction("DRIVINGSTEP3D", "JvDBSpinEdit16", "Расстояние между линиями пунктов возбуждения (м)", 0,
-             "Расстояние между линиями пунктов возбуждения,\u00A0в м. например: 30")
-        .onChange(H::JvDBSpinEdit12Change).inGroup(2),
-    Fraction("BINH", "JvDBSpinEdit17", "Размеры бина (м)", 0, "высота в м, например: 50")
-        .onChange(H::JvDBSpinEdit12Change).inGroup(2),
-    Fraction("BINW", "JvDBSpinEdit18", "X", 0, "ширина в м, например: 50")
-        .onChange(H::JvDBSpinEdit12Change).inGroup(2).besidePrevious(),
-    Combo("DRIVINGTYPE3D_ID", "JvDBLookupCombo13", "Вид источника возбуждения колебаний", 8, kNoHint)
-        .onChange(H::JvDBLookupCombo13Change).inGroup(2),
-    Combo("CHARGELOCATION3D_ID", "JvDBLookupCombo14", "Размещение заряда", 9, kNoHint)
+    Spinner("MOGTREPETISHIONS3D", "JvDBSpinEdit12", kIntegerSpinner).onChange(H::JvDBSpinEdit12Change).inGroup(2),
+    Spinner("MAXDISTANCE3D", "JvDBSpinEdit13", 0).onChange(H::JvDBSpinEdit12Change).inGroup(2),
+    Spinner("MINDISTANCE3D", "JvDBSpinEdit14", 0).onChange(H::JvDBSpinEdit12Change).inGroup(2),
+    Spinner("RECIVESTEP3D", "JvDBSpinEdit15", 0).onChange(H::JvDBSpinEdit12Change).inGroup(2),
+    Spinner("DRIVINGSTEP3D", "JvDBSpinEdit16", 0).onChange(H::JvDBSpinEdit12Change).inGroup(2),
+    Spinner("BINH", "JvDBSpinEdit17", 0).onChange(H::JvDBSpinEdit12Change).inGroup(2),
+    Spinner("BINW", "JvDBSpinEdit18", 0).captioned("X").onChange(H::JvDBSpinEdit12Change).inGroup(2).besidePrevious(),
+    Combo("DRIVINGTYPE3D_ID", "JvDBLookupCombo13").onChange(H::JvDBLookupCombo13Change).inGroup(2),
+    Combo("CHARGELOCATION3D_ID", "JvDBLookupCombo14")
         .onChange(H::JvDBSpinEdit12Change).inGroup(2).captionLabel("Label41"),
-    Combo("NONEXPLOSIVETYPE3D_ID", "JvDBLookupCombo15", "Тип невзрывного источника", 10, kNoHint)
+    Combo("NONEXPLOSIVETYPE3D_ID", "JvDBLookupCombo15")
         .onChange(H::JvDBSpinEdit12Change).inGroup(2).captionLabel("Label42"),
 
     // 3: electrical survey
-    TextEdit("ELECTROMETHOD", "DBEdit10", "Метод электроразведки", "Метод электроразведки")
-        .onChange(H::DBEdit10Change).inGroup(3),
-    Picker("_SHOOTSCALEEL", "JvDBComboEdit4", "Масштаб съемки", H::JvDBComboEdit4ButtonClick)
-        .onChange(H::DBEdit10Change).inGroup(3),
-    Fraction("GRIDDENCITYEL", "JvDBSpinEdit19", "Плотность сети профилей (км/км2)", 1,
-             "Плотность сети профилей,\u00A0в км/км^2").onChange(H::DBEdit10Change).inGroup(3),
-    Fraction("STEPEL", "JvDBSpinEdit20", "Шаг точек наблюдений (м)", 0,
-             "Шаг точек наблюдений,\u00A0в м. например: 20").onChange(H::DBEdit10Change).inGroup(3),
+    TextEdit("ELECTROMETHOD", "DBEdit10").onChange(H::DBEdit10Change).inGroup(3),
+    Picker("_SHOOTSCALEEL", "JvDBComboEdit4", H::JvDBComboEdit4ButtonClick).onChange(H::DBEdit10Change).inGroup(3),
+    Spinner("GRIDDENCITYEL", "JvDBSpinEdit19", 1).onChange(H::DBEdit10Change).inGroup(3),
+    Spinner("STEPEL", "JvDBSpinEdit20", 0).onChange(H::DBEdit10Change).inGroup(3),
 
     // 4: another geophysical method
-    TextEdit("OTHERMETHOD", "DBEdit11", "Название метода", "Название метода").onChange(H::DBEdit11Change).inGroup(4),
-    Picker("_SHOOTSCALEOT", "JvDBComboEdit5", "Масштаб съемки", H::JvDBComboEdit5ButtonClick)
-        .onChange(H::DBEdit11Change).inGroup(4),
-    Fraction("GRIDDENCITYOT", "JvDBSpinEdit21", "Плотность наблюдений (км/км2)", 1,
-             "Плотность наблюдений,\u00A0в км/км^2").onChange(H::DBEdit11Change).inGroup(4),
-    TextEdit("OBSERVATIONSYSTEM", "DBEdit12", "Система наблюдений", "Система наблюдений")
-        .onChange(H::DBEdit11Change).inGroup(4),
-    Fraction("STEPOT", "JvDBSpinEdit22", "Расстояние между точками наблюдений (м)", 0,
-             "Расстояние между точками наблюдений").onChange(H::DBEdit11Change).inGroup(4),
+    TextEdit("OTHERMETHOD", "DBEdit11").onChange(H::DBEdit11Change).inGroup(4),
+    Picker("_SHOOTSCALEOT", "JvDBComboEdit5", H::JvDBComboEdit5ButtonClick).onChange(H::DBEdit11Change).inGroup(4),
+    Spinner("GRIDDENCITYOT", "JvDBSpinEdit21", 1).onChange(H::DBEdit11Change).inGroup(4),
+    TextEdit("OBSERVATIONSYSTEM", "DBEdit12").onChange(H::DBEdit11Change).inGroup(4),
+    Spinner("STEPOT", "JvDBSpinEdit22", 0).onChange(H::DBEdit11Change).inGroup(4),
 
     // 5: structural drilling
-    Picker("_SHOOTSCALEST", "JvDBComboEdit6", "Масштаб съемки", H::JvDBComboEdit6ButtonClick)
+    Picker("_SHOOTSCALEST", "JvDBComboEdit6", H::JvDBComboEdit6ButtonClick)
         .onChange(H::JvDBComboEdit6Change).inGroup(5),
-    Fraction("GRIDDENCITYST", "JvDBSpinEdit23", "Плотность сети скважин (скв/км2)", 1,
-             "Плотность сети скважин, число скважин на 1 км^2. Например: 4")
-        .onChange(H::JvDBComboEdit6Change).inGroup(5),
+    Spinner("GRIDDENCITYST", "JvDBSpinEdit23", 1).onChange(H::JvDBComboEdit6Change).inGroup(5),
 };
 
 constexpr MethodGroupDecl kMethodGroups[] = {{1, 89}, {2, 89}, {3, 90}, {4, 92}, {5, 91}};

@@ -5,6 +5,8 @@
 #include "gui/picker_box.h"
 #include "gui/wheel_policy.h"
 #include "model/data_module.h"
+#include "model/resources.h"
+#include "model/table_schemas.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -25,7 +27,24 @@ namespace {
 
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
 
-QString hintOf(const ControlDecl& c) { return c.hint ? text(c.hint) : text(c.caption); }
+// The row of the control's field, which owns its caption, hint, dictionary and number limit.
+const FieldDecl* fieldRow(const ControlDecl& c)
+{
+    return c.field[0] ? FindFieldDecl(PasportsSchema(), c.field) : nullptr;
+}
+const char* captionOf(const ControlDecl& c)
+{
+    if (c.caption) return c.caption;
+    if (c.kind == ControlKind::ValueLabel) return GeologyLabelCaption(c.objectName);
+    const FieldDecl* row = fieldRow(c);
+    return row ? row->caption : "";
+}
+QString hintOf(const ControlDecl& c)
+{
+    if (c.hint) return text(c.hint);
+    const FieldDecl* row = fieldRow(c);
+    return row && row->hint ? text(row->hint) : text(captionOf(c));
+}
 
 // Widths that keep the columns tidy: numbers are short, names long.
 constexpr int kSpinnerWidth = 95;
@@ -108,7 +127,7 @@ QWidget* PageBuilder::makeControl(const ControlDecl& c, QWidget* parent, PageWid
     case ControlKind::Spinner: {
         auto* spinner = new NumberSpinner(parent);
         spinner->setDecimals(c.decimals);
-        spinner->setUpperLimit(c.upperLimit);
+        if (const FieldDecl* row = fieldRow(c)) spinner->setUpperLimit(row->upperLimit);
         spinner->setFixedWidth(kSpinnerWidth);
         binder = new SpinnerBinder(table, c.field, spinner);
         w = spinner;
@@ -119,7 +138,8 @@ QWidget* PageBuilder::makeControl(const ControlDecl& c, QWidget* parent, PageWid
         combo->setMinimumWidth(c.group ? kGroupComboMinWidth : kComboMinWidth);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         combo->setMaxVisibleItems(20);
-        RecordTable* dictionary = dataModule_.dict(c.dictionary);
+        const FieldDecl* row = fieldRow(c);
+        RecordTable* dictionary = dataModule_.dict(row ? row->dictionary : 0);
         binder = new DictionaryComboBinder(table, c.field, combo, *dictionary);
         w = combo;
         break;
@@ -146,7 +166,7 @@ QWidget* PageBuilder::makeControl(const ControlDecl& c, QWidget* parent, PageWid
         break;
     }
     case ControlKind::Notice: {
-        auto* label = new QLabel(text(c.caption), parent);
+        auto* label = new QLabel(text(captionOf(c)), parent);
         QFont bold = label->font();
         bold.setBold(true);
         label->setFont(bold);
@@ -224,8 +244,8 @@ void PageBuilder::build(QWidget* page, const FormPageDecl& decl, PageWidgets& ou
         anyPageRow = anyPageRow || !c.group;
         QWidget* parent = c.group ? static_cast<QWidget*>(target->grid()->parentWidget()) : pageRows;
         QLabel* caption = nullptr;
-        if (c.caption[0]) {
-            caption = new QLabel(text(c.caption), parent);
+        if (const char* shown = captionOf(c); shown[0]) {
+            caption = new QLabel(text(shown), parent);
             if (c.group && !c.beside && c.kind != ControlKind::ValueLabel) {
                 caption->setWordWrap(true);
                 caption->setFixedWidth(kGroupCaptionWidth);

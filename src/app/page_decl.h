@@ -43,18 +43,17 @@ enum class PageHandler : uint8_t {
 
 // Spinner formats.
 inline constexpr int kIntegerSpinner = -1; // whole numbers; otherwise the count of decimals shown
-inline constexpr int kYearLimit = 3000;
-inline constexpr int kMethodLimit = 100000;
 
+// A control of a PASPORTS field shows the caption, hint and dictionary of the field's row
+// (field_schema.h) and takes its number limit; a row here names only what differs.
 struct ControlDecl {
     ControlKind kind;
     const char* field;         // PASPORTS field the control shows; "" for value labels and notices
     const char* objectName;
-    const char* caption;       // UTF-8; in the caption column, or before the control when beside
-    const char* hint = nullptr; // UTF-8; nullptr: the caption is the hint; "": no hint
-    int dictionary = 0;        // Dict number of a drop-down
+    const char* caption = nullptr; // UTF-8; in the caption column, or before the control when beside;
+                                   // nullptr: the field's
+    const char* hint = nullptr;    // UTF-8; nullptr: the field's, else the caption; "": no hint
     int decimals = kIntegerSpinner;
-    int upperLimit = 0;        // spinners; 0: none
     PageHandler change = PageHandler::None;
     PageHandler button = PageHandler::None;
     int group = 0;             // number of the group box holding it; 0: the page itself
@@ -70,8 +69,8 @@ struct ControlDecl {
     constexpr ControlDecl captionLabel(const char* name) const { ControlDecl d = *this; d.captionName = name; return d; }
     constexpr ControlDecl underRowCaption(const char* text) const { ControlDecl d = *this; d.rowCaption = text; return d; }
     constexpr ControlDecl disabled() const { ControlDecl d = *this; d.startsDisabled = true; return d; }
+    constexpr ControlDecl captioned(const char* c) const { ControlDecl d = *this; d.caption = c; return d; }
     constexpr ControlDecl hinted(const char* h) const { ControlDecl d = *this; d.hint = h; return d; }
-    constexpr ControlDecl limited(int limit) const { ControlDecl d = *this; d.upperLimit = limit; return d; }
 };
 
 inline constexpr const char* kNoHint = "";
@@ -79,35 +78,26 @@ inline constexpr const char* kNoHint = "";
 // Row makers for the page tables.
 namespace decl {
 
-constexpr ControlDecl TextEdit(const char* field, const char* name, const char* caption, const char* hint = nullptr)
+constexpr ControlDecl TextEdit(const char* field, const char* name) { return {ControlKind::TextEdit, field, name}; }
+constexpr ControlDecl Spinner(const char* field, const char* name, int decimals)
 {
-    return ControlDecl{ControlKind::TextEdit, field, name, caption, hint};
-}
-constexpr ControlDecl Spinner(const char* field, const char* name, const char* caption, int decimals,
-                              const char* hint = nullptr)
-{
-    ControlDecl d{ControlKind::Spinner, field, name, caption, hint};
+    ControlDecl d{ControlKind::Spinner, field, name};
     d.decimals = decimals;
     return d;
 }
-constexpr ControlDecl YearSpinner(const char* field, const char* name, const char* caption, const char* hint)
+constexpr ControlDecl Combo(const char* field, const char* name) { return {ControlKind::DictionaryCombo, field, name}; }
+constexpr ControlDecl Picker(const char* field, const char* name, PageHandler button)
 {
-    return Spinner(field, name, caption, kIntegerSpinner, hint).limited(kYearLimit);
-}
-constexpr ControlDecl Combo(const char* field, const char* name, const char* caption, int dictionary,
-                            const char* hint = nullptr)
-{
-    ControlDecl d{ControlKind::DictionaryCombo, field, name, caption, hint};
-    d.dictionary = dictionary;
-    return d;
-}
-constexpr ControlDecl Picker(const char* field, const char* name, const char* caption, PageHandler button,
-                             const char* hint = nullptr)
-{
-    ControlDecl d{ControlKind::PickerBox, field, name, caption, hint};
+    ControlDecl d{ControlKind::PickerBox, field, name};
     d.button = button;
     return d;
 }
+// A value label of the totals, captioned as the model names it (GeologyLabelCaption).
+constexpr ControlDecl ValueLabel(const char* name)
+{
+    return ControlDecl{ControlKind::ValueLabel, "", name, nullptr, kNoHint};
+}
+// A value label with a caption of its own, for values the model's totals do not name.
 constexpr ControlDecl ValueLabel(const char* name, const char* caption)
 {
     return ControlDecl{ControlKind::ValueLabel, "", name, caption, kNoHint};
@@ -156,8 +146,5 @@ struct MethodGroupDecl {
     int method;
 };
 std::span<const MethodGroupDecl> MethodGroups();
-
-// Every control row of every form page, for look-ups by object name.
-const ControlDecl* FindControlDecl(const char* objectName);
 
 } // namespace talvena

@@ -42,8 +42,6 @@ int RunTalvena(int argc, char** argv)
     QLocale::setDefault(numbers);
 
     TalvenaApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Talvena"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Талвена"));
     QApplication::setWindowIcon(programIcon());
     app.setProperty("helpFile", QLatin1String(HelpFile::kFileName));
     if (!installQtTranslations())

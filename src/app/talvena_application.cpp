@@ -4,7 +4,12 @@
 
 namespace talvena {
 
-TalvenaApplication::TalvenaApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TalvenaApplication::TalvenaApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // No display name: the window system would append it to every caption ("Ошибка — Талвена"),
+    // and captions are shown exactly as the program writes them.
+    setApplicationName(QStringLiteral("Talvena"));
+}
 
 bool TalvenaApplication::notify(QObject* receiver, QEvent* event)
 {

@@ -5,9 +5,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QDir>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSysInfo>
 
 #include <cerrno>
+#include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,11 +29,44 @@ QString resolvedTarget(const QString& target)
     return path;
 }
 
+// This host, shortly: a folder shared over the network may hold temporary files of processes of
+// other hosts, whose process ids mean nothing here.
+QString hostTag()
+{
+    static const QString tag = QString::number(qHash(QSysInfo::machineHostName(), 0) & 0xFFFFFFFFu, 36);
+    return tag;
+}
+
+bool processGone(qint64 pid)
+{
+    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+// Our temporary files that no process will finish: see TemporaryFileName.
+void removeStaleTemporaries(const QString& folder)
+{
+    static const QRegularExpression named(QStringLiteral("^\\.talvena-(\\d+)-([0-9a-z]+)-[0-9a-z]+\\.tmp$"));
+    static const QRegularExpression unnamed(QStringLiteral("^\\.talvena-[0-9a-z]+\\.tmp$"));
+    const QDir dir(folder);
+    const QStringList candidates =
+        dir.entryList({QStringLiteral(".talvena-*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : candidates) {
+        const QString path = dir.filePath(name);
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        bool stale = false;
+        if (const QRegularExpressionMatch m = named.match(name); m.hasMatch())
+            stale = m.captured(2) == hostTag() && processGone(m.captured(1).toLongLong());
+        else if (unnamed.match(name).hasMatch())
+            stale = ::time(nullptr) - st.st_mtime > 3600;
+        if (stale) ::unlink(QFile::encodeName(path).constData());
+    }
+}
+
 // Short and hidden, whatever the target's name: a name of 255 bytes must still get a temporary one.
 QString temporaryName(const QString& target)
 {
-    return QFileInfo(target).absolutePath() + QStringLiteral("/.talvena-") +
-           QString::number(QRandomGenerator::global()->generate64(), 36) + QStringLiteral(".tmp");
+    return TemporaryFileName(QFileInfo(target).absolutePath(), ::getpid());
 }
 
 int closeChecked(int fd)
@@ -52,8 +90,16 @@ AtomicFile::AtomicFile(const QString& target, LinkPolicy policy)
 
 AtomicFile::~AtomicFile() { discard(); }
 
+QString TemporaryFileName(const QString& folder, qint64 pid)
+{
+    return folder + QStringLiteral("/.talvena-%1-%2-%3.tmp")
+                        .arg(pid)
+                        .arg(hostTag(), QString::number(QRandomGenerator::global()->generate64(), 36));
+}
+
 void AtomicFile::openForWriting()
 {
+    removeStaleTemporaries(QFileInfo(target_).absolutePath());
     const QByteArray encodedTarget = QFile::encodeName(target_);
     struct stat existing {};
     const bool replacing = ::lstat(encodedTarget.constData(), &existing) == 0 && S_ISREG(existing.st_mode);

@@ -89,6 +89,13 @@ private:
     QString reason_;
 };
 
+// The name of a temporary file that the process `pid` of this host makes in the folder:
+// ".talvena-<pid>-<host>-<random>.tmp". A save killed part-way leaves one behind; the next
+// AtomicFile opened in the folder removes those of this host's processes that are gone, and those
+// of the older unnamed form (".talvena-<random>.tmp") untouched for an hour. Never another
+// host's, never a live process's.
+QString TemporaryFileName(const QString& folder, qint64 pid);
+
 // Writes the whole byte array as the file (see AtomicFile).
 void WriteFileAtomically(const QString& target, const QByteArray& bytes,
                          AtomicFile::LinkPolicy policy = AtomicFile::LinkPolicy::WriteLinkTarget);

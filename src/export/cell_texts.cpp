@@ -2,6 +2,8 @@
 
 #include "base/cp1251.h"
 #include "model/data_module.h"
+#include "model/field_schema.h"
+#include "model/table_schemas.h"
 #include "model/resources.h"
 #include "table/number_text.h"
 #include "table/record_table.h"
@@ -11,7 +13,7 @@ namespace talvena {
 QByteArray FormatNumber(const Field& field)
 {
     if (field.isNull()) return {};
-    return FormatNumberPattern("#########0.###", field.asFloat());
+    return FormatNumberPattern(kNumberPattern, field.asFloat());
 }
 
 QByteArray DictionaryName(const RecordTable& dictionary, int64_t id)
@@ -29,9 +31,11 @@ QByteArray DictionaryName(const RecordTable& dictionary, int64_t id)
 
 namespace {
 
-QByteArray nameIn(TDataModule2& dm, int dictionary, const Field& field)
+// The name of the field's value in the dictionary its declaration names.
+QByteArray nameIn(TDataModule2& dm, const Field& field)
 {
-    const RecordTable* dict = dm.dict(dictionary);
+    const FieldDecl* decl = FindFieldDecl(PasportsSchema(), field.name());
+    const RecordTable* dict = decl ? dm.dict(decl->dictionary) : nullptr;
     return dict ? DictionaryName(*dict, field.asInteger()) : QByteArray();
 }
 
@@ -47,14 +51,14 @@ QByteArray ParameterValueText(const ParameterRow& row, TDataModule2& dm, const G
     switch (row.value) {
     case ParameterValue::Text: return field.asString();
     case ParameterValue::Number: return FormatNumber(field);
-    case ParameterValue::DictionaryName: return nameIn(dm, row.dictionary, field);
+    case ParameterValue::DictionaryName: return nameIn(dm, field);
     case ParameterValue::MethodName:
-        return field.asInteger() == kOtherMethodId ? other->asString() : nameIn(dm, row.dictionary, field);
+        return field.asInteger() == kOtherMethodId ? other->asString() : nameIn(dm, field);
     case ParameterValue::RegionWithSupplement:
-        return (nameIn(dm, row.dictionary, field) + ' ' + other->asString()).trimmed();
+        return (nameIn(dm, field) + ' ' + other->asString()).trimmed();
     case ParameterValue::StratigraphicRange:
-        return unicodeToCp1251(QStringLiteral("Кровля: ")) + nameIn(dm, row.dictionary, field) +
-               unicodeToCp1251(QStringLiteral("   Подошва: ")) + nameIn(dm, row.dictionary, *other);
+        return unicodeToCp1251(QStringLiteral("Кровля: ")) + nameIn(dm, field) +
+               unicodeToCp1251(QStringLiteral("   Подошва: ")) + nameIn(dm, *other);
     case ParameterValue::BinSize: return FormatNumber(field) + 'X' + FormatNumber(*other);
     case ParameterValue::Section:
     case ParameterValue::GeologyText: break;

@@ -11,7 +11,7 @@ class RecordTable;
 class TDataModule2;
 struct GeologyTotals;
 
-// Empty for an empty field, else the value in the pattern "#########0.###".
+// Empty for an empty field, else the value in kNumberPattern (field_schema.h).
 QByteArray FormatNumber(const Field& field);
 
 // NAME of the first entry the dictionary currently offers (its filter applies) whose ID is `id`;

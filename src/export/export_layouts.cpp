@@ -1,5 +1,8 @@
 #include "export/export_layouts.h"
 
+#include "model/resources.h"
+#include "model/table_schemas.h"
+
 namespace talvena {
 
 namespace {
@@ -7,112 +10,114 @@ namespace {
 using V = ParameterValue;
 
 constexpr ParameterRow Section(const char* heading) { return {heading}; }
+// The makers ending in "Of" label the row with the field's caption.
 constexpr ParameterRow Text(const char* label, const char* field) { return {label, V::Text, field}; }
+constexpr ParameterRow TextOf(const char* field) { return Text(nullptr, field); }
 constexpr ParameterRow Number(const char* label, const char* field) { return {label, V::Number, field}; }
-constexpr ParameterRow Name(const char* label, const char* field, int dictionary)
+constexpr ParameterRow NumberOf(const char* field) { return Number(nullptr, field); }
+constexpr ParameterRow Name(const char* label, const char* field) { return {label, V::DictionaryName, field}; }
+constexpr ParameterRow NameOf(const char* field) { return Name(nullptr, field); }
+constexpr ParameterRow MethodOf(const char* field, const char* otherText)
 {
-    return {label, V::DictionaryName, field, dictionary};
+    return {nullptr, V::MethodName, field, otherText};
 }
-constexpr ParameterRow Method(const char* label, const char* field, const char* otherText)
+constexpr ParameterRow RegionOf(const char* field, const char* supplement)
 {
-    return {label, V::MethodName, field, 5, otherText};
+    return {nullptr, V::RegionWithSupplement, field, supplement};
 }
-constexpr ParameterRow Region(const char* label, const char* field, int dictionary, const char* supplement)
-{
-    return {label, V::RegionWithSupplement, field, dictionary, supplement};
-}
-constexpr ParameterRow Geology(const char* label, const char* valueLabel) { return {label, V::GeologyText, valueLabel}; }
+// A value label of the Geology page, with the page's caption.
+constexpr ParameterRow Geology(const char* valueLabel) { return {nullptr, V::GeologyText, valueLabel}; }
 
 constexpr ParameterRow kGeography[] = {
     Text("Наименование объекта", "OBJECTNAME"),
-    Name("Федеральный округ", "FEDERALOKRUG_ID", 1),
-    Name("Республика", "REPUBLIC_ID", 2),
-    Name("Край", "KRAI_ID", 3),
-    Name("Область", "OBLAST_ID", 4),
+    NameOf("FEDERALOKRUG_ID"),
+    NameOf("REPUBLIC_ID"),
+    NameOf("KRAI_ID"),
+    NameOf("OBLAST_ID"),
 };
 
 constexpr ParameterRow kHistory[] = {
-    Text("Год выявления объекта", "SHOWINGUPYEAR"),
-    Method("Метод выявления", "SHOWINGUPMETHOD_ID", "OTHERMETHOD2"),
-    Text("Год начала подготовки", "STARTPREPARATIONYEAR"),
-    Text("Год окончания подготовки", "ENDPREPARATIONYEAR"),
-    Method("Метод подготовки", "PREPARATIONMETHOD_ID", "OTHERMETHOD"),
-    Text("Организация, подготовившая объект", "PREPARATIONORGANIZATION"),
-    Text("Название отчета организации, подготовившей объект", "REPORTPREPARATION"),
-    Text("Год составления отчета", "REPORTYEAR"),
-    Text("Авторы отчета", "REPORTAUTHORS"),
-    Text("Место хранения отчета", "REPORTSTORINGPLACE"),
-    Text("Год включения в фонд подготовленных объектов", "PREPAREDFUNDYEAR"),
-    Name("Какому фонду принадлежит объект", "AFFILATION_ID", 6),
+    TextOf("SHOWINGUPYEAR"),
+    MethodOf("SHOWINGUPMETHOD_ID", "OTHERMETHOD2"),
+    TextOf("STARTPREPARATIONYEAR"),
+    TextOf("ENDPREPARATIONYEAR"),
+    MethodOf("PREPARATIONMETHOD_ID", "OTHERMETHOD"),
+    TextOf("PREPARATIONORGANIZATION"),
+    TextOf("REPORTPREPARATION"),
+    TextOf("REPORTYEAR"),
+    TextOf("REPORTAUTHORS"),
+    TextOf("REPORTSTORINGPLACE"),
+    TextOf("PREPAREDFUNDYEAR"),
+    NameOf("AFFILATION_ID"),
     Text("Обладатель лицензии", "LICENSOR"),
-    Text("Номер лицензии", "LICENCENUMBER"),
-    Name("Тип лицензии", "LICENCETYPE_ID", 7),
-    Text("Срок лицензии", "TERMINATIONLICENCE"),
-    Text("Название лицензионного участка", "LICENCEREGION"),
+    TextOf("LICENCENUMBER"),
+    NameOf("LICENCETYPE_ID"),
+    TextOf("TERMINATIONLICENCE"),
+    TextOf("LICENCEREGION"),
 };
 
 constexpr ParameterRow kMethods[] = {
     Section("Сейсморазведка 2d"),
-    Text("Масштаб съемки", "_SHOOTSCALE"),
+    TextOf("_SHOOTSCALE"),
     Number("Плотность сети профилей", "GRIDDENCITY"),
-    Text("Кратность наблюдений МОГТ", "MOGTREPETISHIONS"),
+    TextOf("MOGTREPETISHIONS"),
     Number("Максимальное удаление \"источник-приемник\"", "MAXDISTANCE"),
     Number("Минимальное удаление \"источник-приемник\"", "MINDISTANCE"),
     Number("Расстояние между точками ОГТ", "RECIVESTEP"),
-    Name("Вид источника возбуждения колебаний", "DRIVINGTYPE_ID", 8),
-    Name("Размещение заряда", "CHARGELOCATION_ID", 9),
-    Name("Тип невзрывного источника", "NONEXPLOSIVETYPE_ID", 10),
+    NameOf("DRIVINGTYPE_ID"),
+    NameOf("CHARGELOCATION_ID"),
+    NameOf("NONEXPLOSIVETYPE_ID"),
     Section("Сейсморазведка 3d"),
-    Text("Кратность наблюдений МОГТ", "MOGTREPETISHIONS3D"),
+    TextOf("MOGTREPETISHIONS3D"),
     Number("Максимальное удаление \"источник-приемник\"", "MAXDISTANCE3D"),
     Number("Минимальное удаление \"источник-приемник\"", "MINDISTANCE3D"),
     Number("Расстояние между линиями пунктов приема", "RECIVESTEP3D"),
     Number("Расстояние между линиями пунктов возбуждения", "DRIVINGSTEP3D"),
-    {"Размеры бина", V::BinSize, "BINH", 0, "BINW"},
-    Name("Вид источника возбуждения колебаний", "DRIVINGTYPE3D_ID", 8),
-    Name("Размещение заряда", "CHARGELOCATION3D_ID", 9),
-    Name("Тип невзрывного источника", "NONEXPLOSIVETYPE3D_ID", 10),
+    {"Размеры бина", V::BinSize, "BINH", "BINW"},
+    NameOf("DRIVINGTYPE3D_ID"),
+    NameOf("CHARGELOCATION3D_ID"),
+    NameOf("NONEXPLOSIVETYPE3D_ID"),
     Section("Электроразведка"),
-    Text("Метод электроразведки", "ELECTROMETHOD"),
-    Text("Масштаб съемки", "_SHOOTSCALEEL"),
+    TextOf("ELECTROMETHOD"),
+    TextOf("_SHOOTSCALEEL"),
     Number("Плотность сети профилей", "GRIDDENCITYEL"),
     Number("Шаг точек наблюдений", "STEPEL"),
     Section("Другой геофизический метод"),
-    Text("Название метода", "OTHERMETHOD"),
-    Text("Масштаб съемки", "_SHOOTSCALEOT"),
+    TextOf("OTHERMETHOD"),
+    TextOf("_SHOOTSCALEOT"),
     Number("Плотность наблюдений", "GRIDDENCITYOT"),
-    Text("Система наблюдений", "OBSERVATIONSYSTEM"),
+    TextOf("OBSERVATIONSYSTEM"),
     Number("Расстояние между точками наблюдений", "STEPOT"),
     Section("Структурное бурение"),
-    Text("Масштаб съемки", "_SHOOTSCALEST"),
+    TextOf("_SHOOTSCALEST"),
     // The general number format here, unlike the other measurements of the table.
     Text("Плотность сети скважин", "GRIDDENCITYST"),
 };
 
 // Rows from "Продуктивные горизонты" on copy the Geology page: its captions and value labels.
 constexpr ParameterRow kGeology[] = {
-    Region("Нефтегазоносная провинция", "GEO_PROVINCE_ID", 11, "GEO_PROVINCE_DOP"),
-    Region("Нефтегазоносная область", "GEO_OBLAST_ID", 12, "GEO_OBLAST_DOP"),
-    Region("Нефтегазоносный район", "GEO_RAION_ID", 13, "GEO_RAION_DOP"),
+    RegionOf("GEO_PROVINCE_ID", "GEO_PROVINCE_DOP"),
+    RegionOf("GEO_OBLAST_ID", "GEO_OBLAST_DOP"),
+    RegionOf("GEO_RAION_ID", "GEO_RAION_DOP"),
     Text("Тектонический элемент первого порядка, к которому приурочен подготовленный объект", "TEKTO1P"),
     Text("Тектонический элемент второго порядка, к которому приурочен подготовленный объект", "TEKTO2P"),
-    {"Стратиграфический диапазон", V::StratigraphicRange, "STRATIGR_KROVL", 16, "STRATIGR_PODOSHV"},
-    Geology("Продуктивные горизонты", "Label29"),
-    Geology("Отражающие горизонты, по которым подготовлен объект", "Label71"),
+    {"Стратиграфический диапазон", V::StratigraphicRange, "STRATIGR_KROVL", "STRATIGR_PODOSHV"},
+    Geology("Label29"),
+    Geology("Label71"),
     Section("Детерминированный подход"),
-    Geology("Перспективные ресурсы категории С3 нефти, млн.т", "Label72"),
-    Geology("Перспективные ресурсы категории С3 растворенного газа, млн. м3", "Label73"),
-    Geology("Перспективные ресурсы категории С3 газа, млн. м3", "Label74"),
-    Geology("Перспективные ресурсы категории С3 газоконденсата, млн.т", "Label75"),
+    Geology("Label72"),
+    Geology("Label73"),
+    Geology("Label74"),
+    Geology("Label75"),
     Section("Вероятностный подход"),
-    Geology("Наиболее вероятная величина перспективных ресурсов нефти (извлекаемых), млн.т", "Label93"),
-    Geology("Возможные пределы изменения перспективных ресурсов нефти (извлекаемых),  млн.т", "Label95"),
-    Geology("Наиболее вероятная величина перспективных ресурсов растворенного газа, млн.м3", "Label97"),
-    Geology("Возможные пределы изменения перспективных ресурсов растворенного газа, млн.м3", "Label99"),
-    Geology("Наиболее вероятная величина перспективных ресурсов газа, млн.м3", "Label102"),
-    Geology("Возможные пределы изменения перспективных ресурсов газа, млн.м3", "Label101"),
-    Geology("Наиболее вероятная величина перспективных ресурсов газоконденсата (извлекаемых), млн.т", "Label106"),
-    Geology("Возможные пределы изменения перспективных ресурсов газоконденсата (извлекаемых), млн.т", "Label105"),
+    Geology("Label93"),
+    Geology("Label95"),
+    Geology("Label97"),
+    Geology("Label99"),
+    Geology("Label102"),
+    Geology("Label101"),
+    Geology("Label106"),
+    Geology("Label105"),
 };
 
 using K = ExportTableKind;
@@ -149,5 +154,13 @@ constexpr ExportTableDecl kTables[] = {
 } // namespace
 
 std::span<const ExportTableDecl> ExportTables() { return kTables; }
+
+const char* ParameterLabel(const ParameterRow& row)
+{
+    if (row.label) return row.label;
+    if (row.value == ParameterValue::GeologyText) return GeologyLabelCaption(row.field);
+    const FieldDecl* decl = FindFieldDecl(PasportsSchema(), row.field);
+    return decl ? decl->caption : "";
+}
 
 } // namespace talvena

@@ -18,7 +18,7 @@ enum class ExportTableKind : uint8_t {
 enum class ParameterValue : uint8_t {
     Section,            // a section heading: label not bold, nothing in B
     Text,               // the field's text form
-    Number,             // FormatNumber(field): "#########0.###", empty for an empty field
+    Number,             // FormatNumber(field): kNumberPattern, empty for an empty field
     DictionaryName,     // NAME of the entry of `dictionary` whose ID is the field's value
     MethodName,         // 92 (the other method): text of `other`; else the dictionary name
     RegionWithSupplement, // dictionary name + " " + text of `other`, blanks around removed
@@ -27,13 +27,17 @@ enum class ParameterValue : uint8_t {
     GeologyText,        // the text of the Geology page's value label named by `field`
 };
 
+// A row of a parameter table. A field's dictionary comes from its row in the passport's
+// declaration (field_schema.h), and so does the label where the row names none.
 struct ParameterRow {
-    const char* label; // UTF-8
+    const char* label; // UTF-8; nullptr: the field's caption
     ParameterValue value = ParameterValue::Section;
     const char* field = nullptr;
-    int dictionary = 0; // Dict1 … Dict20
     const char* other = nullptr;
 };
+
+// The label of a row as written, UTF-8.
+const char* ParameterLabel(const ParameterRow& row);
 
 struct ExportTableDecl {
     const char* fileName; // UTF-8, in the folder "ТАБЛИЦЫ"

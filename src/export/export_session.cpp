@@ -4,6 +4,7 @@
 #include "base/file_errors.h"
 #include "export/flat_ods.h"
 #include "export/sheet_document.h"
+#include "export/workbook_check.h"
 #include "export/written_file.h"
 
 #include <QDir>
@@ -98,22 +99,35 @@ void ExportSession::finish()
     ++starts_;
     const QString printed = RunLibreOfficeConversion(run);
 
+    // Every converted file is read back as a complete workbook before any target is touched:
+    // LibreOffice ends with 0 even when a full disk cut its output short, and one bad file
+    // means nothing of this run replaces what stood there.
     QStringList problems;
     bool notConverted = false;
+    std::vector<QByteArray> converted;
     for (const Pending& p : batch) {
-        QFile converted(output.path() + u'/' + QFileInfo(p.source).completeBaseName() + QStringLiteral(".xls"));
+        QFile file(output.path() + u'/' + QFileInfo(p.source).completeBaseName() + QStringLiteral(".xls"));
         QByteArray bytes;
-        if (converted.open(QIODevice::ReadOnly)) bytes = converted.readAll();
+        if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
         if (bytes.isEmpty()) {
             problems << QStringLiteral("LibreOffice не создал файл %1.").arg(fileText(p.targetPath));
             notConverted = true;
-            continue;
+        } else if (const QString defect = WorkbookDefect(bytes); !defect.isEmpty()) {
+            problems << QStringLiteral("LibreOffice записал файл %1 не полностью (%2).").arg(fileText(p.targetPath), defect);
+            notConverted = true;
         }
-        try {
-            WriteWholeFile(p.targetPath, bytes);
-        } catch (const Error& e) {
-            problems << QString::fromStdString(e.what());
+        converted.push_back(bytes);
+    }
+    if (problems.isEmpty()) {
+        for (size_t i = 0; i < batch.size(); ++i) {
+            try {
+                WriteWholeFile(batch[i].targetPath, converted[i]);
+            } catch (const Error& e) {
+                problems << QString::fromStdString(e.what());
+            }
         }
+    } else {
+        problems << QStringLiteral("Ни один файл таблиц не заменён.");
     }
     if (problems.isEmpty()) return;
     QString message = problems.join(u'\n');

@@ -54,9 +54,11 @@ public:
 
     // Converts every waiting document in one run of LibreOffice and puts each at exactly its path
     // (written beside it and renamed over it, so a failure leaves no half file). Without waiting
-    // documents LibreOffice is not started. Documents that converted are placed even when others
-    // did not; then one Error lists everything that failed: LibreOffice missing, not starting,
-    // timing out or failing, a document it did not convert, a file that could not be written.
+    // documents LibreOffice is not started. Every converted file must read back as a complete
+    // workbook before any is placed: when one was not converted or is incomplete, nothing is
+    // replaced. A target that cannot be written does not stop the others. One Error lists
+    // everything that failed: LibreOffice missing, not starting, timing out or failing, a document
+    // it did not convert or wrote incompletely, a file that could not be written.
     // The waiting list is empty afterwards, whatever happened.
     void finish();
 

@@ -1,7 +1,7 @@
 #include "gui/field_binders.h"
 
 #include "gui/error_handler.h"
-#include "gui/field_char_validator.h"
+#include "gui/field_editor.h"
 #include "gui/number_spinner.h"
 #include "gui/user_interaction.h"
 #include "base/cp1251.h"
@@ -22,8 +22,6 @@
 namespace talvena {
 
 namespace {
-
-constexpr const char* kBinderProperty = "talvenaBinder";
 
 // Makes every page that holds the widget the current one of its page control.
 void revealPage(QWidget* w)
@@ -53,7 +51,6 @@ bool isLeaving(const QFocusEvent* e)
 FieldBinder::FieldBinder(RecordTable& table, QByteArray fieldName, QWidget* control)
     : QObject(control), table_(table), fieldName_(std::move(fieldName)), control_(control)
 {
-    control->setProperty(kBinderProperty, QVariant::fromValue(static_cast<void*>(this)));
     table_.addObserver(this);
 }
 
@@ -82,12 +79,6 @@ void FieldBinder::keepFocus()
             w->setFocus(Qt::OtherFocusReason);
         },
         Qt::QueuedConnection);
-}
-
-FieldBinder* binderOf(QWidget* control)
-{
-    if (!control) return nullptr;
-    return static_cast<FieldBinder*>(control->property(kBinderProperty).value<void*>());
 }
 
 // --- TypedTextBinder ---------------------------------------------------------------------------
@@ -119,7 +110,9 @@ void TypedTextBinder::refresh()
     }
     if (editor_->text() == text) return;
     editor_->setText(text);
-    showBeginning();
+    // What the table brings shows from its start, in the focused control too (the window opens
+    // with the focus in the object name).
+    editor_->setCursorPosition(0);
     runChange();
 }
 
@@ -269,19 +262,14 @@ bool TypedTextBinder::eventFilter(QObject* watched, QEvent* event)
 TextEditBinder::TextEditBinder(RecordTable& table, QByteArray fieldName, QLineEdit* edit)
     : TypedTextBinder(table, std::move(fieldName), edit, edit)
 {
-    edit->setValidator(new FieldCharValidator([this] { return field(); }, edit));
-    if (Field* f = field(); f && f->size() > 0) edit->setMaxLength(f->size());
+    SetUpFieldTyping(edit, [this] { return field(); });
     refresh();
 }
 
 SpinnerBinder::SpinnerBinder(RecordTable& table, QByteArray fieldName, NumberSpinner* spinner)
     : TypedTextBinder(table, std::move(fieldName), spinner, spinner->editor()), spinner_(spinner)
 {
-    spinner->acceptsChar = [this](QChar c) {
-        const Field* f = field();
-        if (c.unicode() >= 0x80) return false;
-        return !f || f->isValidChar(static_cast<char>(c.unicode()));
-    };
+    spinner->typedField = [this] { return field(); };
     spinner->onStep = [this] { userTyped(); };
     refresh();
 }
@@ -331,18 +319,7 @@ void DictionaryComboBinder::tableChanged(RecordTable& table, TableChange change)
 void DictionaryComboBinder::rebuildItems()
 {
     QSignalBlocker block(combo_);
-    combo_->clear();
-    const Field* id = dictionary_.findField("ID");
-    const Field* name = dictionary_.findField("NAME");
-    if (id && name && dictionary_.active()) {
-        for (int i = 0; i < dictionary_.visibleCount(); ++i) {
-            const uint32_t row = dictionary_.visibleRow(i);
-            const Value key = dictionary_.rowValue(row, *id);
-            const Value text = dictionary_.rowValue(row, *name);
-            combo_->addItem(text.isBytes() ? cp1251ToUnicode(text.bytesValue()) : QString(),
-                            QVariant::fromValue<qlonglong>(key.isInteger() ? key.integerValue() : 0));
-        }
-    }
+    FillChoices(combo_, ListChoices(dictionary_, "ID", "NAME"));
     refresh();
 }
 
@@ -389,14 +366,6 @@ void DictionaryComboBinder::pick(int index)
         runChange();
     });
     refresh();
-}
-
-bool DictionaryComboBinder::pickName(const QString& name)
-{
-    const int index = combo_->findText(name, Qt::MatchExactly);
-    if (index < 0) return false;
-    pick(index);
-    return true;
 }
 
 bool DictionaryComboBinder::eventFilter(QObject* watched, QEvent* event)

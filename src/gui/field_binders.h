@@ -122,8 +122,6 @@ public:
 
     // What a user pick does: the entry at `index` of the list (-1 empties the field).
     void pick(int index);
-    // Picks the entry whose NAME is `name`; false when the list has none.
-    bool pickName(const QString& name);
 
 private:
     void rebuildItems();
@@ -144,8 +142,5 @@ public:
 private:
     QLineEdit* text_;
 };
-
-// The binder of a control, found through the control.
-FieldBinder* binderOf(QWidget* control);
 
 } // namespace talvena

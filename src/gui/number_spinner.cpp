@@ -1,5 +1,6 @@
 #include "gui/number_spinner.h"
 
+#include "gui/field_editor.h"
 #include "table/number_text.h"
 
 #include <QLineEdit>
@@ -58,10 +59,7 @@ void NumberSpinner::stepBy(int steps)
 
 QValidator::State NumberSpinner::validate(QString& input, int&) const
 {
-    if (!acceptsChar) return QValidator::Acceptable;
-    for (QChar c : input)
-        if (!acceptsChar(c)) return QValidator::Invalid;
-    return QValidator::Acceptable;
+    return typedField ? CheckTypedText(typedField(), input) : QValidator::Acceptable;
 }
 
 QAbstractSpinBox::StepEnabled NumberSpinner::stepEnabled() const

@@ -10,6 +10,8 @@
 
 namespace talvena {
 
+class Field;
+
 class NumberSpinner : public QAbstractSpinBox {
 public:
     explicit NumberSpinner(QWidget* parent = nullptr);
@@ -20,8 +22,8 @@ public:
     void setUpperLimit(double limit) { upperLimit_ = limit; } // 0: none
     double upperLimit() const { return upperLimit_; }
 
-    // Which typed characters the box takes; all when unset.
-    std::function<bool(QChar)> acceptsChar;
+    // The field whose typing rules the box follows (field_editor.h); any text when unset.
+    std::function<const Field*()> typedField;
     // Runs after the arrows or the arrow keys changed the text.
     std::function<void()> onStep;
 

@@ -1,7 +1,7 @@
 #include "gui/record_grid_view.h"
 
 #include "gui/error_handler.h"
-#include "gui/field_char_validator.h"
+#include "gui/field_editor.h"
 #include "gui/record_table_model.h"
 #include "gui/user_interaction.h"
 #include "gui/wheel_policy.h"
@@ -28,6 +28,7 @@ constexpr int kIndicatorWidth = 14;
 constexpr int kEditButtonWidth = 16;
 constexpr int kMinimumColumnWidth = 80;
 constexpr int kCellMargin = 3;
+constexpr int kTitleMargin = 2; // either side of a title
 const char* const kDeleteQuestion = "Delete record?";
 
 bool editing(const RecordTable& t) { return t.state() == TableState::Edit || t.state() == TableState::Insert; }
@@ -45,6 +46,18 @@ public:
     }
 
     QSize sizeHint() const override { return {QHeaderView::sizeHint().width(), height_}; }
+
+    // What the style's sort arrow takes from the right of a section of this height, with a gap
+    // before the title; the title is drawn beside it, never under it.
+    int sortMarkRoom(int sectionHeight) const
+    {
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.rect = QRect(0, 0, 1000, sectionHeight);
+        option.sortIndicator = QStyleOptionHeader::SortDown;
+        const QRect arrow = style()->subElementRect(QStyle::SE_HeaderArrow, &option, this);
+        return arrow.isValid() ? std::max(0, option.rect.right() - arrow.left() + 1) + 2 : 0;
+    }
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
@@ -64,10 +77,10 @@ protected:
         style()->drawControl(QStyle::CE_Header, &option, painter, this);
         painter->restore();
         const QString title = model()->headerData(logicalIndex, Qt::Horizontal, Qt::DisplayRole).toString();
-        const int arrow = option.sortIndicator == QStyleOptionHeader::None ? 0 : 12;
+        const int arrow = option.sortIndicator == QStyleOptionHeader::None ? 0 : sortMarkRoom(rect.height());
         painter->save();
         painter->setPen(palette().color(QPalette::ButtonText));
-        const QRect room = rect.adjusted(2, 1, -2 - arrow, -1);
+        const QRect room = rect.adjusted(kTitleMargin, 1, -kTitleMargin - arrow, -1);
         if (room.height() < 2 * fontMetrics().height()) // a one-line title row: cut the title short
             painter->drawText(room, Qt::AlignCenter, fontMetrics().elidedText(title, Qt::ElideRight, room.width()));
         else
@@ -110,11 +123,11 @@ public:
         RecordTableModel* m = view_->recordModel();
         if (m->column(index.column()).kind == ColumnKind::Lookup) {
             auto* combo = new QComboBox(parent);
-            const std::vector<RecordTableModel::Choice> choices = m->lookupChoices(index.column());
+            std::vector<FieldChoice> choices = m->lookupChoices(index.column());
             // An entry that empties the field, unless the lookup table has one (dictionaries do).
             if (std::none_of(choices.begin(), choices.end(), [](const auto& c) { return c.text.isEmpty(); }))
-                combo->addItem(QString(), QVariant());
-            for (const RecordTableModel::Choice& c : choices) combo->addItem(c.text, c.key);
+                choices.insert(choices.begin(), FieldChoice{});
+            FillChoices(combo, choices);
             takeWheelOnlyWithFocus(combo);
             // The list opens at once, as a drop-down cell does when it is entered.
             QTimer::singleShot(0, combo, [combo] {
@@ -125,8 +138,7 @@ public:
         auto* edit = new QLineEdit(parent);
         edit->setFrame(false);
         Field* f = m->field(index.column());
-        edit->setValidator(new FieldCharValidator([f] { return f; }, edit));
-        if (f && f->type() == FieldType::String && f->size() > 0) edit->setMaxLength(f->size());
+        SetUpFieldTyping(edit, [f] { return f; });
         // What the user typed is not overwritten when the record changes under the editor.
         QObject::connect(edit, &QLineEdit::textEdited, edit, [edit] { edit->setProperty("typed", true); });
         return edit;
@@ -248,15 +260,18 @@ void RecordGridView::sizeColumn(int c)
     int widest = 0;
     for (const QString& word : title.split(' ', Qt::SkipEmptyParts))
         widest = std::max(widest, metrics.horizontalAdvance(word));
+    // Room for the sort arrow whenever a title click may sort, so the arrow never covers a letter.
+    const int beside = 2 * kTitleMargin + 12 +
+                       (decl_.sortableTitles ? static_cast<TitleHeader*>(horizontalHeader())->sortMarkRoom(decl_.titleHeight) : 0);
     // Then wider until the wrapped title fits the title row (a one-line row cuts it short instead).
-    int width = std::max(kMinimumColumnWidth, widest + 16);
+    int width = std::max(kMinimumColumnWidth, widest + beside);
     const int room = decl_.titleHeight - 2;
     if (room >= 2 * metrics.height()) {
         while (width < 4 * kMinimumColumnWidth &&
-               metrics.boundingRect(QRect(0, 0, width - 16, 10000), Qt::TextWordWrap | Qt::AlignCenter, title).height() > room)
+               metrics.boundingRect(QRect(0, 0, width - beside, 10000), Qt::TextWordWrap | Qt::AlignCenter, title).height() > room)
             width += 10;
     } else {
-        width = std::clamp(metrics.horizontalAdvance(title) + 16, kMinimumColumnWidth, 3 * kMinimumColumnWidth);
+        width = std::clamp(metrics.horizontalAdvance(title) + beside, kMinimumColumnWidth, 3 * kMinimumColumnWidth);
     }
     horizontalHeader()->resizeSection(c, width);
 }

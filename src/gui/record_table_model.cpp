@@ -34,13 +34,6 @@ void RecordTableModel::addComputedColumn(const char* title, std::function<QStrin
     endInsertColumns();
 }
 
-int RecordTableModel::columnOfField(const QByteArray& fieldName) const
-{
-    for (size_t c = 0; c < columns_.size(); ++c)
-        if (QByteArray(columns_[c].decl.field).compare(fieldName, Qt::CaseInsensitive) == 0) return int(c);
-    return -1;
-}
-
 int RecordTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
 int RecordTableModel::columnCount(const QModelIndex& parent) const
@@ -151,23 +144,11 @@ bool RecordTableModel::setData(const QModelIndex& index, const QVariant& value, 
     }
 }
 
-std::vector<RecordTableModel::Choice> RecordTableModel::lookupChoices(int c) const
+std::vector<FieldChoice> RecordTableModel::lookupChoices(int c) const
 {
-    std::vector<Choice> out;
     Field* f = field(c);
-    if (!f || f->kind() != FieldKind::Lookup || !f->lookup().table) return out;
-    RecordTable& lookup = *f->lookup().table;
-    const Field* key = lookup.findField(f->lookup().tableKeyField);
-    const Field* result = lookup.findField(f->lookup().resultField);
-    if (!key || !result) return out;
-    for (int i = 0; i < lookup.visibleCount(); ++i) {
-        const uint32_t row = lookup.visibleRow(i);
-        const Value k = lookup.rowValue(row, *key);
-        const Value r = lookup.rowValue(row, *result);
-        out.push_back({r.isBytes() ? cp1251ToUnicode(r.bytesValue()) : QString(),
-                       k.isNull() ? QVariant() : QVariant(qlonglong(k.isInteger() ? k.integerValue() : 0))});
-    }
-    return out;
+    if (!f || f->kind() != FieldKind::Lookup || !f->lookup().table) return {};
+    return ListChoices(*f->lookup().table, f->lookup().tableKeyField, f->lookup().resultField);
 }
 
 void RecordTableModel::resetAll()

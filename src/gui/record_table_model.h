@@ -4,6 +4,7 @@
 // object per row and asks the table only for the rows a view paints; it follows the table through
 // its row notices, so a change to one record repaints one row.
 #include "model/grid_decl.h"
+#include "gui/field_editor.h"
 #include "table/record_table.h"
 
 #include <QAbstractTableModel>
@@ -32,7 +33,6 @@ public:
     // A read-only column after the declared ones whose text the page computes per stored row
     // (something shown beside the record that is no field of it).
     void addComputedColumn(const char* title, std::function<QString(uint32_t storedRow)> text);
-    int columnOfField(const QByteArray& fieldName) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -45,11 +45,7 @@ public:
     const QString& lastError() const { return lastError_; }
 
     // The lookup column's choices: the names of the lookup table's visible records with their keys.
-    struct Choice {
-        QString text;
-        QVariant key;
-    };
-    std::vector<Choice> lookupChoices(int column) const;
+    std::vector<FieldChoice> lookupChoices(int column) const;
 
     // Makes the record shown at a row current (settling a pending record first); false when the
     // row is the pending new record or out of range.

@@ -57,7 +57,9 @@ public:
     {
         std::vector<AttachmentSlot>& r = runs_[run];
         const At at{run, int(r.size())};
-        byTitle_[run].insert(LowerCaseByTable(s.title), at.index); // inserted once: the first stays
+        // Two horizons may share an index and so a title: the first slot of a title is the one found.
+        const QByteArray title = LowerCaseByTable(s.title);
+        if (!byTitle_[run].contains(title)) byTitle_[run].insert(title, at.index);
         if (!s.key.isEmpty()) byKey_.insert(LowerCaseByTable(s.key), at);
         r.push_back(std::move(s));
     }

@@ -11,6 +11,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStorageInfo>
+#include <QtEndian>
+
+#include <cerrno>
 
 namespace talvena {
 
@@ -133,11 +137,36 @@ WriteOutResult WriteAttachmentOut(RecordTable& files, const QString& targetPath,
     return WriteMemberOut(content.asBytes(), targetPath, links);
 }
 
+MemberTrailer ReadMemberTrailer(const QByteArray& member)
+{
+    MemberTrailer t;
+    // Our fixed header is ten bytes, the trailer eight; the smallest member holds an empty block.
+    t.member = member.size() >= 20 && uint8_t(member[0]) == 0x1F && uint8_t(member[1]) == 0x8B && member[2] == 8;
+    if (member.size() >= 8) {
+        t.crc = qFromLittleEndian<uint32_t>(member.constData() + member.size() - 8);
+        t.size = qFromLittleEndian<uint32_t>(member.constData() + member.size() - 4);
+    }
+    return t;
+}
+
 WriteOutResult WriteMemberOut(const QByteArray& member, const QString& targetPath, AtomicFile::LinkPolicy links)
 {
+    const MemberTrailer trailer = ReadMemberTrailer(member);
+    // Stored data passes through the decoder unchanged when it does not start as a member; an
+    // attachment is always one, so a lost signature is damage and the deflate data after it is
+    // still worth decoding.
+    QByteArray repaired = member;
+    if (!trailer.member && repaired.size() >= 3) {
+        repaired[0] = char(0x1F);
+        repaired[1] = char(0x8B);
+        repaired[2] = char(8);
+    }
+    const QStorageInfo disk(QFileInfo(targetPath).absolutePath());
+    if (trailer.member && disk.isValid() && disk.bytesAvailable() >= 0 && qint64(trailer.size) > disk.bytesAvailable())
+        throw FileWriteError(targetPath, systemErrorReason(ENOSPC));
     AtomicFile target(targetPath, links);
     target.openForWriting();
-    const int status = TGzip().decompress(member.constData(), member.size(), target);
+    const int status = TGzip().decompress(repaired.constData(), repaired.size(), target);
     if (status == GzipWriteFailure || target.writeFailed()) {
         const QString reason = target.failureReason();
         target.discard();
@@ -145,7 +174,7 @@ WriteOutResult WriteMemberOut(const QByteArray& member, const QString& targetPat
     }
     target.commit();
     // A damaged member is written out as far as it decodes; the caller hears of it.
-    return status == GzipOk ? WriteOutResult::Written : WriteOutResult::Damaged;
+    return status == GzipOk && trailer.member ? WriteOutResult::Written : WriteOutResult::Damaged;
 }
 
 std::vector<AttachmentInfo> EnumerateAttachments(RecordTable& files)
@@ -193,10 +222,34 @@ QString NumberedFileName(const QString& name, int n)
     const qsizetype dot = name.lastIndexOf('.');
     QString base = dot > 0 ? name.left(dot) : name;
     const QString extension = dot > 0 ? name.mid(dot) : QString();
-    const QString suffix = n > 1 ? QStringLiteral(" (%1)").arg(n) + extension : extension;
+    QString number = n > 1 ? QStringLiteral(" (%1)").arg(n) : QString();
+    QString ext = extension;
+    const auto fits = [&](const QString& b) { return (b + number + ext).toUtf8().size() <= kMaxFileNameBytes; };
     // A stored name of 128 Cyrillic letters is already 256 bytes in UTF-8.
-    while (!base.isEmpty() && (base + suffix).toUtf8().size() > kMaxFileNameBytes) base.chop(1);
-    return base.isEmpty() ? QStringLiteral("file") + suffix : base + suffix;
+    while (!base.isEmpty() && !fits(base)) base.chop(1);
+    if (base.isEmpty()) {
+        base = QStringLiteral("file");
+        // An extension that alone fills the name gives way too, so the number always fits.
+        while (ext.size() > 1 && !fits(base)) ext.chop(1);
+        if (ext == QStringLiteral(".")) ext.clear();
+    }
+    return base + number + ext;
+}
+
+DistinctFileNames::DistinctFileNames(const QStringList& taken)
+{
+    for (const QString& name : taken) taken_.insert(name.toLower());
+}
+
+QString DistinctFileNames::take(const QString& plain)
+{
+    const QString key = plain.toLower();
+    int n = nextOf_.value(key, 1);
+    QString name = NumberedFileName(plain, n);
+    while (taken_.contains(name.toLower())) name = NumberedFileName(plain, ++n);
+    nextOf_.insert(key, n + 1);
+    taken_.insert(name.toLower());
+    return name;
 }
 
 } // namespace talvena

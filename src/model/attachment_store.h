@@ -4,7 +4,10 @@
 #include "base/atomic_file.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace talvena {
@@ -55,7 +58,11 @@ enum class WriteOutResult {
 // Decompresses CONTENT of the current record into the target, which is replaced only when the
 // whole file was written (see AtomicFile; the link policy says what a symbolic link under the
 // target name means). A target that cannot be created fails with "Cannot create file "%s". %s",
-// a failed write with FileWriteError ("Stream write error"); the previous file stays then.
+// a failed write with FileWriteError ("Stream write error"); the previous file stays then. A
+// member that lost its gzip signature is damaged: it is decoded as if the signature were there.
+// Before writing, the size the trailer states must fit in the free space of the target's disk
+// (else FileWriteError, "Недостаточно места на диске."), so a small member that claims gigabytes
+// does not fill the disk first.
 WriteOutResult WriteAttachmentOut(RecordTable& files, const QString& targetPath,
                                   AtomicFile::LinkPolicy links = AtomicFile::LinkPolicy::WriteLinkTarget);
 // The same for a member already taken from CONTENT; touches no table, so it may run away from the
@@ -63,6 +70,16 @@ WriteOutResult WriteAttachmentOut(RecordTable& files, const QString& targetPath,
 WriteOutResult WriteMemberOut(const QByteArray& member, const QString& targetPath,
                               AtomicFile::LinkPolicy links = AtomicFile::LinkPolicy::WriteLinkTarget);
 std::vector<AttachmentInfo> EnumerateAttachments(RecordTable& files);
+
+// What a stored member says of itself without decoding it: whether it starts as a gzip member
+// of deflate data and is long enough for its trailer, and the CRC-32 and size (modulo 2^32, as
+// gzip keeps it) the trailer states. A member that is not one is damaged.
+struct MemberTrailer {
+    bool member = false;
+    uint32_t crc = 0;
+    uint32_t size = 0;
+};
+MemberTrailer ReadMemberTrailer(const QByteArray& member);
 
 // A stored name reduced to a plain file name: no folder parts, no characters a file system
 // refuses, never "." or "..", never empty; so writing it into a folder stays in that folder.
@@ -72,5 +89,18 @@ QString PlainFileName(const QByteArray& storedName);
 // for n > 1, the name itself for n = 1; either shortened so that its UTF-8 form fits a file name
 // of the file system (255 bytes).
 QString NumberedFileName(const QString& name, int n);
+
+// Distinct file names within one folder, letter case ignored (names travel to Windows): the first
+// of a name keeps it, later ones get " (2)", " (3)" … (NumberedFileName). Each name remembers the
+// next number to try, so thousands of equal names take linear time.
+class DistinctFileNames {
+public:
+    explicit DistinctFileNames(const QStringList& taken = {});
+    QString take(const QString& plain);
+
+private:
+    QSet<QString> taken_;          // lower case
+    QHash<QString, int> nextOf_;   // lower-case plain name → the next number to try
+};
 
 } // namespace talvena

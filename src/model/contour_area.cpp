@@ -1,5 +1,6 @@
 #include "model/contour_area.h"
 
+#include "model/field_schema.h"
 #include "table/number_text.h"
 
 #include <GeographicLib/Accumulator.hpp>
@@ -132,7 +133,7 @@ std::optional<double> ContourAreaKm2(int coordType, std::span<const QPointF> poi
 
 QByteArray ContourAreaText(const std::optional<double>& km2)
 {
-    return km2 ? FormatNumberPattern("#########0.###", *km2) : QByteArray();
+    return km2 ? FormatNumberPattern(kNumberPattern, *km2) : QByteArray();
 }
 
 // --- the cache ---------------------------------------------------------------------------------

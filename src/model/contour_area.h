@@ -23,7 +23,7 @@ namespace talvena {
 // point equal to the first adds nothing).
 std::optional<double> ContourAreaKm2(int coordType, std::span<const QPointF> points);
 
-// "#########0.###", the empty text for no area.
+// kNumberPattern, the empty text for no area.
 QByteArray ContourAreaText(const std::optional<double>& km2);
 
 // The areas of every horizon's contour for a grid column, computed once and kept until the

@@ -88,6 +88,9 @@ public:
     // The same over a file's bytes already in memory, named fileName.
     bool LoadPassportBytes(const QByteArray& bytes, const QString& fileName,
                            const std::function<void()>& afterBlock = {}, const DamagedFileQuestion& openDamaged = {});
+    // After a load: the sentence naming the tables the file ended before (they opened empty),
+    // for the window's warning and the command line's standard error; empty for a whole file.
+    const QString& missingTablesWarning() const { return missingTablesWarning_; }
     // Commits pending edits, switches off the resource-page filter of the productive horizons and
     // writes the passport file atomically; the current file name becomes fileName once written.
     void SavePassport(const QString& fileName, const std::function<void()>& afterBlock = {});
@@ -180,6 +183,7 @@ private:
     PassportState state_;
     // The compressed blocks of the passport as last opened or saved (see KeptPassportBlocks).
     KeptPassportBlocks keptBlocks_;
+    QString missingTablesWarning_;
     // Fields of the tables whose field lists never change, by lower-cased object name.
     QHash<QByteArray, Field*> objectNames_;
 

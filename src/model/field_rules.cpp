@@ -99,8 +99,6 @@ void ValidateFloatFieldGrt0Lower1(Field& f, const FieldFinder& find)
     checkPair(f, v, find);
 }
 
-std::span<const YearLink> YearChainLinks() { return kYearChain; }
-
 const YearLink* FindYearLink(const QByteArray& fieldName)
 {
     for (const YearLink& l : kYearChain)

@@ -29,7 +29,6 @@ struct YearLink {
     const char* previous;
     const char* message; // UTF-8
 };
-std::span<const YearLink> YearChainLinks();
 const YearLink* FindYearLink(const QByteArray& fieldName);
 void ValidateYearLink(Field& f, const YearLink& link);
 

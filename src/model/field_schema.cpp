@@ -37,7 +37,6 @@ void attachRule(Field& f, FieldRule rule, const SchemaContext& context)
 
 } // namespace
 
-QByteArray FieldCaption(const FieldDecl& decl) { return utf8ToCp1251(decl.caption); }
 
 const FieldDecl* FindFieldDecl(std::span<const FieldDecl> schema, const QByteArray& name)
 {

@@ -5,6 +5,7 @@
 #include "storage/kept_blocks.h"
 #include "storage/load_budget.h"
 #include "storage/passport_file.h"
+#include "table/filter_pause.h"
 
 #include <new>
 
@@ -94,6 +95,7 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
     }
     state_.setLoading(savedState.loading());
     state_.setFileName(fileName);
+    missingTablesWarning_ = DescribeMissingTables(report);
     journal_.clear();
     AllowCommaInContourCoordinates();
     // The compressed blocks, to be written again while their tables stay as they were loaded.
@@ -107,7 +109,7 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
 void TDataModule2::SavePassport(const QString& fileName, const std::function<void()>& afterBlock)
 {
     CommitPendingEdits();
-    POSIB_PRODUCT_HOR.setFiltered(false);
+    const FilterPause allHorizons(POSIB_PRODUCT_HOR);
     WritePassportFile(fileName, passportTables(), formats_, afterBlock, &keptBlocks_);
     state_.setFileName(fileName);
     journal_.markSaved();

@@ -1,10 +1,12 @@
 #include "model/resources.h"
+#include "model/field_schema.h"
 
 #include "base/cp1251.h"
 #include "base/error.h"
 #include "table/number_text.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace talvena {
 namespace {
@@ -175,9 +177,7 @@ void CalcProductHorizonResources(const RecordTable& table)
 
 namespace {
 
-enum KindGroup : unsigned { WithOil = 1, WithGas = 2, WithCondensate = 4 };
-
-// Which totals each kind of hydrocarbon (UV_ID) takes part in; other kinds take part in none.
+// The resources of each kind of hydrocarbon (UV_ID); other kinds have none.
 constexpr struct {
     int uvId;
     unsigned groups;
@@ -191,7 +191,7 @@ constexpr struct {
 
 struct SumRule {
     HydrocarbonSum sum;
-    KindGroup group;
+    HydrocarbonResource group;
     const char* deterministic; // calculated field
     const char* probable;      // most probable value P
     const char* deviation;     // standard deviation S
@@ -206,33 +206,40 @@ constexpr SumRule kSumRules[] = {
 
 enum class LabelKind { Deterministic, Probable, Range };
 
+// The value labels of the totals with their captions, which the page and the unpacked passport show
+// beside them.
 constexpr struct {
     const char* name;
     LabelKind kind;
     HydrocarbonSum sum;
+    const char* caption; // UTF-8
 } kValueLabels[] = {
-    {"Label72", LabelKind::Deterministic, OilSum},
-    {"Label73", LabelKind::Deterministic, DissolvedGasSum},
-    {"Label74", LabelKind::Deterministic, GasSum},
-    {"Label75", LabelKind::Deterministic, CondensateSum},
-    {"Label93", LabelKind::Probable, OilSum},
-    {"Label95", LabelKind::Range, OilSum},
-    {"Label97", LabelKind::Probable, DissolvedGasSum},
-    {"Label99", LabelKind::Range, DissolvedGasSum},
-    {"Label102", LabelKind::Probable, GasSum},
-    {"Label101", LabelKind::Range, GasSum},
-    {"Label106", LabelKind::Probable, CondensateSum},
-    {"Label105", LabelKind::Range, CondensateSum},
+    {"Label72", LabelKind::Deterministic, OilSum,
+     "Перспективные ресурсы категории С3 нефти, млн.т"},
+    {"Label73", LabelKind::Deterministic, DissolvedGasSum,
+     "Перспективные ресурсы категории С3 растворенного газа, млн. м3"},
+    {"Label74", LabelKind::Deterministic, GasSum,
+     "Перспективные ресурсы категории С3 газа, млн. м3"},
+    {"Label75", LabelKind::Deterministic, CondensateSum,
+     "Перспективные ресурсы категории С3 газоконденсата, млн.т"},
+    {"Label93", LabelKind::Probable, OilSum,
+     "Наиболее вероятная величина перспективных ресурсов нефти (извлекаемых), млн.т"},
+    {"Label95", LabelKind::Range, OilSum,
+     "Возможные пределы изменения перспективных ресурсов нефти (извлекаемых),  млн.т"},
+    {"Label97", LabelKind::Probable, DissolvedGasSum,
+     "Наиболее вероятная величина перспективных ресурсов растворенного газа, млн.м3"},
+    {"Label99", LabelKind::Range, DissolvedGasSum,
+     "Возможные пределы изменения перспективных ресурсов растворенного газа, млн.м3"},
+    {"Label102", LabelKind::Probable, GasSum,
+     "Наиболее вероятная величина перспективных ресурсов газа, млн.м3"},
+    {"Label101", LabelKind::Range, GasSum,
+     "Возможные пределы изменения перспективных ресурсов газа, млн.м3"},
+    {"Label106", LabelKind::Probable, CondensateSum,
+     "Наиболее вероятная величина перспективных ресурсов газоконденсата (извлекаемых), млн.т"},
+    {"Label105", LabelKind::Range, CondensateSum,
+     "Возможные пределы изменения перспективных ресурсов газоконденсата (извлекаемых), млн.т"},
 };
 
-const char* const kTotalsPattern = "#########0.###";
-
-unsigned groupsOfKind(int64_t uvId)
-{
-    for (const auto& k : kHydrocarbonKinds)
-        if (k.uvId == uvId) return k.groups;
-    return 0;
-}
 
 // NULL reads as 0.
 double realOf(const Value& v)
@@ -269,7 +276,7 @@ QByteArray horizonsText(int count, const QByteArray& list)
 
 QByteArray sumText(double sum)
 {
-    return sum != 0 ? FormatNumberPattern(kTotalsPattern, sum) : QByteArray();
+    return sum != 0 ? FormatNumberPattern(kNumberPattern, sum) : QByteArray();
 }
 
 QByteArray rangeText(const ProbableSums& s)
@@ -277,7 +284,7 @@ QByteArray rangeText(const ProbableSums& s)
     static const QByteArray from = utf8ToCp1251("от ");
     static const QByteArray to = utf8ToCp1251("   до ");
     if (s.probable == 0 || s.lower == 0 || s.upper == 0) return {};
-    return from + FormatNumberPattern(kTotalsPattern, s.lower) + to + FormatNumberPattern(kTotalsPattern, s.upper);
+    return from + FormatNumberPattern(kNumberPattern, s.lower) + to + FormatNumberPattern(kNumberPattern, s.upper);
 }
 
 struct ResolvedSumRule {
@@ -288,6 +295,30 @@ struct ResolvedSumRule {
 };
 
 } // namespace
+
+unsigned ResourcesOfHydrocarbon(int64_t uvId)
+{
+    for (const auto& k : kHydrocarbonKinds)
+        if (k.uvId == uvId) return k.groups;
+    return 0;
+}
+
+QByteArray HydrocarbonFilter(HydrocarbonResource resource)
+{
+    QByteArray filter;
+    for (const auto& k : kHydrocarbonKinds)
+        if (k.groups & resource) filter += (filter.isEmpty() ? "UV_ID=" : " OR UV_ID=") + QByteArray::number(k.uvId);
+    return filter;
+}
+
+const char* GeologyLabelCaption(const char* name)
+{
+    if (std::strcmp(name, "Label29") == 0) return "Продуктивные горизонты";
+    if (std::strcmp(name, "Label71") == 0) return "Отражающие горизонты, по которым подготовлен объект";
+    for (const auto& l : kValueLabels)
+        if (std::strcmp(name, l.name) == 0) return l.caption;
+    return "";
+}
 
 QByteArray GeologyTotals::labelText(const QByteArray& name) const
 {
@@ -316,7 +347,7 @@ GeologyTotals ComputeGeologyTotals(RecordTable& product, RecordTable& reflect)
         const uint32_t row = product.visibleRow(i);
         ++totals.productiveCount;
         appendName(productList, product.rowValue(row, name));
-        const unsigned groups = groupsOfKind(integerOf(product.rowValue(row, uvId)));
+        const unsigned groups = ResourcesOfHydrocarbon(integerOf(product.rowValue(row, uvId)));
         if (groups == 0) continue;
         for (const ResolvedSumRule& r : rules) {
             if (!(groups & r.rule->group)) continue;

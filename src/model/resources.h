@@ -62,6 +62,14 @@ struct GeologyLabel {
     QByteArray text;   // CP1251
 };
 
+// The resources a kind of hydrocarbon (UV_ID) has: which resource pages show its horizons and
+// which totals count them.
+enum HydrocarbonResource : unsigned { WithOil = 1, WithGas = 2, WithCondensate = 4 };
+// The resources of a kind of hydrocarbon; none for a kind that has none.
+unsigned ResourcesOfHydrocarbon(int64_t uvId);
+// The filter of the productive horizons whose kind has the resource, as "UV_ID=397 OR UV_ID=399 …".
+QByteArray HydrocarbonFilter(HydrocarbonResource resource);
+
 // The four kinds of resource the totals add up, in the order of their labels.
 enum HydrocarbonSum { OilSum, DissolvedGasSum, GasSum, CondensateSum, HydrocarbonSumCount };
 
@@ -87,6 +95,10 @@ struct GeologyTotals {
     // The text of a label by its object name; empty for an unknown name.
     QByteArray labelText(const QByteArray& name) const;
 };
+
+// The caption of a value label of the Geology page ("Label72"), UTF-8, shown beside the label on the
+// page and in the unpacked passport; "" for a name that is no such label.
+const char* GeologyLabelCaption(const char* name);
 
 // The Geology page totals (TabSheet6Enter without its first step). The caller commits the
 // pending edits of the passport tables (CommitPendingEdits) before calling this.

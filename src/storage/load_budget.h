@@ -11,13 +11,17 @@ class LoadBudget {
 public:
     explicit LoadBudget(qint64 bytes) : remaining_(bytes) {}
 
-    // What a passport file of the given size may cost beyond its own bytes: generous for real
-    // passports (which cost a small multiple of their size) and bounded for anything else.
+    // What reading a passport file of the given size may cost beyond its own bytes. The fixed
+    // part is what the largest passport the program works with takes in memory (about four
+    // million contour points at 244 bytes each once loaded), whatever its file size: the program
+    // saves such a passport in a few megabytes when its values repeat, and it must open again.
+    // The part that follows the file covers attachments, stored as they are. Bombs that claim
+    // more are refused before the memory is taken.
     static LoadBudget forFileSize(qint64 fileSize)
     {
-        constexpr qint64 kBase = qint64(192) << 20;
+        constexpr qint64 kLargestPassport = qint64(1) << 30;
         constexpr qint64 kPerFileByte = 8;
-        return LoadBudget(kBase + kPerFileByte * qMax<qint64>(fileSize, 0));
+        return LoadBudget(kLargestPassport + kPerFileByte * qMax<qint64>(fileSize, 0));
     }
 
     qint64 remaining() const { return remaining_; }

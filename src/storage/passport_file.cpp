@@ -71,6 +71,18 @@ QString DescribePassportDamage(const PassportReadReport& report)
         .arg(names.join(QStringLiteral(", ")));
 }
 
+QString DescribeMissingTables(const PassportReadReport& report)
+{
+    if (report.missingBlocks.empty()) return {};
+    QStringList names;
+    for (int i : report.missingBlocks) names << QString::fromLatin1(kPassportTableNames[size_t(i)]);
+    return (names.size() == 1 ? QStringLiteral("Файл кончается раньше таблицы %1: паспорт открыт без неё, "
+                                               "и после сохранения она останется пустой.")
+                              : QStringLiteral("Файл кончается раньше таблиц %1: паспорт открыт без них, "
+                                               "и после сохранения они останутся пустыми."))
+        .arg(names.join(QStringLiteral(", ")));
+}
+
 PassportHeader HasPassportHeader(const QString& fileName)
 {
     PassportHeader h;
@@ -332,7 +344,10 @@ PassportReadReport ReadPassportBytes(const QByteArray& file, const PassportTable
     }
     try {
         for (size_t i = 0; i < scratch.size(); ++i) {
-            if (file.size() - at < 4) break; // the file ends here: the remaining tables stay closed
+            if (file.size() - at < 4) { // the file ends here: the remaining tables stay closed
+                for (size_t missing = i; missing < scratch.size(); ++missing) report.missingBlocks.push_back(int(missing));
+                break;
+            }
             const int32_t size = qFromLittleEndian<int32_t>(file.constData() + at);
             at += 4;
             if (size < 1 || size > file.size() - at) throw Error("Stream read error");

@@ -49,6 +49,9 @@ void WriteTableBlock(RecordTable& table, QIODevice& out, const TableStreamFormat
 struct PassportReadReport {
     bool passportBlockComplete = false;
     std::vector<int> damagedBlocks; // indexes into the five tables, in file order
+    // Tables the file ended before (an older file with fewer tables, or one cut at a block's
+    // end): they open empty, which is not damage, but the user must hear of it.
+    std::vector<int> missingBlocks;
     // The bytes of each compressed block whose member decoded with matching checksum and length
     // (sharing the file's storage), for KeptPassportBlocks; empty for the others.
     std::array<QByteArray, kPassportTableCount> intactBlocks;
@@ -58,6 +61,8 @@ struct PassportReadReport {
 
 // A Russian sentence naming what is damaged ("Файл повреждён: …"), for a damaged report.
 QString DescribePassportDamage(const PassportReadReport& report);
+// A Russian sentence naming the tables missing from the file; empty when none is.
+QString DescribeMissingTables(const PassportReadReport& report);
 
 // Copies every record of the source into the emptied target, field by field by name; values the
 // target refuses are skipped. With makeIdsUnique, an ID already taken by an earlier record of this

@@ -121,6 +121,20 @@ TEST_F(FieldEntryTest, FractionalSpinnersStoreWhatWasTypedAndShowItByTheirDecima
     EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
 }
 
+TEST_F(FieldEntryTest, ACommaTypedIntoAFractionalFieldIsTheDecimalPointAndASecondSeparatorIsRefused)
+{
+    type("JvDBSpinEdit6", "2,5");
+    EXPECT_EQ(shown("JvDBSpinEdit6"), u("2.5"));
+    type("JvDBSpinEdit6", ",7.");  // neither a second comma nor a point after it
+    EXPECT_EQ(shown("JvDBSpinEdit6"), u("2.57"));
+    leave("JvDBSpinEdit6");
+    EXPECT_EQ(field("GRIDDENCITY").asFloat(), 2.57);
+    EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
+    // Whole-number fields still refuse it.
+    type("JvDBSpinEdit1", "19,87");
+    EXPECT_EQ(shown("JvDBSpinEdit1"), u("1987"));
+}
+
 TEST_F(FieldEntryTest, ShowingAllDigitsWhileEditingIsNoChangeForTheMethodRule)
 {
     // Group 1 and group 2 both hold values, as a file may bring them.

@@ -377,3 +377,29 @@ TEST_F(LifecycleTest, CommandLineFileOpensAsARelativePathOrADesktopUrl)
     }
     QDir::setCurrent(previous);
 }
+
+TEST_F(LifecycleTest, AFileCutAtABlockEndOpensWithAWarningNamingTheMissingTables)
+{
+    watchProgressForm();
+    QFile f(savedPassport("Обрезанный"));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    // Keep the header and the first three blocks: KONTUR and FILES are gone.
+    qsizetype end = 9;
+    for (int block = 0; block < 3; ++block) end += 4 + qFromLittleEndian<int32_t>(bytes.constData() + end);
+    f.resize(end);
+    f.close();
+    life->openPassport(f.fileName());
+    settle();
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].caption, BoxCaption::Warning);
+    EXPECT_EQ(ui.boxes[0].text, u("Файл кончается раньше таблиц KONTUR, FILES: паспорт открыт без них, "
+                                  "и после сохранения они останутся пустыми."));
+    EXPECT_EQ(formsUnderBoxes, QList<bool>{false});
+    EXPECT_EQ(dm->PASPORTS.fieldByName("OBJECTNAME").asString(), utf8ToCp1251("Обрезанный"));
+
+    // A whole file says nothing.
+    life->openPassport(savedPassport("Целый"));
+    settle();
+    EXPECT_EQ(ui.boxes.size(), 1);
+}

@@ -7,6 +7,7 @@
 #include "gui/help_window.h"
 #include "app/passport_commands.h"
 #include "app/page_decl.h"
+#include "model/table_schemas.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -48,6 +49,10 @@ struct RecordingCommands : PassportCommands {
 TEST_F(WindowStructureTest, PagesCarryTheirCaptionsAndObjectNames)
 {
     EXPECT_EQ(window->windowTitle(), u("Создание паспорта"));
+    // Captions are shown exactly: the window system appends a display name only when one is set,
+    // and without one the display name reads as the program's name.
+    EXPECT_EQ(QCoreApplication::applicationName(), u("Talvena"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), u("Talvena"));
     EXPECT_EQ(window->PageControl1()->tabPosition(), QTabWidget::West);
     EXPECT_EQ(window->PageControl2()->tabPosition(), QTabWidget::North);
     ASSERT_EQ(window->PageControl1()->count(), 2);
@@ -87,6 +92,14 @@ TEST_F(WindowStructureTest, EveryDeclaredControlExistsWithItsHint)
         for (const ControlDecl& c : page.form->controls) {
             QWidget* w = find(c.objectName);
             ASSERT_NE(w, nullptr);
+            // The field a control names is a field of the passport, declared with what the control needs.
+            if (c.field[0]) {
+                const FieldDecl* row = FindFieldDecl(PasportsSchema(), c.field);
+                ASSERT_NE(row, nullptr) << c.objectName;
+                ASSERT_NE(dm->PASPORTS.findField(c.field), nullptr) << c.objectName;
+                if (c.kind == ControlKind::DictionaryCombo) EXPECT_NE(dm->dict(row->dictionary), nullptr) << c.objectName;
+                if (c.kind == ControlKind::Spinner) EXPECT_GT(row->upperLimit, 0) << c.objectName;
+            }
             EXPECT_TRUE(window->findChild<QWidget*>(QString::fromLatin1(page.objectName))->isAncestorOf(w))
                 << c.objectName;
             ++count;

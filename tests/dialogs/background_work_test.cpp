@@ -11,7 +11,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 using namespace talvena;
 
@@ -27,30 +28,44 @@ TEST(BackgroundWork, TheWindowKeepsRunningAndCannotBeClosedWhileTheWorkRuns)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
+    // The work goes on until the window has shown what it must while it runs: timer ticks, a
+    // refused close and the progress form. Nothing here depends on how fast the machine is.
+    std::mutex mutex;
+    std::condition_variable released;
+    bool seenEnough = false;
     int ticks = 0;
     bool formShown = false;
+    bool closeTried = false;
+    bool closeRefused = false;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
         ++ticks;
         if (QWidget* f = progressForm(&window); f && f->isVisible()) formShown = true;
+        if (!closeTried) {
+            closeTried = true;
+            QCloseEvent close;
+            QCoreApplication::sendEvent(&window, &close);
+            closeRefused = !close.isAccepted();
+        }
+        if (ticks >= 5 && formShown) {
+            const std::lock_guard lock(mutex);
+            seenEnough = true;
+            released.notify_one();
+        }
     });
-    tick.start(10);
+    tick.start(1);
     std::atomic<bool> workDone{false};
-    bool closeRefused = false;
-    QTimer::singleShot(20, [&] {
-        QCloseEvent close;
-        QCoreApplication::sendEvent(&window, &close);
-        closeRefused = !close.isAccepted();
-    });
     RunWithProgress(
         [&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            std::unique_lock lock(mutex);
+            // A stuck window fails the checks below instead of hanging the test.
+            released.wait_for(lock, std::chrono::seconds(30), [&] { return seenEnough; });
             workDone = true;
         },
         QStringLiteral("Загрузка файла ..."), &window, 50);
     EXPECT_TRUE(workDone);
     EXPECT_TRUE(closeRefused);
-    EXPECT_GT(ticks, 10);          // the timers went on
+    EXPECT_GE(ticks, 5);           // the timers went on
     EXPECT_TRUE(formShown);        // a long work shows the form
     EXPECT_EQ(progressForm(&window), nullptr); // and takes it away
     // The window closes again once the work is over.

@@ -1,4 +1,6 @@
 #include "export/spreadsheet.h"
+#include "export/workbook_check.h"
+#include "export/xls_workbook.h"
 #include "fake_libreoffice.h"
 #include "independent_readers.h"
 #include "support/error_of.h"
@@ -206,7 +208,7 @@ TEST(CalcSession, FailuresOfLibreOfficeAreReportedNeverSuccess)
         queueTwo(session);
         const std::string message = errorOf([&] { session.finish(); });
         EXPECT_EQ(message, "LibreOffice не создал файл \"" + a.toStdString() + "\".\nLibreOffice не создал файл \""
-                               + b.toStdString() + "\".\nВывод LibreOffice:\nError: source file could not be loaded");
+                               + b.toStdString() + "\".\nНи один файл таблиц не заменён.\nВывод LibreOffice:\nError: source file could not be loaded");
         EXPECT_EQ(fake.starts(), 1);
     }
     {
@@ -258,4 +260,52 @@ TEST(CalcSession, AHangingLibreOfficeIsStoppedWithEverythingItStarted)
     ASSERT_EQ(started.size(), 2);
     for (const QByteArray& pid : started) EXPECT_FALSE(processAlive(pid.toLongLong())) << pid.toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("a.xls")));
+}
+
+TEST(CalcSession, AWorkbookCutShortReplacesNothing)
+{
+    // LibreOffice on a nearly full temporary folder: it ends with 0, the second file cut short
+    // by a sector. The good files already there must stay exactly as they were.
+    QTemporaryDir dir;
+    const QString real = dir.filePath("real.xls");
+    FakeLibreOffice fake(QStringLiteral("'%1' \"$@\"; rc=$?\n"
+                                        "while [ $# -gt 1 ]; do [ \"$1\" = --outdir ] && out=\"$2\"; shift; done\n"
+                                        "cp \"$out/table0001.xls\" '%2'\n"
+                                        "f=\"$out/table0002.xls\"; head -c $(( $(stat -c %s \"$f\") - 512 )) \"$f\" > \"$f.cut\"\n"
+                                        "mv \"$f.cut\" \"$f\"; exit $rc")
+                             .arg(FindLibreOffice(), real));
+    const QString a = dir.filePath("Таблица 10а Ресурсы газоконденсата.xls");
+    const QString b = dir.filePath("Таблица 11 Контуры ловушек.xls");
+    for (const QString& path : {a, b}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("the good file of the last export");
+    }
+    ExportSession session;
+    for (const QString& path : {a, b}) {
+        TopofCalc calc(PreferredProgram::Calc, false, session);
+        for (int row = 1; row <= 400; ++row) calc.WriteCell(row, 1, QStringLiteral("'строка %1").arg(row));
+        calc.SaveDocument(path);
+    }
+    const std::string message = errorOf([&] { session.finish(); });
+    EXPECT_NE(message.find("LibreOffice записал файл \"" + b.toStdString() + "\" не полностью"), std::string::npos) << message;
+    EXPECT_NE(message.find("Ни один файл таблиц не заменён."), std::string::npos) << message;
+    for (const QString& path : {a, b}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), "the good file of the last export") << path.toStdString();
+    }
+
+    // The check itself, on a workbook LibreOffice wrote and on the built-in writer's: the whole
+    // file is complete, every cut of it is not.
+    QFile realFile(real);
+    ASSERT_TRUE(realFile.open(QIODevice::ReadOnly));
+    SheetDocument document;
+    for (int row = 1; row <= 3000; ++row) document.setFormula(row, 1, QStringLiteral("'строка %1").arg(row));
+    for (const QByteArray& whole : {realFile.readAll(), BuildXlsFile(document)}) {
+        ASSERT_GT(whole.size(), 8192);
+        EXPECT_EQ(WorkbookDefect(whole), QString());
+        for (qsizetype cut = 0; cut < whole.size(); cut += cut < 4096 ? 97 : 512)
+            EXPECT_NE(WorkbookDefect(whole.left(cut)), QString()) << cut << " of " << whole.size();
+    }
 }

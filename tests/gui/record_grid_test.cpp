@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QStyleOptionHeader>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -320,6 +321,29 @@ TEST_F(RecordGridTest, TitleClicksReachTheHandlerAndTheSortMarkIsShown)
     g.setSortMark(1, true);
     EXPECT_TRUE(g.horizontalHeader()->isSortIndicatorShown());
     EXPECT_EQ(g.horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
+TEST_F(RecordGridTest, TheSortArrowLeavesRoomForTheLongestWordOfEachTitle)
+{
+    RecordGridView& g = show();
+    QHeaderView* header = g.horizontalHeader();
+    const QFontMetrics metrics(header->font());
+    for (int c = 0; c < header->count(); ++c) {
+        g.setSortMark(c, false);
+        // Where the style draws the arrow in this section, as the header paints it.
+        QStyleOptionHeader option;
+        option.initFrom(header);
+        option.rect = QRect(0, 0, header->sectionSize(c), header->height());
+        option.sortIndicator = QStyleOptionHeader::SortDown;
+        option.orientation = Qt::Horizontal;
+        option.state |= QStyle::State_Horizontal;
+        const QRect arrow = header->style()->subElementRect(QStyle::SE_HeaderArrow, &option, header);
+        int widest = 0;
+        for (const QString& word : header->model()->headerData(c, Qt::Horizontal).toString().split(' '))
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+        // The title is centred in what the arrow leaves: its longest word fits left of the arrow.
+        EXPECT_LE(widest, arrow.left() - 4) << c;
+    }
 }
 
 TEST_F(RecordGridTest, TheNavigatorMovesAndEditsAndAsksBeforeDeleting)

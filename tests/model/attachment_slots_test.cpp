@@ -193,6 +193,19 @@ TEST_F(SlotListsTest, StoredNamesFindTheirSlotsWhateverTheirLetterCase)
     EXPECT_EQ(lists.Files3.currentPosition(), 2); // the empty slot, ready for the next file
 }
 
+TEST_F(SlotListsTest, OfTwoSlotsWithOneTitleTheFirstIsFilledFirst)
+{
+    addReflecting("Б");
+    addReflecting("Б");
+    stored("Карта То по ОГ: Б.png");
+    stored("Структурная карта по ОГ: Б.png");
+    lists.BuildFileLists();
+    EXPECT_EQ(rows(lists.Files2).mid(5, 4),
+              us({"Карта То по ОГ: Б|To1|Карта То по ОГ: Б.png|Карта То по ОГ: Б.png|", "Карта То по ОГ: Б|To2|||",
+                  "Структурная карта по ОГ: Б|Str1|Структурная карта по ОГ: Б.png|Структурная карта по ОГ: Б.png|",
+                  "Структурная карта по ОГ: Б|Str2|||"}));
+}
+
 TEST_F(SlotListsTest, LoadingIntoAFilledSlotReplacesItsAttachment)
 {
     select(lists.Files1, "Пояснительная записка");

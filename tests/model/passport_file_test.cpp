@@ -344,3 +344,34 @@ TEST_F(PassportFileTest, AMillionDuplicateIdsEndWithAnErrorInsteadOfDrawingForev
               "Слишком много записей в таблице KONTUR: свободных идентификаторов от 0 до 999998 не осталось.");
     for (int i = 0; i < kPassportTableCount; ++i) EXPECT_TRUE(contents(*module.passportTables()[i]) == before[i]) << i;
 }
+
+TEST_F(PassportFileTest, TheMostCompressiblePassportsReadBack)
+{
+    // Whatever the program saves must open again, however well it compresses: the load budget
+    // follows what a passport can hold, not the size of its file.
+    const int32_t horizon = addProductHorizon("Ю1");
+    RecordTable& k = module.KONTUR;
+    std::vector<Value> values(size_t(k.fieldCount()));
+    std::vector<int> data;
+    for (int f = 0; f < k.fieldCount(); ++f)
+        if (k.field(f).isData()) data.push_back(f);
+    k.beginLoad();
+    for (int i = 0; i < 1000000; ++i) {
+        std::vector<Value> row(data.size());
+        for (size_t d = 0; d < data.size(); ++d) {
+            const QByteArray name = k.field(data[d]).name();
+            row[d] = name == "ID" ? Value::integer(i + 1)
+                   : name == "HEAD_ID" ? Value::integer(horizon)
+                   : name == "X" ? Value::real(76.5) : name == "Y" ? Value::real(58.5) : Value();
+        }
+        k.loadRecord(row, 0);
+    }
+    k.endLoad();
+    const QString path = files.filePath("million.psp");
+    module.SavePassport(path);
+    EXPECT_LT(QFileInfo(path).size(), 2500000);
+    TDataModule2 other;
+    other.DataModuleCreate(dir_->path());
+    other.LoadPassport(path);
+    EXPECT_EQ(other.KONTUR.storedCount(), 1000000);
+}

@@ -1,5 +1,6 @@
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "model/field_schema.h"
 #include "model/resources.h"
 
 #include <gtest/gtest.h>
@@ -57,7 +58,7 @@ std::unique_ptr<RecordTable> makeHorizons(bool reversed = false)
     if (reversed) std::reverse(defs.begin(), defs.end());
     for (const FieldDef& d : defs) {
         Field& f = t->addField(d);
-        if (d.kind == FieldKind::Calculated) f.setDisplayFormat("#########0.###");
+        if (d.kind == FieldKind::Calculated) f.setDisplayFormat(kNumberPattern);
     }
     t->onCalcFields = [](const RecordTable& tb) { CalcProductHorizonResources(tb); };
     t->open();
