@@ -43,7 +43,12 @@ void PassportLifecycle::newPassport()
 {
     if (dm_.state().loading()) return;
     if (!mayReplacePassport()) return;
-    if (!RunGuarded([&] { starting_->restore(); })) return;
+    // Starting over is no edit: the history starts with the new passport.
+    dm_.journal().suspend();
+    const bool restored = RunGuarded([&] { starting_->restore(); });
+    dm_.journal().resume();
+    if (!restored) return;
+    dm_.journal().clear();
     window_.setWindowTitle(QString::fromUtf8(kNewCaption));
     RunGuarded([this] { window_.BuildFileLists(); });
     window_.postSelectInnerPage(0);
