@@ -54,7 +54,8 @@ void BM_Simulation(benchmark::State& state)
     double oil = 0;
     for (auto _ : state) {
         const SimulationRun run = RunResourceSimulation(inputs, o);
-        oil = run.totals[size_t(SimTotal::Oil)]->mean;
+        oil = run.totals[size_t(SimTotal::Oil)] ? run.totals[size_t(SimTotal::Oil)]->mean : -1;
+        if (run.horizons.size() != inputs.size()) oil = -2;
         benchmark::DoNotOptimize(oil);
     }
     state.SetLabel("oil total mean " + std::to_string(oil));

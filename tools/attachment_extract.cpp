@@ -33,7 +33,7 @@ ExtractResult ExtractAttachments(RecordTable& files, const QString& folder,
     const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
 
     ExtractResult result;
-    QSet<QString> taken; // file names written by this run, lower-cased
+    DistinctFileNames names; // of this run
     const Field& name = files.fieldByName("NAME");
     const Field& content = files.fieldByName("CONTENT");
     for (int position = 0; position < files.recordCount(); ++position) {
@@ -42,13 +42,7 @@ ExtractResult ExtractAttachments(RecordTable& files, const QString& folder,
             result.skipped.push_back(name.asString());
             continue;
         }
-        const QString plain = PlainFileName(name.asString());
-        QString fileName;
-        for (int n = 1;; ++n) {
-            fileName = NumberedFileName(plain, n);
-            if (!taken.contains(fileName.toLower())) break;
-        }
-        taken.insert(fileName.toLower());
+        const QString fileName = names.take(PlainFileName(name.asString()));
 
         const QString target = dir.filePath(fileName);
         // PlainFileName keeps folder parts out; this guards the promise whatever it returns.

@@ -12,16 +12,19 @@
 //   talvena-psp simulate [--force] [--trials N] [--seed S] [--method lhs|mc]
 //                        [--distribution pert|triangular|uniform|lognormal] [--fill OUT] FILE
 //                                           the probabilistic resources by simulation as JSON
+//   talvena-psp check [--force] [--json] FILE
+//                                           the passport check's findings, as lines or JSON
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
 //
 // Exit codes: 0 done, 1 the passport or a file could not be read or written completely (the
-// model's message on standard error, exactly as it is), 2 wrong usage.
+// model's message on standard error, exactly as it is) or the check found something, 2 wrong usage.
 #include "base/atomic_file.h"
 #include "base/cp1251.h"
 #include "model/data_module.h"
 #include "tools/attachment_extract.h"
+#include "tools/check_command.h"
 #include "tools/gis_commands.h"
 #include "tools/simulate_command.h"
 #include "tools/passport_json.h"
@@ -63,6 +66,9 @@ const char kUsage[] =
     "                                         horizon and their totals by simulation as JSON;\n"
     "                                         --fill also saves the passport with its result\n"
     "                                         fields filled as OUT\n"
+    "  talvena-psp check [--force] [--json] FILE\n"
+    "                                         check the passport as a reviewer would; exit code 1\n"
+    "                                         when something is found (--json: a JSON array)\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
@@ -72,9 +78,11 @@ struct Command {
     bool takesProgram = false;
     bool takesVerify = false;
     bool takesSimulation = false;
+    bool takesJson = false;
 };
 constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, false}, {"convert", 2, true},
-                                 {"unpack", 2, true, true},      {"simulate", 1, true, false, false, true}};
+                                 {"unpack", 2, true, true},      {"simulate", 1, true, false, false, true},
+                                 {"check", 1, true, false, false, false, true}};
 
 // The GIS commands parse their own options.
 using GisCommand = int (*)(const std::vector<char*>&, const QString&);
@@ -109,7 +117,7 @@ int extract(TDataModule2& module, const QString& folder)
 }
 
 int run(std::string_view command, const std::vector<char*>& args, bool force, bool verify, PreferredProgram program,
-        const SimulateArguments& simulation)
+        const SimulateArguments& simulation, bool json)
 {
     TDataModule2 module;
     module.DataModuleCreate(executableFolder());
@@ -126,6 +134,10 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, bo
         PrintOut(PassportJson(module, input.toUtf8(), verify));
     } else if (command == "extract") {
         code = extract(module, QFile::decodeName(args[1]));
+    } else if (command == "check") {
+        const std::vector<PassportFinding> findings = CheckPassport(module);
+        PrintOut(json ? FindingsJson(findings) : FindingsText(findings));
+        code = findings.empty() ? 0 : 1;
     } else if (command == "simulate") {
         code = SimulateCommand(module, input, simulation);
     } else if (command == "unpack") {
@@ -162,6 +174,7 @@ int main(int argc, char** argv)
     if (gisCommand) args.assign(argv + 2, argv + argc);
     bool force = false;
     bool verify = false;
+    bool json = false;
     PreferredProgram program = PreferredProgram::Excel;
     SimulateArguments simulation;
     for (int i = 2; command && i < argc; ++i) {
@@ -172,6 +185,8 @@ int main(int argc, char** argv)
             force = true;
         } else if (command->takesVerify && std::strcmp(argv[i], "--verify") == 0) {
             verify = true;
+        } else if (command->takesJson && std::strcmp(argv[i], "--json") == 0) {
+            json = true;
         } else if (command->takesProgram && std::strcmp(argv[i], "--program") == 0) {
             if (++i == argc) return usageError("--program needs excel or calc");
             if (std::strcmp(argv[i], "excel") == 0) program = PreferredProgram::Excel;
@@ -189,7 +204,7 @@ int main(int argc, char** argv)
             FinishOut();
             return code;
         }
-        return run(command->name, args, force, verify, program, simulation);
+        return run(command->name, args, force, verify, program, simulation, json);
     } catch (const FileWriteError& e) {
         std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
         return 1;

@@ -18,11 +18,15 @@ int UnpackPassport(TDataModule2& module, const QString& directory, PreferredProg
     options.written = [](const QString& path) {
         PrintOut(EscapeControlCharacters(path).toUtf8() + '\n', true);
     };
+    options.notice = [](const QString& message) { std::fprintf(stderr, "%s\n", message.toUtf8().constData()); };
     const UnpackedPassportResult result = WriteUnpackedPassport(module, session, options);
     for (const QString& path : result.damaged)
         std::fprintf(stderr, "damaged \"%s\": written as far as its stored data could be decoded\n",
                      EscapeControlCharacters(path).toUtf8().constData());
-    return result.damaged.isEmpty() ? 0 : 1;
+    for (const UnpackedFailure& f : result.failed)
+        std::fprintf(stderr, "not written \"%s\": %s\n", EscapeControlCharacters(f.path).toUtf8().constData(),
+                     EscapeControlCharacters(f.message).toUtf8().constData());
+    return result.complete() ? 0 : 1;
 }
 
 } // namespace talvena

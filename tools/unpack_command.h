@@ -9,9 +9,10 @@ namespace talvena {
 
 class TDataModule2;
 
-// Prints each file written on standard output, one a line, and each attachment whose stored data
-// is damaged on standard error. Returns 0 when everything was written completely, 1 when an
-// attachment was damaged; a failure throws (the files written before it stay).
+// Prints each file written on standard output, one a line, and on standard error each attachment
+// whose stored data is damaged and each file or folder that could not be written (everything
+// else still is). Without LibreOffice, --program calc says so and writes with the built-in
+// writer. Returns 0 when everything was written completely, else 1.
 int UnpackPassport(TDataModule2& module, const QString& directory, PreferredProgram program);
 
 } // namespace talvena

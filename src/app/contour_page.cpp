@@ -7,18 +7,35 @@
 #include "dialogs/contour_commands.h"
 #include "dialogs/gis_contour_dialogs.h"
 #include "gui/record_grid_view.h"
+#include "gui/user_settings.h"
 #include "model/contour_editing.h"
 #include "model/data_module.h"
 
+#include <QCheckBox>
 #include <QLayout>
 
 namespace talvena {
+
+namespace {
+const char* const kToScaleKey = "contourChart/toScale";
+}
 
 ContourPage::ContourPage(TMainForm& window, GridPages& pages)
     : QObject(&window), window_(window), dm_(window.dataModule()), horizons_(pages.grid("JvDBGrid10")),
       points_(pages.grid("JvDBGrid14")), chart_(new TContourChart(pages.chartArea())),
       areas_(dm_.POSIB_PRODUCT_HOR, dm_.KONTUR)
 {
+    // "В масштабе", kept in the user's settings.
+    auto* toScale = new QCheckBox(QStringLiteral("В &масштабе"), pages.chartArea());
+    toScale->setObjectName(QStringLiteral("ToScaleBox"));
+    toScale->setToolTip(QStringLiteral("Один километр одинаковой длины по обеим осям"));
+    toScale->setChecked(UserSettings()->value(QLatin1String(kToScaleKey), false).toBool());
+    chart_->setToScale(toScale->isChecked());
+    connect(toScale, &QCheckBox::toggled, this, [this](bool on) {
+        chart_->setToScale(on);
+        UserSettings()->setValue(QLatin1String(kToScaleKey), on);
+    });
+    pages.chartArea()->layout()->addWidget(toScale);
     pages.chartArea()->layout()->addWidget(chart_);
     pages.onImport = [this] { BitBtn10Click(); };
     pages.onGisImport = [this] { gisImportClick(); };

@@ -11,6 +11,7 @@ using namespace decl;
 constexpr GroupDecl kGroups[] = {
     {8, "GroupBox8", " Детерменированный подход ", 0},
     {10, "GroupBox10", " Вероятностный подход ", 0},
+    {11, "GroupBoxSim", " Вероятностный подход: моделирование по диапазонам параметров ", 0},
 };
 
 constexpr ControlDecl kControls[] = {
@@ -25,27 +26,29 @@ constexpr ControlDecl kControls[] = {
     Picker("_STRATIGR_KROVL", "JvDBComboEdit1", PageHandler::JvDBComboEdit1ButtonClick)
         .underRowCaption("Стратиграфический диапазон"),
     Picker("_STRATIGR_PODOSHV", "JvDBComboEdit2", PageHandler::JvDBComboEdit2ButtonClick).besidePrevious(),
-    ValueLabel("Label29", "Продуктивные горизонты"),
-    ValueLabel("Label71", "Отражающие горизонты, по которым подготовлен объект"),
+    ValueLabel("Label29"),
+    ValueLabel("Label71"),
 
-    ValueLabel("Label72", "Перспективные ресурсы категории С3 нефти, млн.т").inGroup(8),
-    ValueLabel("Label73", "Перспективные ресурсы категории С3 растворенного газа, млн. м3").inGroup(8),
-    ValueLabel("Label74", "Перспективные ресурсы категории С3 газа, млн. м3").inGroup(8),
-    ValueLabel("Label75", "Перспективные ресурсы категории С3 газоконденсата, млн.т").inGroup(8),
+    ValueLabel("Label72").inGroup(8),
+    ValueLabel("Label73").inGroup(8),
+    ValueLabel("Label74").inGroup(8),
+    ValueLabel("Label75").inGroup(8),
 
-    ValueLabel("Label93", "Наиболее вероятная величина перспективных ресурсов нефти (извлекаемых), млн.т").inGroup(10),
-    ValueLabel("Label95", "Возможные пределы изменения перспективных ресурсов нефти (извлекаемых),  млн.т")
-        .inGroup(10),
-    ValueLabel("Label97", "Наиболее вероятная величина перспективных ресурсов растворенного газа, млн.м3")
-        .inGroup(10),
-    ValueLabel("Label99", "Возможные пределы изменения перспективных ресурсов растворенного газа, млн.м3")
-        .inGroup(10),
-    ValueLabel("Label102", "Наиболее вероятная величина перспективных ресурсов газа, млн.м3").inGroup(10),
-    ValueLabel("Label101", "Возможные пределы изменения перспективных ресурсов газа, млн.м3").inGroup(10),
-    ValueLabel("Label106", "Наиболее вероятная величина перспективных ресурсов газоконденсата (извлекаемых), млн.т")
-        .inGroup(10),
-    ValueLabel("Label105", "Возможные пределы изменения перспективных ресурсов газоконденсата (извлекаемых), млн.т")
-        .inGroup(10),
+    ValueLabel("Label93").inGroup(10),
+    ValueLabel("Label95").inGroup(10),
+    ValueLabel("Label97").inGroup(10),
+    ValueLabel("Label99").inGroup(10),
+    ValueLabel("Label102").inGroup(10),
+    ValueLabel("Label101").inGroup(10),
+    ValueLabel("Label106").inGroup(10),
+    ValueLabel("Label105").inGroup(10),
+
+    // Totals of the last simulation, summed trial by trial over the horizons.
+    ValueLabel("LabelSimOil", "Перспективные ресурсы нефти (извлекаемые), млн.т").inGroup(11),
+    ValueLabel("LabelSimDissolvedGas", "Перспективные ресурсы растворенного газа, млн.м3").inGroup(11),
+    ValueLabel("LabelSimGas", "Перспективные ресурсы газа (балансовые), млн.м3").inGroup(11),
+    ValueLabel("LabelSimCondensate", "Перспективные ресурсы газоконденсата (извлекаемые), млн.т").inGroup(11),
+    ValueLabel("LabelSimRun", "Расчет").inGroup(11),
 };
 
 const FormPageDecl kPage{kGroups, kControls};

@@ -189,6 +189,20 @@ void GridPages::splitHeight(int pageIndex)
     }
     if (QWidget* navigator = navigators_.value(pageIndex))
         navigator->setGeometry(0, h + kNavigatorOffset, width, navigator->sizeHint().height());
+    if (QWidget* button = stripButtons_.value(pageIndex)) {
+        const QRect strip = strips.last()->geometry();
+        const int w = button->sizeHint().width();
+        button->setGeometry(std::max(0, width - w - 4), strip.top() + 1, w, std::max(strip.height() - 2, 0));
+        button->raise();
+    }
+}
+
+void GridPages::addStripButton(int pageIndex, QWidget* button)
+{
+    button->setParent(window_.innerPage(pageIndex));
+    stripButtons_.insert(pageIndex, button);
+    button->show();
+    splitHeight(pageIndex);
 }
 
 // --- page entry checks ---------------------------------------------------------------------------

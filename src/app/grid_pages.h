@@ -57,6 +57,9 @@ public:
     void JvDBGrid1EditButtonClick(int column);
     void JvDBGrid3EditButtonClick(int column);
 
+    // A button shown at the right end of a page's last title strip (pages 8 to 10).
+    void addStripButton(int pageIndex, QWidget* button);
+
     // What the contour page's buttons and its entry do; the contour page installs them.
     std::function<void()> onImport, onGisImport, onClearContour, onRefreshChart;
     // The area of the contour page that holds the chart.
@@ -78,6 +81,7 @@ private:
     TDataModule2& dm_;
     UserInteraction& ui_;
     GridLayouts& layouts_;
+    QHash<int, QWidget*> stripButtons_;
     QHash<QString, RecordGridView*> grids_;
     QHash<int, QWidget*> navigators_; // by page index
     QHash<int, QList<TitleStrip*>> strips_;

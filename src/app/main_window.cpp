@@ -1,13 +1,18 @@
 // The main window: construction, menu, pages, private messages, help and closing.
 #include "app/main_window.h"
+#include "app/resource_simulation_page.h"
 
 #include "app/command_line_file.h"
 #include "app/contour_page.h"
 #include "app/documents_page.h"
+#include "app/edit_menu.h"
 #include "app/grid_pages.h"
 #include "gui/error_handler.h"
+#include "gui/field_binders.h"
 #include "gui/multi_row_tab_widget.h"
+#include "app/passport_check_command.h"
 #include "app/passport_commands.h"
+#include "app/recent_files.h"
 #include "gui/user_interaction.h"
 #include "app/window_messages.h"
 #include "dialogs/gis_contour_dialogs.h"
@@ -22,6 +27,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <span>
@@ -51,11 +57,15 @@ struct MenuDecl {
     std::span<const MenuItemDecl> items;
 };
 
+// A row with a text and no handler is a submenu that its owner fills.
 const MenuItemDecl kFileItems[] = {
+    {"NewPassport", "Созд&ать", QKeyCombination(Qt::ControlModifier, Qt::Key_N), 80, &TMainForm::NewPassportClick},
     {"N2", "&Открыть", Qt::Key_F3, 80, &TMainForm::N2Click},
     {"N3", "&Сохранить", Qt::Key_F2, 80, &TMainForm::N3Click},
     {"N4", "Сохранить &как ...", QKeyCombination(Qt::ShiftModifier, Qt::Key_F2), 80, &TMainForm::N4Click},
+    {"RecentFiles", "Последние &файлы", {}, 80, nullptr},
     {nullptr, nullptr, {}, 0, nullptr},
+    {"CheckPassport", "&Проверка паспорта", {}, 80, &TMainForm::CheckPassportClick},
     {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
     {"NGisExport", "Экспорт контуров в &ГИС…", {}, 112, &TMainForm::gisExportClick},
     {nullptr, nullptr, {}, 0, nullptr},
@@ -71,6 +81,17 @@ const MenuItemDecl kHelpItems[] = {
 const MenuDecl kMenus[] = {
     {"N1", "&Файлы", 80, kFileItems},
     {"N6", "&Помощь", 90, kHelpItems},
+};
+
+// The usual desktop keys, beside the function keys of the menu.
+const struct {
+    const char* action;
+    QKeyCombination key;
+} kUsualShortcuts[] = {
+    {"N2", QKeyCombination(Qt::ControlModifier, Qt::Key_O)},
+    {"N3", QKeyCombination(Qt::ControlModifier, Qt::Key_S)},
+    {"N4", QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_S)},
+    {"N5", QKeyCombination(Qt::ControlModifier, Qt::Key_Q)},
 };
 
 struct OuterPageDecl {
@@ -106,6 +127,7 @@ TMainForm::TMainForm(TDataModule2& dataModule, UserInteraction& interaction, QSt
     setProperty(kHelpContextProperty, kWindowHelpContext);
 
     buildMenu();
+    new EditMenu(*this);
     buildPages();
     RunGuarded([this] { BuildFileLists(); });
 
@@ -125,6 +147,18 @@ TMainForm::~TMainForm()
     delete takeCentralWidget();
 }
 
+QWidget* TMainForm::controlOfField(const QByteArray& fieldName) const
+{
+    // A picker box shows the text calculated from its field: "_SHOOTSCALE" for SHOOTSCALE.
+    for (auto it = pageWidgets_.binders.cbegin(); it != pageWidgets_.binders.cend(); ++it) {
+        QByteArray shown = it.value()->fieldName();
+        if (shown.startsWith('_')) shown = shown.mid(1);
+        if (&it.value()->table() == &dataModule_.PASPORTS && shown.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return pageWidgets_.widgets.value(it.key());
+    }
+    return nullptr;
+}
+
 // --- construction ------------------------------------------------------------------------------
 
 void TMainForm::buildMenu()
@@ -139,6 +173,14 @@ void TMainForm::buildMenu()
         for (const MenuItemDecl& item : m.items) {
             if (!item.objectName) {
                 menu->addSeparator();
+                continue;
+            }
+            if (!item.handler) {
+                QMenu* sub = menu->addMenu(text(item.text));
+                sub->setObjectName(text(item.objectName));
+                sub->menuAction()->setObjectName(text(item.objectName));
+                sub->menuAction()->setProperty(kHelpContextProperty, item.helpContext);
+                sub->installEventFilter(this);
                 continue;
             }
             QAction* a = menu->addAction(text(item.text));
@@ -157,6 +199,16 @@ void TMainForm::buildMenu()
     help->setShortcutContext(Qt::WindowShortcut);
     connect(help, &QAction::triggered, this, [this] { showContextHelp(); });
     addAction(help);
+    addKeyboardCommands();
+}
+
+void TMainForm::addKeyboardCommands()
+{
+    for (const auto& s : kUsualShortcuts)
+        if (QAction* a = actions_.value(text(s.action))) a->setShortcuts({a->shortcut(), QKeySequence(s.key)});
+    recentFiles_ = new RecentFiles(findChild<QMenu*>(QStringLiteral("RecentFiles")), [this](const QString& path) {
+        if (commands_) commands_->openPassport(path);
+    }, this);
 }
 
 void TMainForm::buildPages()
@@ -209,12 +261,15 @@ void TMainForm::buildPages()
     gridPages_ = new GridPages(*this, *gridLayouts_);
     contourPage_ = new ContourPage(*this, *gridPages_);
     documentsPage_ = new DocumentsPage(*this);
+    passportCheck_ = new PassportCheckCommand(*this);
+    simulationPage_ = new ResourceSimulationPage(*this, *gridPages_);
 
     pageControl1_->setCurrentIndex(0);
     pageControl2_->setCurrentIndex(0);
     connect(pageControl2_, &QTabWidget::currentChanged, this, [this](int index) { innerPageChanged(index); });
     connect(pageControl1_, &QTabWidget::currentChanged, this, [this](int index) { outerPageChanged(index); });
     setCentralWidget(central);
+    focusFirstControl();
 }
 
 void TMainForm::BuildFileLists() { documentsPage_->BuildFileLists(); }
@@ -250,6 +305,30 @@ void TMainForm::innerPageChanged(int index)
 {
     if (selectingPage_ == 0) RunGuarded([this] { PageControl2Change(); });
     if (pageControl1_->currentIndex() == 0) enterInnerPage(index);
+    // Every entry starts in the page's first control; a control that keeps the focus for a refused
+    // value takes it back afterwards (queued), as does a page the entry rules send the user to.
+    focusFirstControl();
+}
+
+void TMainForm::focusFirstControl()
+{
+    if (pageControl1_->currentIndex() != 0) return;
+    QWidget* page = pageControl2_->currentWidget();
+    if (!page) return;
+    QWidget* focused = QApplication::focusWidget();
+    if (focused && focused->window() != this) return;
+    // Typing the field refused stays where it is: its control reports it and keeps the focus.
+    for (QWidget* w = focused; w && page->isAncestorOf(w); w = w->parentWidget())
+        if (auto* typed = dynamic_cast<TypedTextBinder*>(binder(w->objectName())); typed && typed->holdsTypedText())
+            return;
+    for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+        // The page's scroll area holds the controls; it is no control itself.
+        if (!page->isAncestorOf(w) || !w->isVisibleTo(this) || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus) ||
+            qobject_cast<QScrollArea*>(w))
+            continue;
+        w->setFocus(Qt::TabFocusReason);
+        return;
+    }
 }
 
 void TMainForm::outerPageChanged(int index)
@@ -316,6 +395,13 @@ void TMainForm::N12Click()
 {
     if (commands_) commands_->exportUnpackedPassport();
 }
+
+void TMainForm::NewPassportClick()
+{
+    if (commands_) commands_->newPassport();
+}
+
+void TMainForm::CheckPassportClick() { passportCheck_->run(); }
 
 void TMainForm::gisExportClick() { RunGisContourExport(this, dataModule_); }
 

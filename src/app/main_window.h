@@ -26,7 +26,10 @@ class DocumentsPage;
 class FieldBinder;
 class GridLayouts;
 class GridPages;
+class PassportCheckCommand;
+class ResourceSimulationPage;
 class PassportCommands;
+class RecentFiles;
 class TDataModule2;
 class UserInteraction;
 class ValuePickers;
@@ -54,6 +57,10 @@ public:
     ContourPage& contourPage() const { return *contourPage_; }
     // The outer page of the attachments, which owns the slot lists.
     DocumentsPage& documentsPage() const { return *documentsPage_; }
+    // "Проверка паспорта" and its list of findings.
+    PassportCheckCommand& passportCheck() const { return *passportCheck_; }
+    // "Последние файлы"; the passport commands add each file opened or saved.
+    RecentFiles& recentFiles() const { return *recentFiles_; }
     // Rebuilds the attachment slot lists (at creation and after a passport was opened).
     void BuildFileLists();
 
@@ -75,6 +82,8 @@ public:
     FieldBinder* binder(const QString& objectName) const { return pageWidgets_.binders.value(objectName); }
     QLabel* valueLabel(const QString& objectName) const;
     QAction* menuAction(const QString& objectName) const { return actions_.value(objectName); }
+    // The form control that edits a PASPORTS field; nullptr when none does.
+    QWidget* controlOfField(const QByteArray& fieldName) const;
 
     // --- page behaviours ---------------------------------------------------------------------
     void PageControl2Change();
@@ -86,6 +95,9 @@ public:
     void TabSheet6Enter();
     bool methodRuleGuard() const { return methodRuleGuard_; }
 
+    // Runs after the Geology totals are written (the simulated totals' block).
+    std::function<void()> afterGeologyTotals;
+
     // --- menu --------------------------------------------------------------------------------
     void N2Click();  // open
     void N3Click();  // save
@@ -94,6 +106,10 @@ public:
     void N7Click();  // the description file: help topic 130
     void N9Click();  // About box
     void N12Click(); // unpacked passport
+    void NewPassportClick();
+    void CheckPassportClick();
+    // Gives the focus to the first control of the page shown (not while another window has it).
+    void focusFirstControl();
     void gisExportClick(); // every contour into a GIS file
     // The help key: the topic of the highlighted menu item, else the window's.
     void showContextHelp();
@@ -105,6 +121,7 @@ protected:
 
 private:
     void buildMenu();
+    void addKeyboardCommands();
     void buildPages();
     void innerPageChanged(int index);
     void outerPageChanged(int index);
@@ -130,6 +147,9 @@ private:
     GridPages* gridPages_ = nullptr;
     ContourPage* contourPage_ = nullptr;
     DocumentsPage* documentsPage_ = nullptr;
+    PassportCheckCommand* passportCheck_ = nullptr;
+    RecentFiles* recentFiles_ = nullptr;
+    ResourceSimulationPage* simulationPage_ = nullptr;
     QHash<QString, QAction*> actions_;
     std::array<std::function<void()>, kInnerPageCount> innerEnter_;
     std::array<std::function<void()>, kOuterPageCount> outerShow_;

@@ -5,6 +5,7 @@
 #include "gui/picker_box.h"
 #include "gui/wheel_policy.h"
 #include "model/data_module.h"
+#include "model/resources.h"
 #include "model/table_schemas.h"
 
 #include <QComboBox>
@@ -34,6 +35,7 @@ const FieldDecl* fieldRow(const ControlDecl& c)
 const char* captionOf(const ControlDecl& c)
 {
     if (c.caption) return c.caption;
+    if (c.kind == ControlKind::ValueLabel) return GeologyLabelCaption(c.objectName);
     const FieldDecl* row = fieldRow(c);
     return row ? row->caption : "";
 }

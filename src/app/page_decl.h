@@ -92,6 +92,12 @@ constexpr ControlDecl Picker(const char* field, const char* name, PageHandler bu
     d.button = button;
     return d;
 }
+// A value label of the totals, captioned as the model names it (GeologyLabelCaption).
+constexpr ControlDecl ValueLabel(const char* name)
+{
+    return ControlDecl{ControlKind::ValueLabel, "", name, nullptr, kNoHint};
+}
+// A value label with a caption of its own, for values the model's totals do not name.
 constexpr ControlDecl ValueLabel(const char* name, const char* caption)
 {
     return ControlDecl{ControlKind::ValueLabel, "", name, caption, kNoHint};

@@ -140,6 +140,7 @@ void TMainForm::TabSheet6Enter()
     const GeologyTotals totals = ComputeGeologyTotals(dataModule_.POSIB_PRODUCT_HOR, dataModule_.REFLECT_HORIZONTS);
     for (const GeologyLabel& l : totals.labels)
         if (QLabel* label = valueLabel(QString::fromLatin1(l.name))) label->setText(cp1251ToUnicode(l.text));
+    if (afterGeologyTotals) afterGeologyTotals();
 }
 
 // --- the handlers the page declarations name ---------------------------------------------------------

@@ -14,6 +14,8 @@ public:
     // "&Открыть" with an empty name (the command asks for the file), or the file named on the
     // command line.
     virtual void openPassport(const QString& fileName) = 0;
+    // "Создать": an empty passport as at start, after asking to save a modified one.
+    virtual void newPassport() {}
     // "&Сохранить" (saveAs false) and "Сохранить &как ..." (saveAs true); true when the passport
     // was written.
     virtual bool savePassport(bool saveAs) = 0;

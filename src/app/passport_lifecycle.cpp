@@ -2,9 +2,12 @@
 
 #include "gui/error_handler.h"
 #include "app/main_window.h"
+#include "app/recent_files.h"
+#include "model/starting_passport.h"
 #include "gui/user_interaction.h"
 #include "dialogs/loading_form.h"
 #include "model/data_module.h"
+#include "table/filter_pause.h"
 
 #include <QCoreApplication>
 #include <optional>
@@ -30,8 +33,24 @@ private:
 } // namespace
 
 PassportLifecycle::PassportLifecycle(TMainForm& window, TDataModule2& dataModule, UserInteraction& interaction)
-    : window_(window), dm_(dataModule), ui_(interaction)
+    : window_(window), dm_(dataModule), ui_(interaction), starting_(std::make_unique<StartingPassport>(dataModule))
 {
+}
+
+PassportLifecycle::~PassportLifecycle() = default;
+
+void PassportLifecycle::newPassport()
+{
+    if (dm_.state().loading()) return;
+    if (!mayReplacePassport()) return;
+    if (!RunGuarded([&] { starting_->restore(); })) return;
+    window_.setWindowTitle(QString::fromUtf8(kNewCaption));
+    RunGuarded([this] { window_.BuildFileLists(); });
+    window_.postSelectInnerPage(0);
+    window_.postSelectOuterPage(0);
+    letWindowRepaint();
+    afterOpen(true); // the page rules as after a read, and nothing modified
+    window_.focusFirstControl();
 }
 
 QString PassportLifecycle::failureOf(PassportOperation operation, const QString& fileName,
@@ -80,7 +99,10 @@ void PassportLifecycle::openPassport(const QString& fileName)
             failure = failureOf(PassportOperation::Open, name,
                                 [&] { fileRead = dm_.LoadPassport(name, letWindowRepaint, openDamaged); });
             fileRead = fileRead && failure.isEmpty();
-            if (fileRead) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
+            if (fileRead) {
+                window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
+                window_.recentFiles().add(name);
+            }
         }
         if (failure.isEmpty() && (fileRead || name.isEmpty())) {
             RunGuarded([this] { window_.BuildFileLists(); });
@@ -122,13 +144,15 @@ bool PassportLifecycle::savePassport(bool saveAs)
 {
     QString failure;
     bool saved = false;
+    // The page that showed filtered horizons shows them so again after the save.
+    std::optional<FilterPause> allHorizons;
     {
         std::optional<ProgressFormScope> progress(std::in_place, QStringLiteral("Сохранение ..."), &window_);
         QString name;
         bool asked = false;
         const bool committed = RunGuarded([&] {
             dm_.CommitPendingEdits();
-            dm_.POSIB_PRODUCT_HOR.setFiltered(false);
+            allHorizons.emplace(dm_.POSIB_PRODUCT_HOR);
             name = dm_.state().fileName();
             asked = name.isEmpty() || saveAs;
             if (asked)
@@ -142,12 +166,14 @@ bool PassportLifecycle::savePassport(bool saveAs)
         }
         if (saved) {
             dialogFile_ = name;
+            window_.recentFiles().add(name);
             dm_.state().setModified(false);
             // From now on Save writes to the file just chosen (also the first one of a new
             // passport), and the caption says so.
             if (asked) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
         }
     }
+    allHorizons.reset();
     if (!failure.isEmpty()) ui_.showError(failure);
     return saved;
 }

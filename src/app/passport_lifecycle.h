@@ -6,17 +6,22 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace talvena {
 
+class StartingPassport;
 class TDataModule2;
 class TMainForm;
 class UserInteraction;
 
 class PassportLifecycle : public PassportCommands {
 public:
+    // Takes the passport the window shows now as the one "Создать" starts again.
     PassportLifecycle(TMainForm& window, TDataModule2& dataModule, UserInteraction& interaction);
+    ~PassportLifecycle() override;
 
+    void newPassport() override;
     void openPassport(const QString& fileName) override;
     bool savePassport(bool saveAs) override;
     void exportUnpackedPassport() override;
@@ -29,6 +34,7 @@ public:
     static constexpr const char* kUnsavedQuestion = "Вы не сохранили паспорт. Сохранить?";
     static constexpr const char* kOpenDamagedQuestion = "Открыть то, что удалось прочитать?";
     static constexpr const char* kExportFolderTitle = "Выбор каталога для распакованного паспорта";
+    static constexpr const char* kNewCaption = "Создание паспорта";
 
 private:
     // Unsaved changes are offered for saving before another passport replaces them; false when
@@ -44,6 +50,7 @@ private:
     UserInteraction& ui_;
     QString dialogFile_;   // the file name both passport dialogs propose next
     QString exportFolder_; // the folder the unpacked passport went into last
+    std::unique_ptr<StartingPassport> starting_;
 };
 
 } // namespace talvena

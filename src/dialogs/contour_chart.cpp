@@ -47,6 +47,25 @@ void fixRange(QValueAxis* axis, double low, double high)
 
 } // namespace
 
+QRectF RangeToScale(const QRectF& data, const QSizeF& plot, double xPerY)
+{
+    if (plot.width() <= 0 || plot.height() <= 0 || !(xPerY > 0)) return data;
+    // Kilometres each axis spans now; the scale that fits both is the smaller pixels per km.
+    const double kmX = data.width() * xPerY, kmY = data.height();
+    if (!(kmX > 0) && !(kmY > 0)) return data;
+    const double pixelsPerKm = std::min(kmX > 0 ? plot.width() / kmX : INFINITY, kmY > 0 ? plot.height() / kmY : INFINITY);
+    const double width = plot.width() / pixelsPerKm / xPerY, height = plot.height() / pixelsPerKm;
+    const QPointF centre = data.center();
+    return QRectF(centre.x() - width / 2, centre.y() - height / 2, width, height);
+}
+
+double KilometreRatio(bool geographic, double minY, double maxY)
+{
+    if (!geographic) return 1;
+    const double latitude = std::clamp((minY + maxY) / 2, -89.0, 89.0);
+    return std::cos(latitude * M_PI / 180);
+}
+
 QList<QPointF> ThinOutForDrawing(const QList<QPointF>& points, const QRectF& frame, int cells)
 {
     if (points.size() <= 2 || frame.width() <= 0 || frame.height() <= 0 || cells <= 0) return points;
@@ -93,12 +112,43 @@ TContourChart::TContourChart(QWidget* parent) : QChartView(parent)
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
+void TContourChart::fixAxes()
+{
+    fixRange(axisX_, minX_, maxX_);
+    fixRange(axisY_, minY_, maxY_);
+    if (!toScale_) return;
+    const QRectF shown(QPointF(axisX_->min(), axisY_->min()), QPointF(axisX_->max(), axisY_->max()));
+    const QRectF scaled = RangeToScale(shown, chart()->plotArea().size(), KilometreRatio(geographic_, minY_, maxY_));
+    fixRange(axisX_, scaled.left(), scaled.right());
+    fixRange(axisY_, scaled.top(), scaled.bottom());
+}
+
+void TContourChart::setToScale(bool on)
+{
+    toScale_ = on;
+    fixAxes();
+}
+
+void TContourChart::resizeEvent(QResizeEvent* e)
+{
+    QChartView::resizeEvent(e);
+    if (toScale_) fixAxes();
+}
+
 void TContourChart::ShowContours(const ContourChartData& data)
 {
     QChart* c = chart();
-    fixRange(axisX_, data.minX, data.maxX);
-    fixRange(axisY_, data.minY, data.maxY);
-    const QRectF frame(QPointF(axisX_->min(), axisY_->min()), QPointF(axisX_->max(), axisY_->max()));
+    minX_ = data.minX;
+    maxX_ = data.maxX;
+    minY_ = data.minY;
+    maxY_ = data.maxY;
+    geographic_ = data.geographic;
+    fixAxes();
+    // Thinned out over the points' own range (as the axes show it unscaled), whatever the axes show.
+    const auto span = [](double low, double high) { return high > low ? std::pair{low, high} : std::pair{low - 1, high + 1}; };
+    const auto [left, right] = span(minX_, maxX_);
+    const auto [bottom, top] = span(minY_, maxY_);
+    const QRectF frame(QPointF(left, bottom), QPointF(right, top));
     // Every series gets all its points and its title anew; the series objects themselves are
     // kept for the next refresh, because creating and attaching a thousand of them costs far
     // more than refilling them.

@@ -19,8 +19,13 @@ class TContourChart : public QChartView {
 public:
     explicit TContourChart(QWidget* parent = nullptr);
 
-    // Replaces every series by those of `data` and fixes both axes to its range.
+    // Replaces every series by those of `data` and fixes both axes to its range (to scale: widened
+    // so that a kilometre is as long on both axes).
     void ShowContours(const ContourChartData& data);
+
+    // "В масштабе": equal kilometres on both axes; off, the axes span exactly the points.
+    void setToScale(bool on);
+    bool toScale() const { return toScale_; }
 
     // Writes the chart as it is shown: SVG when the name ends in ".svg" (any letter case), PNG
     // otherwise. The previous file stays whole when anything fails; throws with the reason.
@@ -32,12 +37,27 @@ public:
     QValueAxis* axisY() const { return axisY_; }
     QAction* saveAction() const { return saveAction_; }
 
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
 private:
+    void fixAxes();
+
+    double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;
+    bool geographic_ = false;
+    bool toScale_ = false;
     QValueAxis* axisX_;
     QValueAxis* axisY_;
     QAction* saveAction_;
     QString lastFolder_;
 };
+
+// The axis ranges that show `data` (the points' box) at one scale on both axes in a plot of
+// `plot` pixels: one axis is widened about its centre. `xPerY` is how many kilometres a unit of X
+// is against a unit of Y (the cosine of the middle latitude for degrees, 1 for metres).
+QRectF RangeToScale(const QRectF& data, const QSizeF& plot, double xPerY);
+// The same ratio for a chart's points: cos(middle latitude) when geographic, else 1.
+double KilometreRatio(bool geographic, double minY, double maxY);
 
 // The points a series draws: consecutive points that fall into the same cell of a grid of
 // `cells` × `cells` over `frame` are drawn once, the first and last points always. A contour

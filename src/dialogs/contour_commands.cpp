@@ -5,6 +5,8 @@
 
 namespace talvena {
 
+const char* const kNoPointsInText = "В выбранных строках текста нет ни одной точки. Контур не изменён.";
+
 std::optional<ContourChartData> RunContourImport(QWidget* parent, TDataModule2& module, const PointGridHooks& grid)
 {
     if (!HasCurrentProductHorizon(module)) {
@@ -14,7 +16,9 @@ std::optional<ContourChartData> RunContourImport(QWidget* parent, TDataModule2& 
     TImportForm form(parent);
     if (form.exec() != QDialog::Accepted) return std::nullopt;
     // The form lives until the import has ended, failed or not.
-    return ImportContour(module, form.importText(), form.settings(), grid);
+    std::optional<ContourChartData> chart = ImportContour(module, form.importText(), form.settings(), grid);
+    if (!chart) userInteraction().showInformation(QString::fromUtf8(kNoPointsInText));
+    return chart;
 }
 
 } // namespace talvena

@@ -60,7 +60,12 @@ UpdateCheckResult RunUpdateCheck(const UpdateServerSetup& server, UserInteractio
         ui.showInformation(QStringLiteral("Ваша версия приложения и версия на сервере - совпадают"));
         return UpdateCheckResult::SameVersion;
     }
-    // Any difference counts as newer: versions are compared as texts, not ordered.
+    // An older version on the server is never offered as an update.
+    if (compareVersions(*serverVersion, ours) < 0) {
+        ui.showInformation(QStringLiteral("Версия на сервере (%1) старше вашей (%2): обновление не нужно.")
+                               .arg(*serverVersion, ours));
+        return UpdateCheckResult::OlderOnServer;
+    }
     const QString question = QStringLiteral("Ваша версия: ") + ours + QLatin1Char('\r') +
                              QStringLiteral("Версия на сервере: ") + *serverVersion + QLatin1Char('\r') +
                              QStringLiteral("Запустить обновление?");

@@ -22,6 +22,7 @@ void overrideUpdateServerSetup(std::optional<UpdateServerSetup> setup);
 enum class UpdateCheckResult {
     NoAnswer,      // the server could not be asked or gave no version line
     SameVersion,
+    OlderOnServer, // the server's version is older than ours: nothing is offered
     Declined,      // the user answered No to the update
     ShellRefused,  // the user said Yes but the shell would not open the setup address
     UpdateStarted, // the shell took the setup address: the program should close

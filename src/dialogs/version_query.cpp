@@ -8,6 +8,9 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
+#include <QStringList>
+
+#include <algorithm>
 #include <memory>
 
 namespace talvena {
@@ -63,7 +66,39 @@ QString firstReplyLine(const QByteArray& body)
 std::optional<QString> serverVersionText(const QString& firstLine)
 {
     if (!firstLine.startsWith(QLatin1String("V:"))) return std::nullopt;
-    return firstLine.sliced(2);
+    const QString version = firstLine.sliced(2);
+    // Whatever else a server sends is no version: it is never shown or compared.
+    if (version.isEmpty() || version.size() > kMaxVersionLength) return std::nullopt;
+    for (QChar c : version)
+        if (!(c == u'.' || (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
+            return std::nullopt;
+    return version;
+}
+
+int compareVersions(const QString& a, const QString& b)
+{
+    const QStringList left = a.split(u'.'), right = b.split(u'.');
+    for (qsizetype i = 0; i < std::max(left.size(), right.size()); ++i) {
+        QString x = i < left.size() ? left[i] : QString(), y = i < right.size() ? right[i] : QString();
+        bool xNumber = false, yNumber = false;
+        for (QString* part : {&x, &y}) {
+            bool digits = !part->isEmpty();
+            for (QChar c : *part) digits = digits && c.isDigit();
+            if (digits) {
+                while (part->size() > 1 && part->startsWith(u'0')) part->remove(0, 1);
+                (part == &x ? xNumber : yNumber) = true;
+            }
+        }
+        int order;
+        if (xNumber && yNumber)
+            order = x.size() != y.size() ? (x.size() < y.size() ? -1 : 1) : QString::compare(x, y);
+        else if (x.isEmpty() != y.isEmpty()) // a missing part counts as 0
+            order = (x.isEmpty() ? (y == u"0" ? 0 : -1) : (x == u"0" ? 0 : 1));
+        else
+            order = QString::compare(x, y);
+        if (order != 0) return order < 0 ? -1 : 1;
+    }
+    return 0;
 }
 
 std::optional<QByteArray> httpGet(const QUrl& url, std::chrono::milliseconds timeout)

@@ -22,9 +22,16 @@ std::optional<QUrl> updateServerUrl(const QByteArray& setting, const char* path)
 // the blanks and control characters around it. Empty when the body has no line.
 QString firstReplyLine(const QByteArray& body);
 
+inline constexpr qsizetype kMaxVersionLength = 64;
+
 // What follows "V:" (capital V, colon) at the start of the line, exactly as it stands; nothing
-// when the line does not begin with it.
+// when the line does not begin with it or what follows is not a version: empty, longer than
+// kMaxVersionLength, or anything but digits, dots and Latin letters.
 std::optional<QString> serverVersionText(const QString& firstLine);
+
+// -1, 0 or 1 as version a is older than, the same as or newer than b: part by part between the
+// dots, numbers by value, other parts as texts; a missing part counts as 0.
+int compareVersions(const QString& a, const QString& b);
 
 // One GET of `url`, without headers of our own and without following redirects. Returns the
 // body once the exchange has completed, whatever the HTTP status; nothing when the connection

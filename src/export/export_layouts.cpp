@@ -1,5 +1,6 @@
 #include "export/export_layouts.h"
 
+#include "model/resources.h"
 #include "model/table_schemas.h"
 
 namespace talvena {
@@ -24,7 +25,8 @@ constexpr ParameterRow RegionOf(const char* field, const char* supplement)
 {
     return {nullptr, V::RegionWithSupplement, field, supplement};
 }
-constexpr ParameterRow Geology(const char* label, const char* valueLabel) { return {label, V::GeologyText, valueLabel}; }
+// A value label of the Geology page, with the page's caption.
+constexpr ParameterRow Geology(const char* valueLabel) { return {nullptr, V::GeologyText, valueLabel}; }
 
 constexpr ParameterRow kGeography[] = {
     Text("Наименование объекта", "OBJECTNAME"),
@@ -100,22 +102,22 @@ constexpr ParameterRow kGeology[] = {
     Text("Тектонический элемент первого порядка, к которому приурочен подготовленный объект", "TEKTO1P"),
     Text("Тектонический элемент второго порядка, к которому приурочен подготовленный объект", "TEKTO2P"),
     {"Стратиграфический диапазон", V::StratigraphicRange, "STRATIGR_KROVL", "STRATIGR_PODOSHV"},
-    Geology("Продуктивные горизонты", "Label29"),
-    Geology("Отражающие горизонты, по которым подготовлен объект", "Label71"),
+    Geology("Label29"),
+    Geology("Label71"),
     Section("Детерминированный подход"),
-    Geology("Перспективные ресурсы категории С3 нефти, млн.т", "Label72"),
-    Geology("Перспективные ресурсы категории С3 растворенного газа, млн. м3", "Label73"),
-    Geology("Перспективные ресурсы категории С3 газа, млн. м3", "Label74"),
-    Geology("Перспективные ресурсы категории С3 газоконденсата, млн.т", "Label75"),
+    Geology("Label72"),
+    Geology("Label73"),
+    Geology("Label74"),
+    Geology("Label75"),
     Section("Вероятностный подход"),
-    Geology("Наиболее вероятная величина перспективных ресурсов нефти (извлекаемых), млн.т", "Label93"),
-    Geology("Возможные пределы изменения перспективных ресурсов нефти (извлекаемых),  млн.т", "Label95"),
-    Geology("Наиболее вероятная величина перспективных ресурсов растворенного газа, млн.м3", "Label97"),
-    Geology("Возможные пределы изменения перспективных ресурсов растворенного газа, млн.м3", "Label99"),
-    Geology("Наиболее вероятная величина перспективных ресурсов газа, млн.м3", "Label102"),
-    Geology("Возможные пределы изменения перспективных ресурсов газа, млн.м3", "Label101"),
-    Geology("Наиболее вероятная величина перспективных ресурсов газоконденсата (извлекаемых), млн.т", "Label106"),
-    Geology("Возможные пределы изменения перспективных ресурсов газоконденсата (извлекаемых), млн.т", "Label105"),
+    Geology("Label93"),
+    Geology("Label95"),
+    Geology("Label97"),
+    Geology("Label99"),
+    Geology("Label102"),
+    Geology("Label101"),
+    Geology("Label106"),
+    Geology("Label105"),
 };
 
 using K = ExportTableKind;
@@ -156,6 +158,7 @@ std::span<const ExportTableDecl> ExportTables() { return kTables; }
 const char* ParameterLabel(const ParameterRow& row)
 {
     if (row.label) return row.label;
+    if (row.value == ParameterValue::GeologyText) return GeologyLabelCaption(row.field);
     const FieldDecl* decl = FindFieldDecl(PasportsSchema(), row.field);
     return decl ? decl->caption : "";
 }

@@ -25,7 +25,7 @@ TopofCalc::TopofCalc(PreferredProgram preferred, bool visible, ExportSession& se
             break;
         }
     }
-    if (kind_ == SpreadsheetProgram::None) throw Error("TopofCalc.create failed, may be no OpenOffice is installed?");
+    if (kind_ == SpreadsheetProgram::None) throw Error(kSpreadsheetCreateFailedMessage);
     visible_ = visible;
     CreateDocument();
 }

@@ -39,6 +39,9 @@
 
 namespace talvena {
 
+// No spreadsheet program could be started.
+inline constexpr const char* kSpreadsheetCreateFailedMessage = "TopofCalc.create failed, may be no OpenOffice is installed?";
+
 enum class SpreadsheetProgram { None, Excel, Calc };
 enum class PreferredProgram { Excel, Calc, Either };
 

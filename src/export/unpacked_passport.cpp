@@ -31,15 +31,43 @@ QString text(const QByteArray& cp1251) { return cp1251ToUnicode(cp1251); }
 // lines written so far.
 struct AttachmentFolder {
     QString path;
-    QSet<QString> taken{kDescriptionFile.toLower()}; // lower case: names travel to Windows
+    DistinctFileNames names{{kDescriptionFile}};
     QByteArray descriptions;
+    QString unusable; // why nothing can be written into the folder; empty when it can
 };
 
-void makeFolder(const QString& path)
+bool inside(const QString& path, const QString& root)
 {
-    QDir().mkpath(path); // one that exists already stays
+    return path == root || path.startsWith(root.endsWith(u'/') ? root : root + u'/');
+}
+
+// Makes the folder (one that exists already stays) and returns why it cannot be written into:
+// it could not be made, or it is a symbolic link that leads outside the chosen folder, which is
+// never written through.
+QString makeFolder(const QString& path, const QString& root)
+{
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    const QFileInfo info(path);
+    if (info.isSymLink() && !inside(info.canonicalFilePath(), canonicalRoot) ) {
+        return QStringLiteral("Папка \"%1\" является ссылкой за пределы папки \"%2\": в неё ничего не записано.")
+            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(root));
+    }
+    QDir().mkpath(path);
     if (!QFileInfo(path).isDir())
-        throw Error(formatMessage("Не удалось создать папку \"%s\".", {QDir::toNativeSeparators(path).toStdString()}));
+        return QString::fromStdString(formatMessage("Не удалось создать папку \"%s\".", {QDir::toNativeSeparators(path).toStdString()}));
+    if (!inside(QFileInfo(path).canonicalFilePath(), canonicalRoot))
+        return QStringLiteral("Папка \"%1\" является ссылкой за пределы папки \"%2\": в неё ничего не записано.")
+            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(root));
+    return {};
+}
+
+QString messageOf(const std::exception& e)
+{
+    QString message = QString::fromUtf8(e.what());
+    if (const auto* file = dynamic_cast<const FileError*>(&e); file && !file->reason().isEmpty() &&
+                                                               !message.contains(file->reason()))
+        message += QStringLiteral(" (") + file->reason() + u')';
+    return message;
 }
 
 // Description files of an earlier export go first: this one writes its own lines.
@@ -62,32 +90,60 @@ public:
 
     UnpackedPassportResult run(const QByteArray& objectName)
     {
+        QDir().mkpath(options_.directory);
         result_.folder = QDir(options_.directory).filePath(PassportFolderName(objectName));
         const QDir folder(result_.folder);
-        makeFolder(result_.folder);
-        for (const QString& sub : {kTablesFolder, kDocumentsFolder, kGraphicsFolder}) makeFolder(folder.filePath(sub));
-        places_[0].path = result_.folder;
-        places_[1].path = folder.filePath(kDocumentsFolder);
-        places_[2].path = folder.filePath(kGraphicsFolder);
-        for (const AttachmentFolder& place : places_) removeDescriptionFile(place.path);
+        // Everything that can be written is: a folder that cannot be made (or leads outside)
+        // fails what goes into it, and the failures are told together at the end.
+        const QString passportFolder = makeFolder(result_.folder, options_.directory);
+        if (!passportFolder.isEmpty()) failed(result_.folder, passportFolder);
+        auto sub = [&](const QString& name) {
+            if (!passportFolder.isEmpty()) return passportFolder;
+            const QString why = makeFolder(folder.filePath(name), options_.directory);
+            if (!why.isEmpty()) failed(folder.filePath(name), why);
+            return why;
+        };
+        const QString tablesFolder = sub(kTablesFolder);
+        places_[0] = {result_.folder, DistinctFileNames{{kDescriptionFile}}, {}, passportFolder};
+        places_[1] = {folder.filePath(kDocumentsFolder), DistinctFileNames{{kDescriptionFile}}, {}, sub(kDocumentsFolder)};
+        places_[2] = {folder.filePath(kGraphicsFolder), DistinctFileNames{{kDescriptionFile}}, {}, sub(kGraphicsFolder)};
+        for (const AttachmentFolder& place : places_) {
+            if (!place.unusable.isEmpty()) continue;
+            try {
+                removeDescriptionFile(place.path);
+            } catch (const std::exception& e) {
+                failed(QDir(place.path).filePath(kDescriptionFile), messageOf(e));
+            }
+        }
 
         QStringList tables;
-        for (const ExportTableDecl& table : ExportTables()) {
-            const QString path = folder.filePath(kTablesFolder + u'/' + u(table.fileName));
-            writeTable(table, path);
-            tables << path;
-            if (options_.program == PreferredProgram::Excel) told(path);
-            between();
+        if (tablesFolder.isEmpty()) {
+            for (const ExportTableDecl& table : ExportTables()) {
+                const QString path = folder.filePath(kTablesFolder + u'/' + u(table.fileName));
+                try {
+                    writeTable(table, path);
+                    tables << path;
+                    if (options_.program == PreferredProgram::Excel) told(path);
+                } catch (const std::exception& e) {
+                    failed(path, messageOf(e));
+                }
+                between();
+            }
         }
         // LibreOffice converts every table of the export in one run.
-        session_.finish();
-        if (options_.program != PreferredProgram::Excel)
-            for (const QString& path : tables) told(path);
+        try {
+            session_.finish();
+            if (options_.program != PreferredProgram::Excel)
+                for (const QString& path : tables) told(path);
+        } catch (const std::exception& e) {
+            failed(folder.filePath(kTablesFolder), messageOf(e));
+        }
         writeAttachments();
         return result_;
     }
 
 private:
+    void failed(const QString& path, const QString& message) { result_.failed.push_back({path, message}); }
     void told(const QString& path)
     {
         if (options_.written) options_.written(path);
@@ -180,19 +236,23 @@ private:
             AttachmentFolder& place = placeOf(storedName);
             // The stored name as a plain file name; names that come out alike are numbered
             // rather than written over each other.
-            const QString plain = PlainFileName(storedName);
-            QString fileName;
-            for (int n = 1;; ++n) {
-                fileName = NumberedFileName(plain, n);
-                if (!place.taken.contains(fileName.toLower())) break;
-            }
-            place.taken.insert(fileName.toLower());
+            const QString fileName = place.names.take(PlainFileName(storedName));
             const QString target = QDir(place.path).filePath(fileName);
-
-            if (content.isNull()) WriteFileAtomically(target, {}, AtomicFile::LinkPolicy::ReplaceLink);
-            else if (WriteAttachmentOut(files, target, AtomicFile::LinkPolicy::ReplaceLink) == WriteOutResult::Damaged)
-                result_.damaged << target;
-            told(target);
+            if (!place.unusable.isEmpty()) {
+                failed(target, place.unusable);
+                between();
+                continue;
+            }
+            try {
+                if (content.isNull()) WriteFileAtomically(target, {}, AtomicFile::LinkPolicy::ReplaceLink);
+                else if (WriteAttachmentOut(files, target, AtomicFile::LinkPolicy::ReplaceLink) == WriteOutResult::Damaged)
+                    result_.damaged << target;
+                told(target);
+            } catch (const std::exception& e) {
+                failed(target, messageOf(e));
+                between();
+                continue;
+            }
 
             const QByteArray comment = description.asString();
             if (!comment.isEmpty()) {
@@ -200,8 +260,12 @@ private:
                 const bool first = place.descriptions.isEmpty();
                 place.descriptions += DescriptionLine(unicodeToCp1251(fileName), comment);
                 const QString descriptionFile = QDir(place.path).filePath(kDescriptionFile);
-                WriteFileAtomically(descriptionFile, place.descriptions, AtomicFile::LinkPolicy::ReplaceLink);
-                if (first) told(descriptionFile);
+                try {
+                    WriteFileAtomically(descriptionFile, place.descriptions, AtomicFile::LinkPolicy::ReplaceLink);
+                    if (first) told(descriptionFile);
+                } catch (const std::exception& e) {
+                    failed(descriptionFile, messageOf(e));
+                }
             }
             between();
         }
@@ -227,10 +291,14 @@ UnpackedPassportResult WriteUnpackedPassport(TDataModule2& dm, ExportSession& se
     const GeologyTotals totals = ComputeGeologyTotals(dm.POSIB_PRODUCT_HOR, dm.REFLECT_HORIZONTS);
     const QByteArray objectName = ExportObjectName(dm);
     if (objectName.isEmpty()) throw Error(kNoObjectNameMessage);
-    // TopofCalc would fall back on the built-in writer; the user asked for LibreOffice.
-    if (options.program == PreferredProgram::Calc && !session.libreOfficeAvailable())
-        throw Error(kLibreOfficeMissingMessage);
-    return Export(dm, session, options, totals).run(objectName);
+    // Without LibreOffice the built-in writer takes over, as the spreadsheet layer does when the
+    // chosen program cannot be started; the user hears of it first.
+    UnpackedPassportOptions effective = options;
+    if (options.program == PreferredProgram::Calc && !session.libreOfficeAvailable()) {
+        if (options.notice) options.notice(QString::fromUtf8(kSpreadsheetCreateFailedMessage));
+        effective.program = PreferredProgram::Excel;
+    }
+    return Export(dm, session, effective, totals).run(objectName);
 }
 
 } // namespace talvena

@@ -38,19 +38,30 @@ struct UnpackedPassportOptions {
     std::function<void(const QString& path)> written;
     // Runs between files, for example to keep a window painted.
     std::function<void()> betweenFiles;
+    // Hears, before anything is written, that LibreOffice was chosen but cannot be started, with
+    // kSpreadsheetCreateFailedMessage: the built-in writer writes the tables instead.
+    std::function<void(const QString& message)> notice;
+};
+
+struct UnpackedFailure {
+    QString path;    // the file or folder
+    QString message; // the error's message with its Russian reason
 };
 
 struct UnpackedPassportResult {
-    QString folder;      // the passport folder
-    QStringList damaged; // attachments whose stored data is damaged, written as far as it decodes
+    QString folder;                // the passport folder
+    QStringList damaged;           // attachments whose stored data is damaged, written as far as it decodes
+    QList<UnpackedFailure> failed; // what could not be written; everything else was
+
+    bool complete() const { return damaged.isEmpty() && failed.isEmpty(); }
 };
 
 // Commits pending edits and recomputes the Geology totals (which switches the resource filter of
 // the productive horizons off), then writes the passport folder. Throws kNoObjectNameMessage for
-// an empty object name before anything is written; any other failure (a folder that cannot be
-// created, a file that cannot be written, LibreOffice) ends the export there with its error, the
-// files written before it staying in place. The passport is not changed; the productive horizons
-// are left unfiltered.
+// an empty object name before anything is written. Everything else that fails (a folder that
+// cannot be made or is a link leading outside the chosen folder, a file that cannot be written,
+// LibreOffice) fails only what it concerns: the rest is still written and the failures are in
+// the result. The passport is not changed; the productive horizons are left unfiltered.
 UnpackedPassportResult WriteUnpackedPassport(TDataModule2& dm, ExportSession& session,
                                              const UnpackedPassportOptions& options);
 

@@ -110,7 +110,9 @@ void TypedTextBinder::refresh()
     }
     if (editor_->text() == text) return;
     editor_->setText(text);
-    showBeginning();
+    // What the table brings shows from its start, in the focused control too (the window opens
+    // with the focus in the object name).
+    editor_->setCursorPosition(0);
     runChange();
 }
 

@@ -38,10 +38,20 @@ BoxAnswer QtUserInteraction::messageBox(BoxCaption caption, const QString& text,
     QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent_.data();
     QMessageBox box(qtIcon(icon), boxCaptionText(caption), text, QMessageBox::NoButton, owner);
     box.setObjectName(QStringLiteral("MessageBox"));
-    if (buttons == BoxButtons::Ok) {
-        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    // Messages carry texts from files and servers: never read as markup, which could draw its
+    // own prompt or take minutes to lay out.
+    box.setTextFormat(Qt::PlainText);
+    if (buttons == BoxButtons::Ok || buttons == BoxButtons::OkOpenFolder) {
+        QAbstractButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        QAbstractButton* folder = nullptr;
+        if (buttons == BoxButtons::OkOpenFolder) {
+            folder = box.addButton(QStringLiteral("&Открыть папку"), QMessageBox::ActionRole);
+            folder->setObjectName(QStringLiteral("openFolderButton"));
+            box.setDefaultButton(static_cast<QPushButton*>(ok));
+            box.setEscapeButton(ok);
+        }
         box.exec();
-        return BoxAnswer::Ok;
+        return folder && box.clickedButton() == folder ? BoxAnswer::Yes : BoxAnswer::Ok;
     }
     QAbstractButton* yes = box.addButton(QStringLiteral("&Да"), QMessageBox::YesRole);
     QAbstractButton* no = box.addButton(QStringLiteral("&Нет"), QMessageBox::NoRole);

@@ -10,8 +10,9 @@ namespace talvena {
 // The four captions of the program's own message boxes.
 enum class BoxCaption { Warning, Confirmation, Error, Information };
 enum class BoxIcon { Warning, Question, Error, Information };
-// YesNoDefaultNo: Enter answers No, for a question whose Yes takes a risk.
-enum class BoxButtons { Ok, YesNo, YesNoCancel, YesNoDefaultNo };
+// YesNoDefaultNo: Enter answers No, for a question whose Yes takes a risk. OkOpenFolder: OK and
+// "Открыть папку", which answers Yes.
+enum class BoxButtons { Ok, YesNo, YesNoCancel, YesNoDefaultNo, OkOpenFolder };
 enum class BoxAnswer { Ok, Yes, No, Cancel };
 
 // "Предупреждение", "Подтверждение", "Ошибка", "Информация".

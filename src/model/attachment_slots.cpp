@@ -299,6 +299,7 @@ QByteArray AttachmentSlots::storeInSelected(SlotList which, const QString& sourc
 {
     RecordTable& t = list(which);
     if (t.isEmpty()) return {};
+    const EditJournal::Action action(&dm_.journal(), QStringLiteral("Загрузка файла"));
     const QByteArray previous = selectedFileName(which);
     const QByteArray name =
         ReplaceAttachmentWith(dm_.FILES, previous, storedNameFor(which, sourcePath), sourcePath, compressed);
@@ -327,6 +328,7 @@ bool AttachmentSlots::clearSelected(SlotList which)
 {
     const QByteArray name = selectedFileName(which);
     if (name.isEmpty() || !FindAttachment(dm_.FILES, name)) return false;
+    const EditJournal::Action action(&dm_.journal(), QStringLiteral("Очистка файла"));
     dm_.state().setModified(true);
     dm_.FILES.deleteRecord();
     RecordTable& t = list(which);
@@ -340,6 +342,7 @@ bool AttachmentSlots::setSelectedComment(SlotList which, const QByteArray& text)
 {
     const QByteArray name = selectedFileName(which);
     if (name.isEmpty() || text == selectedDescription(which)) return false;
+    const EditJournal::Action action(&dm_.journal(), QStringLiteral("Комментарий к файлу"));
     dm_.state().setModified(true);
     RecordTable& t = list(which);
     t.edit();

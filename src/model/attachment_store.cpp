@@ -222,10 +222,34 @@ QString NumberedFileName(const QString& name, int n)
     const qsizetype dot = name.lastIndexOf('.');
     QString base = dot > 0 ? name.left(dot) : name;
     const QString extension = dot > 0 ? name.mid(dot) : QString();
-    const QString suffix = n > 1 ? QStringLiteral(" (%1)").arg(n) + extension : extension;
+    QString number = n > 1 ? QStringLiteral(" (%1)").arg(n) : QString();
+    QString ext = extension;
+    const auto fits = [&](const QString& b) { return (b + number + ext).toUtf8().size() <= kMaxFileNameBytes; };
     // A stored name of 128 Cyrillic letters is already 256 bytes in UTF-8.
-    while (!base.isEmpty() && (base + suffix).toUtf8().size() > kMaxFileNameBytes) base.chop(1);
-    return base.isEmpty() ? QStringLiteral("file") + suffix : base + suffix;
+    while (!base.isEmpty() && !fits(base)) base.chop(1);
+    if (base.isEmpty()) {
+        base = QStringLiteral("file");
+        // An extension that alone fills the name gives way too, so the number always fits.
+        while (ext.size() > 1 && !fits(base)) ext.chop(1);
+        if (ext == QStringLiteral(".")) ext.clear();
+    }
+    return base + number + ext;
+}
+
+DistinctFileNames::DistinctFileNames(const QStringList& taken)
+{
+    for (const QString& name : taken) taken_.insert(name.toLower());
+}
+
+QString DistinctFileNames::take(const QString& plain)
+{
+    const QString key = plain.toLower();
+    int n = nextOf_.value(key, 1);
+    QString name = NumberedFileName(plain, n);
+    while (taken_.contains(name.toLower())) name = NumberedFileName(plain, ++n);
+    nextOf_.insert(key, n + 1);
+    taken_.insert(name.toLower());
+    return name;
 }
 
 } // namespace talvena

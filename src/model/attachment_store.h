@@ -4,7 +4,10 @@
 #include "base/atomic_file.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace talvena {
@@ -86,5 +89,18 @@ QString PlainFileName(const QByteArray& storedName);
 // for n > 1, the name itself for n = 1; either shortened so that its UTF-8 form fits a file name
 // of the file system (255 bytes).
 QString NumberedFileName(const QString& name, int n);
+
+// Distinct file names within one folder, letter case ignored (names travel to Windows): the first
+// of a name keeps it, later ones get " (2)", " (3)" … (NumberedFileName). Each name remembers the
+// next number to try, so thousands of equal names take linear time.
+class DistinctFileNames {
+public:
+    explicit DistinctFileNames(const QStringList& taken = {});
+    QString take(const QString& plain);
+
+private:
+    QSet<QString> taken_;          // lower case
+    QHash<QString, int> nextOf_;   // lower-case plain name → the next number to try
+};
 
 } // namespace talvena

@@ -129,6 +129,15 @@ double convertCoordinate(int coordType, const QByteArray& text)
     return value;
 }
 
+// "Строка N: «text»" under a conversion error, so the user finds the line; a long line is cut.
+std::string lineReference(int64_t number, const QByteArray& line)
+{
+    constexpr qsizetype kShown = 80;
+    QString shown = cp1251ToUnicode(line.left(kShown)).trimmed();
+    if (line.size() > kShown) shown += QChar(0x2026);
+    return formatMessage("Строка %s: «%s»", {std::to_string(number), shown.toStdString()});
+}
+
 ContourChartData refreshChart(TDataModule2& m)
 {
     RecordTable& horizons = m.POSIB_PRODUCT_HOR;
@@ -140,7 +149,9 @@ ContourChartData refreshChart(TDataModule2& m)
     std::vector<std::pair<int32_t, int64_t>> counts;
     std::vector<HorizonContour> contours = CollectContours(horizons, m.KONTUR);
     chart.series.reserve(contours.size());
+    bool allInDegrees = true;
     for (HorizonContour& c : contours) {
+        if (!c.points.isEmpty() && c.coordType != 1 && c.coordType != 2) allInDegrees = false;
         ContourChartData::Series s;
         s.title = std::move(c.name);
         s.points = std::move(c.points);
@@ -160,6 +171,7 @@ ContourChartData refreshChart(TDataModule2& m)
         if (!s.points.isEmpty()) s.points.append(s.points.constFirst()); // closes the outline
         chart.series.push_back(std::move(s));
     }
+    chart.geographic = chart.hasPoints && allInDegrees;
     m.CorrectPointCounts(counts);
     // The first horizon becomes current, whichever was before; the contour table follows it.
     if (horizons.active() && horizons.recordCount() > 0) horizons.first();
@@ -174,48 +186,24 @@ bool HasCurrentProductHorizon(const TDataModule2& module)
     return horizons.active() && (editing(horizons) || horizons.currentPosition() >= 0);
 }
 
-ContourChartData ImportContour(TDataModule2& m, const QByteArray& text, const ContourImportSettings& settings,
-                               const PointGridHooks& grid)
+std::optional<ContourChartData> ImportContour(TDataModule2& m, const QByteArray& text,
+                                             const ContourImportSettings& settings, const PointGridHooks& grid)
 {
-    DetachedPointGrid detached(m.KONTUR, grid);
-    followCurrentHorizon(m);
+    if (!HasCurrentProductHorizon(m)) throw Error(kNoCurrentHorizonMessage);
+    const EditJournal::Action action(&m.journal(), QStringLiteral("Импорт контура"));
     const int coordType = static_cast<int>(m.POSIB_PRODUCT_HOR.fieldByName("KONTURKOORDTYPE").asInteger());
-    RecordTable& points = m.KONTUR;
-    Field& x = points.fieldByName("X");
-    Field& y = points.fieldByName("Y");
-    {
-        PointCountHold hold(m);
-        m.DeleteShownContourPoints();
-
-        const QList<QByteArray> lines = splitLines(text);
-        const int64_t lineTotal = lines.size();
-        const int64_t first = std::max<int64_t>(settings.startLine, 1) - 1;
-        const int64_t count = settings.lineCount == 0 ? lineTotal : settings.lineCount;
-        const int64_t end = std::min(lineTotal, first + std::max<int64_t>(count, 0));
-        for (int64_t i = first; i < end; ++i) {
-            QByteArray line = lines[static_cast<qsizetype>(i)];
-            line.replace(',', '.');
-            QByteArray longitude, latitude;
-            if (!columnText(line, settings.longitudeColumn, longitude) ||
-                !columnText(line, settings.latitudeColumn, latitude))
-                break;
-            // Converted before the point is started, so a failure leaves no empty point behind.
-            const double lon = convertCoordinate(coordType, longitude);
-            const double lat = convertCoordinate(coordType, latitude);
-            points.append();
-            x.setFloat(lon);
-            y.setFloat(lat);
-            points.post();
-        }
-        hold.release();
-    }
-    return refreshChart(m);
+    // Everything is read before a point is touched: a bad line or a text without points leaves
+    // the contour as it was.
+    const std::vector<QPointF> read = ReadContourText(text, settings, coordType);
+    if (read.empty()) return std::nullopt;
+    return ReplaceContour(m, read, grid);
 }
 
 ContourChartData ReplaceContour(TDataModule2& m, const std::vector<QPointF>& newPoints, const PointGridHooks& grid)
 {
     DetachedPointGrid detached(m.KONTUR, grid);
     followCurrentHorizon(m);
+    const EditJournal::Action action(&m.journal(), QStringLiteral("Импорт контура"));
     RecordTable& points = m.KONTUR;
     Field& x = points.fieldByName("X");
     Field& y = points.fieldByName("Y");
@@ -233,10 +221,38 @@ ContourChartData ReplaceContour(TDataModule2& m, const std::vector<QPointF>& new
     return refreshChart(m);
 }
 
+std::vector<QPointF> ReadContourText(const QByteArray& text, const ContourImportSettings& settings, int coordType)
+{
+    std::vector<QPointF> read;
+    const QList<QByteArray> lines = splitLines(text);
+    const int64_t lineTotal = lines.size();
+    const int64_t first = std::max<int64_t>(settings.startLine, 1) - 1;
+    const int64_t count = settings.lineCount == 0 ? lineTotal : settings.lineCount;
+    const int64_t end = std::min(lineTotal, first + std::max<int64_t>(count, 0));
+    for (int64_t i = first; i < end; ++i) {
+        const QByteArray& original = lines[static_cast<qsizetype>(i)];
+        QByteArray line = original;
+        line.replace(',', '.');
+        QByteArray longitude, latitude;
+        if (!columnText(line, settings.longitudeColumn, longitude) ||
+            !columnText(line, settings.latitudeColumn, latitude))
+            break;
+        try {
+            const double lon = convertCoordinate(coordType, longitude);
+            const double lat = convertCoordinate(coordType, latitude);
+            read.emplace_back(lon, lat);
+        } catch (const Error& e) {
+            throw Error(std::string(e.what()) + "\n" + lineReference(i + 1, original));
+        }
+    }
+    return read;
+}
+
 ContourChartData ClearContour(TDataModule2& m, const PointGridHooks& grid)
 {
     DetachedPointGrid detached(m.KONTUR, grid);
     followCurrentHorizon(m);
+    const EditJournal::Action action(&m.journal(), QStringLiteral("Очистка контура"));
     m.DeleteShownContourPoints();
     return refreshChart(m);
 }

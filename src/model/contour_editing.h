@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPointF>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace talvena {
@@ -30,6 +31,9 @@ struct ContourChartData {
     // The least and greatest X and Y over every point; all 0 when there is none.
     double minX = 0, maxX = 0, minY = 0, maxY = 0;
     bool hasPoints = false;
+    // Every contour with points is in degrees (coordinate types 1 and 2): a kilometre along X is
+    // shorter than one along Y by the cosine of the latitude.
+    bool geographic = false;
 };
 
 // The numbers of the import dialog.
@@ -46,15 +50,18 @@ struct ContourImportSettings {
 extern const char* const kNoCurrentHorizonMessage;
 bool HasCurrentProductHorizon(const TDataModule2& module);
 
-// Replaces the current horizon's points by those read from `text` (CP1251 lines), then runs the
-// chart refresh and returns what it gathered.
-// Each line: commas become points; tab, space and semicolon separate columns (runs of them and
-// leading ones count once); a missing column ends the import silently; the texts convert as
-// degrees-minutes-seconds for coordinate type 1 and as plain numbers otherwise. A text that does
-// not convert ends the import with the converter's message, before its point is started: the
-// points of the earlier lines stay and the chart is not refreshed.
-ContourChartData ImportContour(TDataModule2& module, const QByteArray& text, const ContourImportSettings& settings,
-                               const PointGridHooks& grid = {});
+// The points the chosen lines of `text` (CP1251) give, in order. Each line: commas become points;
+// tab, space and semicolon separate columns (runs of them and leading ones count once); a missing
+// column ends the reading silently; the texts convert as degrees-minutes-seconds for coordinate
+// type 1 and as plain numbers otherwise. A text that does not convert throws the converter's
+// message with a second line "Строка N: «…»" naming the line.
+std::vector<QPointF> ReadContourText(const QByteArray& text, const ContourImportSettings& settings, int coordType);
+
+// Reads the whole text first (ReadContourText); only when it all converted and gave a point are the
+// current horizon's points replaced, the chart refreshed and its data returned. A text without a
+// point changes nothing and gives nothing; an error leaves every point as it was.
+std::optional<ContourChartData> ImportContour(TDataModule2& module, const QByteArray& text,
+                                             const ContourImportSettings& settings, const PointGridHooks& grid = {});
 
 // Replaces the current horizon's points by `points` (X, Y as they are stored), then runs the chart
 // refresh: what an import from a GIS file does once the points are in the horizon's system.

@@ -17,6 +17,8 @@ constexpr std::array kNarrowedDictionaries{2, 3, 4, 12, 13};
 TDataModule2::TDataModule2()
 {
     buildTables();
+    for (RecordTable* t : passportTables()) t->setJournal(&journal_);
+    PASPORTS.setNewRecordsPermanent(true);
     attachPassportHandlers();
     attachHorizonHandlers();
     attachContourHandlers();

@@ -7,6 +7,7 @@
 #include "storage/kept_blocks.h"
 #include "storage/passport_file.h"
 #include "storage/table_stream.h"
+#include "table/edit_journal.h"
 #include "table/record_table.h"
 
 #include <QByteArray>
@@ -95,6 +96,17 @@ public:
     void SavePassport(const QString& fileName, const std::function<void()>& afterBlock = {});
     PassportTableList passportTables();
 
+    // --- undo and redo ---------------------------------------------------------------------
+    // The journal of the five passport tables: every user action is one step of it. It starts
+    // empty when a passport is opened and survives saving.
+    EditJournal& journal() { return journal_; }
+    // Commits the pending edits (which become a step of their own), then undoes or redoes one
+    // step; the contour table follows the current horizon again and the modified flag says
+    // whether the passport differs from its saved state. Returns where the step changed the
+    // passport, or a place without a table when there was nothing to do.
+    EditJournal::Place UndoAction();
+    EditJournal::Place RedoAction();
+
     // Contour work in bulk (import, clearing, the chart refresh).
     // While held, changes of the point counts gather and are written once, when the last hold is
     // released, instead of posting the horizon for every point.
@@ -161,6 +173,11 @@ private:
     bool applyPointCount(int32_t horizonId, int64_t delta);
     bool horizonExists(int32_t horizonId) const;
 
+    EditJournal::Place replayAction(bool undo);
+    // Filters the contour table to the points of the current productive horizon.
+    void followCurrentHorizon();
+
+    EditJournal journal_;
     std::array<std::unique_ptr<RecordTable>, kDictionaryCount> dicts_;
     TableStreamFormats formats_;
     PassportState state_;

@@ -1,7 +1,7 @@
 #pragma once
 // Declarations of the passport tables: one row per field, in record order. The builder walks a
-// declaration to create the fields and attach their rules, and the GUI and the export read the
-// same rows for captions, groups and lookups.
+// declaration to create the fields and attach their rules; the form controls, the grid columns
+// and the export's rows take their captions, hints, dictionaries and limits from the same rows.
 #include "table/field_type.h"
 
 #include <QByteArray>
@@ -29,23 +29,6 @@ enum class FieldRule : uint8_t {
     IsohypseMark,    // never 0, stored negative
 };
 
-// The subject a field of the productive horizons belongs to.
-enum class FieldGroup : uint8_t {
-    None,
-    Identity,
-    Geometry,
-    OilDeterministic,
-    OilProbabilistic,
-    OilCalculated,
-    GasDeterministic,
-    GasProbabilistic,
-    GasCalculated,
-    CondensateDeterministic,
-    CondensateProbabilistic,
-    CondensateCalculated,
-    Calculated,
-    Contour,
-};
 
 struct LookupDecl {
     const char* keyField = nullptr;    // field of the same table holding the key
@@ -66,7 +49,6 @@ struct FieldDecl {
     FieldKind kind;            // Data, Calculated or Lookup
     bool required;
     FieldRule rule;
-    FieldGroup group;
     const char* caption;       // UTF-8; empty when the field has no caption of its own
     LookupDecl lookup{};
     const char* displayFormat = ""; // number pattern of Float fields

@@ -1,5 +1,7 @@
 #include "model/grid_decl.h"
 
+#include "model/table_schemas.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,180 +11,181 @@ namespace {
 
 using K = ColumnKind;
 
-constexpr GridColumnDecl Col(const char* field, const char* title) { return {field, title}; }
-constexpr GridColumnDecl RO(const char* field, const char* title) { return {field, title, K::ReadOnly}; }
-constexpr GridColumnDecl Lookup(const char* field, const char* title) { return {field, title, K::Lookup}; }
-constexpr GridColumnDecl Calc(const char* field, const char* title) { return {field, title, K::Calculated}; }
+// A column without a title of its own is titled with its field's caption.
+constexpr GridColumnDecl Col(const char* field) { return {field, nullptr}; }
+constexpr GridColumnDecl RO(const char* field, const char* title = nullptr) { return {field, title, K::ReadOnly}; }
+constexpr GridColumnDecl Lookup(const char* field) { return {field, nullptr, K::Lookup}; }
+constexpr GridColumnDecl Calc(const char* field, const char* title = nullptr) { return {field, title, K::Calculated}; }
 // The stratigraphic column sorts by the index's place in the stratigraphic scale, not its text.
-constexpr GridColumnDecl Stratigraphic(const char* title)
+constexpr GridColumnDecl Stratigraphic()
 {
-    return {"_stratigr_id", title, K::Picker, PickerKind::StratigraphicIndex, "STRATIGR_ID", "_stratigr_id_"};
+    return {"_stratigr_id", nullptr, K::Picker, PickerKind::StratigraphicIndex, "STRATIGR_ID", "_stratigr_id_"};
 }
-constexpr GridColumnDecl Scale(const char* title) { return {"_scale", title, K::Picker, PickerKind::Scale, "SCALE"}; }
+constexpr GridColumnDecl Scale() { return {"_scale", nullptr, K::Picker, PickerKind::Scale, "SCALE"}; }
 
 // The horizon shown at the left of every resource grid.
 constexpr GridColumnDecl kHorizon = RO("STRATIGRSVIT", "Возможный продуктивный горизонт ");
 
 constexpr GridColumnDecl kGrid1[] = {
-    Col("INDEXOG", "Индекс ОГ"),
-    Stratigraphic("Стратиграфическая приуроченность ОГ"),
-    Col("STRATIGR_DOP", "Стратиграфическая приуроченность нестандартная"),
-    Col("STRATIGRSVIT", "Горизонт (свита, толща) по местной классификации"),
-    Lookup("_traptype_id", "Тип ловушки"),
-    Lookup("_screentype_id", "Тип экрана"),
-    Scale("Масштаб структурной карты"),
-    Col("SECHENIE", "Сечение изолиний (м)"),
-    Col("IZOGIPSMARK", "Отметка последней замкнутой изогипсы (м)"),
-    Col("SQUARE", "Площадь (кв.км.)"),
-    Col("AMPLITUDE", "Амплитуда (м)"),
-    Col("LONGAXIS", "Длинная ось (км)"),
-    Col("SHORTAXIS", "Короткая ось (км)"),
+    Col("INDEXOG"),
+    Stratigraphic(),
+    Col("STRATIGR_DOP"),
+    Col("STRATIGRSVIT"),
+    Lookup("_traptype_id"),
+    Lookup("_screentype_id"),
+    Scale(),
+    Col("SECHENIE"),
+    Col("IZOGIPSMARK"),
+    Col("SQUARE"),
+    Col("AMPLITUDE"),
+    Col("LONGAXIS"),
+    Col("SHORTAXIS"),
 };
 
 constexpr GridColumnDecl kGrid2[] = {
-    RO("INDEXOG", "Индекс ОГ"),
-    Col("KOEFPROSL", "Коэффициент прослеживаемости горизонта p"),
-    Col("POSTRPRESICION", "Точность построений (м)"),
-    Col("KORRADIUS", "Радиус корреляционной погрешности lambda н (км)"),
-    Col("APRIORVEROYATN", "Априорная вероятность структуры P(1)"),
-    Col("ZNACHFUNC", "Значение функции alfa/2"),
-    Col("VEROYATNSTRUCT", "Вероятность существования структуры ro"),
-    Col("POGRSVOD", "Погрешность положения свода roX0 (км)"),
-    Col("POGRSVODY", "Погрешность положения свода roY0 (км)"),
-    Col("POGRAMPL", "Погрешность определения амплитуды roA (м)"),
-    Col("POGRSQUARE", "Погрешность определения площади roS (кв.км.)"),
+    RO("INDEXOG"),
+    Col("KOEFPROSL"),
+    Col("POSTRPRESICION"),
+    Col("KORRADIUS"),
+    Col("APRIORVEROYATN"),
+    Col("ZNACHFUNC"),
+    Col("VEROYATNSTRUCT"),
+    Col("POGRSVOD"),
+    Col("POGRSVODY"),
+    Col("POGRAMPL"),
+    Col("POGRSQUARE"),
 };
 
 constexpr GridColumnDecl kGrid3[] = {
-    Stratigraphic("Стратиграфическая приуроченность продуктивного горизонта"),
-    Col("STRATIGR_DOP", "Стратиграфическая приуроченность нестандартная"),
-    Col("STRATIGRSVIT", "Горизонт (свита, толща) по местной классификации"),
-    Scale("Масштаб структурной карты"),
-    Col("SECHENIE", "Сечение изолиний. (м)"),
-    Col("IZOGIPSMARK", "Отметка последней замкнутой изогипсы. (м)"),
-    Col("POSIBLESQUARE", "Площадь возможной залежи. (кв.км.)"),
-    Col("AMPLITUDE", "Амплитуда (м)"),
-    Col("LONGAXIS", "Длинная ось (км)"),
-    Col("SHORTAXIS", "Короткая ось (км)"),
-    Lookup("_REFLECTHOR_ID", "ОГ, по которому осуществлялся пересчет."),
-    Col("STRUCTOGNEW", "Горизонт, по которому осуществлялся пересчет"),
-    Lookup("_COLLECTORTYPE_ID", "Тип коллектора"),
-    Lookup("_UV_ID", "УВ"),
+    Stratigraphic(),
+    Col("STRATIGR_DOP"),
+    Col("STRATIGRSVIT"),
+    Scale(),
+    Col("SECHENIE"),
+    Col("IZOGIPSMARK"),
+    Col("POSIBLESQUARE"),
+    Col("AMPLITUDE"),
+    Col("LONGAXIS"),
+    Col("SHORTAXIS"),
+    Lookup("_REFLECTHOR_ID"),
+    Col("STRUCTOGNEW"),
+    Lookup("_COLLECTORTYPE_ID"),
+    Lookup("_UV_ID"),
 };
 
 constexpr GridColumnDecl kGrid4[] = {
     kHorizon,
-    Col("SQUARENEFTENOSN", "Площадь нефтеносности, (кв.км.)"),
-    Col("EFECTOILWIDTH", "Эффективная нефтенасыщенная толщина (м)"),
-    Col("OILKOEFOTKRPORIST", "Коэффициент открытой пористости (доли единицы)"),
-    Col("KOEFOILNASUSH", "Коэффициент нефтенасыщенности (доли единицы)"),
-    Col("OILPLOTN", "Плотность нефти на поверхности (т/м3)"),
-    Col("OILPERERASCHKOEF", "Перерасчетный коэффициент (доли единицы)"),
-    Calc("CALC_BAL_RES", "Балансовые ресурсы (млн.т)"),
-    Col("KOEFOILIZVL", "Коэффициент извлечения нефти (доли единицы)"),
-    Calc("CALC_PERSP_RES", "Перспективные ресурсы (извлекаемые) (млн.т)"),
-    Col("OILGAZFACTOR", "Газовый фактор (м3/т)"),
-    Calc("CALC_PERSP_RES_RGAZ", "Перспективные ресурсы (извлекаемые)растворенного газа (млн. м3)"),
+    Col("SQUARENEFTENOSN"),
+    Col("EFECTOILWIDTH"),
+    Col("OILKOEFOTKRPORIST"),
+    Col("KOEFOILNASUSH"),
+    Col("OILPLOTN"),
+    Col("OILPERERASCHKOEF"),
+    Calc("CALC_BAL_RES"),
+    Col("KOEFOILIZVL"),
+    Calc("CALC_PERSP_RES"),
+    Col("OILGAZFACTOR"),
+    Calc("CALC_PERSP_RES_RGAZ"),
 };
 
 constexpr GridColumnDecl kGrid5[] = {
     kHorizon,
-    Col("OILSQUAREMIN", "Минимальная площадь нефтеносности (км2)"),
-    Col("OILSQUAREMAX", "Максимальная площадь нефтеносности (км2)"),
-    Col("OILWIDTHMIN", "Минимальная эффективная нефтенасыщенная толщина (м)"),
-    Col("OILWIDTHMAX", "Максимальная нефтенасыщенная толщина (м)"),
-    Col("OILKOEFOTKRPORMIN", "Минимальный коэффициент открытой пористости (доли единицы)"),
-    Col("OILKOEFOTKRPORMAX", "Максимальный коэффициент открытой пористости (доли единицы)"),
-    Col("OILNASUSHMIN", "Минимальный коэффициент нефтенасыщенности (доли единицы)"),
-    Col("OILNASUSHMAX", "Максимальный коэффициент нефтенасыщенности (доли единицы)"),
-    Col("OILPLOTNSURFMIN", "Минимальная плотности нефти на поверхности (т/м3)"),
-    Col("OILPLOTNSURFMAX", "Максимальная плотности нефти на поверхности (т/м3)"),
-    Col("OILKOEFPERERASCHMIN", "Минимальный перерасчетный коэффициент (доли единицы)"),
-    Col("OILKOEFPERERASCHMAX", "Максимальный перерасчетный коэффициент (доли единицы)"),
-    Col("OILBALANCERESOURCEP", "Балансовые ресурсы наиболее вероятные (млн.т)"),
-    Col("OILBALANCERESOURCEPD", "Вероятность  (доли единицы)"),
-    Col("OILBALANCERESOURCES", "Среднеквадратическое отклонение (млн.т)"),
-    Col("OILKOEFIZVLECHMIN", "Минимальный коэффициент извлечения нефти (доли единицы)"),
-    Col("OILKOEFIZVLECHMAX", "Максимальный коэффициент извлечения нефти (доли единицы)"),
-    Col("OILPERSPECTRESOURCEP", "Перспективные ресурсы (извлекаемые) наиболее вероятные (млн.т)"),
-    Col("OILPERSPECTRESOURCEPD", "Вероятность (доли единицы)"),
-    Col("OILPERSPECTRESOURCES", "Среднеквадратическое отклонение"),
-    Col("OILGAZFACTOR2", "Газовый фактор (м3/т)"),
-    Col("PERSPRESGAZRASTVP", "Перспективные ресурсы (извлекаемые) растворенного газа (млн.м3)"),
-    Col("PERSPRESGAZRASTVPD", "Вероятность (доли единицы)"),
-    Col("PERSPRESGAZRASTVS", "Среднеквадратическое отклонение (млн.м3)"),
+    Col("OILSQUAREMIN"),
+    Col("OILSQUAREMAX"),
+    Col("OILWIDTHMIN"),
+    Col("OILWIDTHMAX"),
+    Col("OILKOEFOTKRPORMIN"),
+    Col("OILKOEFOTKRPORMAX"),
+    Col("OILNASUSHMIN"),
+    Col("OILNASUSHMAX"),
+    Col("OILPLOTNSURFMIN"),
+    Col("OILPLOTNSURFMAX"),
+    Col("OILKOEFPERERASCHMIN"),
+    Col("OILKOEFPERERASCHMAX"),
+    Col("OILBALANCERESOURCEP"),
+    Col("OILBALANCERESOURCEPD"),
+    Col("OILBALANCERESOURCES"),
+    Col("OILKOEFIZVLECHMIN"),
+    Col("OILKOEFIZVLECHMAX"),
+    Col("OILPERSPECTRESOURCEP"),
+    Col("OILPERSPECTRESOURCEPD"),
+    Col("OILPERSPECTRESOURCES"),
+    Col("OILGAZFACTOR2"),
+    Col("PERSPRESGAZRASTVP"),
+    Col("PERSPRESGAZRASTVPD"),
+    Col("PERSPRESGAZRASTVS"),
 };
 
 constexpr GridColumnDecl kGrid6[] = {
     kHorizon,
-    Col("SQUAREGAZONOSN", "Площадь газоносности (км2)"),
-    Col("EFECTGAZWIDTH", "Эффективная газонасыщенная толщина (м)"),
-    Col("GAZKOEFOTKRPORIST", "Коэффициент открытой пористости (доли единицы)"),
-    Col("KOEFGAZNASUSH", "Коэффициент газонасыщенности (доли единицы)"),
-    Col("GAZSTARTPLASTPREASURE", "Начальное пластовое давление (атм)"),
-    Col("GAZENDPLASTPREASURE", "Конечное пластовое давление (атм)"),
-    Col("GAZKOEFSZIM", "Коэффициент сжимаемости"),
-    Col("GAZTEMPERPOPR", "Поправка на температуру"),
-    Calc("CALC_BALGAZ_RES", "Начальные ресурсы (млн. м3)"),
-    Col("GAZSODSUH", "Содержание сухого горючего газа (доли единицы)"),
-    Calc("CALC_NEWGAZBAL", "Балансовые ресурсы (млн. м3)"),
+    Col("SQUAREGAZONOSN"),
+    Col("EFECTGAZWIDTH"),
+    Col("GAZKOEFOTKRPORIST"),
+    Col("KOEFGAZNASUSH"),
+    Col("GAZSTARTPLASTPREASURE"),
+    Col("GAZENDPLASTPREASURE"),
+    Col("GAZKOEFSZIM"),
+    Col("GAZTEMPERPOPR"),
+    Calc("CALC_BALGAZ_RES"),
+    Col("GAZSODSUH"),
+    Calc("CALC_NEWGAZBAL"),
 };
 
 constexpr GridColumnDecl kGrid7[] = {
     kHorizon,
-    Col("GAZSQUAREMIN", "Минимальная площадь газоносности (км2)"),
-    Col("GAZSQUAREMAX", "Максимальная площадь газоносности (км2)"),
-    Col("GAZWIDTHMIN", "Минимальная эффективная газонасыщенная толщина (м)"),
-    Col("GAZWIDTHMAX", "Максимальная эффективная газонасыщенная толщина (м)"),
-    Col("GAZKOEFOTKRPORMIN", "Минимальный коэффициент открытой пористости (доли единицы)"),
-    Col("GAZKOEFOTKRPORMAX", "Максимальный коэффициент открытой пористости (доли единицы)"),
-    Col("GAZNASUSHMIN", "Минимальный коэффициент газонасыщенности (доли единицы)"),
-    Col("GAZNASUSHMAX", "Максимальный коэффициент газонасыщенности (доли единицы)"),
-    Col("GAZSTARTPREASUREMIN", "Минимальное начальное пластовое давление (атм)"),
-    Col("GAZSTARTPREASUREMAX", "Максимальное начальное пластовое давление (атм)"),
-    Col("GAZSTARTPREASURE", "Конечное пластовое давление (атм)"),
-    Col("GAZKOEFSZIMMIN", "Минимальный коэффициент сжимаемости"),
-    Col("GAZKOEFSZIMMAX", "Максимальный коэффициент сжимаемости"),
-    Col("GAZTEMPERPOPRMIN", "Минимальная поправка на температуру"),
-    Col("GAZTEMPERPOPRMAX", "Максимальная поправка на температуру"),
-    Col("GAZBALANCERESOURCEP", "Начальные ресурсы наиболее вероятные (млн. м3)"),
-    Col("GAZBALANCERESOURCEPD", "Вероятность (доли единицы)"),
-    Col("GAZBALANCERESOURCES", "Среднеквадратическое отклонение (млн. м3)"),
-    Col("SODSIHGORMIN", "Минимальное содержание сухого горючего газа (доли единицы)"),
-    Col("SODSIHGORMAX", "Максимальное содержание сухого горючего газа (доли единицы)"),
-    Col("GAZBALANCERESOURCEPNEW", "Балансовые ресурсы наиболее вероятные (млн. м3)"),
-    Col("GAZBALANCERESOURCEPDNEW", "Вероятность (доли единицы)"),
-    Col("GAZBALANCERESOURCESNEW", "Среднеквадратическое отклонение (млн. м3)"),
+    Col("GAZSQUAREMIN"),
+    Col("GAZSQUAREMAX"),
+    Col("GAZWIDTHMIN"),
+    Col("GAZWIDTHMAX"),
+    Col("GAZKOEFOTKRPORMIN"),
+    Col("GAZKOEFOTKRPORMAX"),
+    Col("GAZNASUSHMIN"),
+    Col("GAZNASUSHMAX"),
+    Col("GAZSTARTPREASUREMIN"),
+    Col("GAZSTARTPREASUREMAX"),
+    Col("GAZSTARTPREASURE"),
+    Col("GAZKOEFSZIMMIN"),
+    Col("GAZKOEFSZIMMAX"),
+    Col("GAZTEMPERPOPRMIN"),
+    Col("GAZTEMPERPOPRMAX"),
+    Col("GAZBALANCERESOURCEP"),
+    Col("GAZBALANCERESOURCEPD"),
+    Col("GAZBALANCERESOURCES"),
+    Col("SODSIHGORMIN"),
+    Col("SODSIHGORMAX"),
+    Col("GAZBALANCERESOURCEPNEW"),
+    Col("GAZBALANCERESOURCEPDNEW"),
+    Col("GAZBALANCERESOURCESNEW"),
 };
 
 constexpr GridColumnDecl kGrid8[] = {
     kHorizon,
     Calc("CALC_BALGAZ_RES", "Начальные ресурсы газа (млн. м3)"),
-    Col("GAZCONDAVGSTARTCONSIST", "Потенциальное содержание конденсата (г/м3)"),
-    Calc("CALC_BALGAZCOND_RES", "Балансовые ресурсы газоконденсата (млн.т)"),
-    Col("GAZCONDKOEFIZVLECH", "Коэффициент извлечения конденсата (доли единицы)"),
-    Calc("CALC_PERSPGAZCOND_RES", "Извлекаемые ресурсы газоконденсата (млн.т)"),
+    Col("GAZCONDAVGSTARTCONSIST"),
+    Calc("CALC_BALGAZCOND_RES"),
+    Col("GAZCONDKOEFIZVLECH"),
+    Calc("CALC_PERSPGAZCOND_RES"),
 };
 
 constexpr GridColumnDecl kGrid9[] = {
     kHorizon,
-    Col("GAZCONBALANCERESGAZMIN", "Минимальное значение начального ресурса газа (млн. м3)"),
-    Col("GAZCONBALANCERESGAZMAX", "Максимальное значение начального ресурса газа (млн. м3)"),
-    Col("GAZCONNACHSODKONDMIN", "Минимальное потенциальное содержание конденсата (г/м3)"),
-    Col("GAZCONNACHSODKONDMAX", "Максимальное потенциальное содержание конденсата (г/м3)"),
-    Col("BALANCERESGAZCONDMIN", "Минимальное значение балансовых ресурсов газоконденсата (млн.т)"),
-    Col("BALANCERESGAZCONDMAX", "Максимальное значение балансовых ресурсов газоконденсата (млн.т)"),
-    Col("GAZCONKOEFIZVLECHMIN", "Минимальный коэффициент извлечения конденсата (доли единицы)"),
-    Col("GAZCONKOEFIZVLECHMAX", "Максимальный коэффициент извлечения конденсата (доли единицы)"),
-    Col("IZVLEKRESGAZCONDPNEW", "Извлекаемые ресурсы газоконденсата, наиболее вероятные (млн.т)"),
-    Col("IZVLEKRESGAZCONDPDNEW", "Вероятность (доли единицы)"),
-    Col("IZVLEKRESGAZCONDSNEW", "Среднеквадратическое отклонение (млн.т)"),
+    Col("GAZCONBALANCERESGAZMIN"),
+    Col("GAZCONBALANCERESGAZMAX"),
+    Col("GAZCONNACHSODKONDMIN"),
+    Col("GAZCONNACHSODKONDMAX"),
+    Col("BALANCERESGAZCONDMIN"),
+    Col("BALANCERESGAZCONDMAX"),
+    Col("GAZCONKOEFIZVLECHMIN"),
+    Col("GAZCONKOEFIZVLECHMAX"),
+    Col("IZVLEKRESGAZCONDPNEW"),
+    Col("IZVLEKRESGAZCONDPDNEW"),
+    Col("IZVLEKRESGAZCONDSNEW"),
 };
 
 constexpr GridColumnDecl kGrid10[] = {
     kHorizon,
-    Lookup("_KONTURKOORDTYPE", "Тип координат контура"),
-    RO("KONTURNUMPOINTS", "Число точек контура"),
+    Lookup("_KONTURKOORDTYPE"),
+    RO("KONTURNUMPOINTS"),
 };
 
 // Wide enough for a coordinate in degrees, minutes and seconds.
@@ -236,12 +239,51 @@ constexpr GridDecl kSlotGrids[] = {
 
 } // namespace
 
-std::span<const GridDecl> Grids() { return kGrids; }
+namespace {
+
+std::span<const FieldDecl> schemaOf(const char* table)
+{
+    if (std::strcmp(table, "REFLECT_HORIZONTS") == 0) return ReflectHorizontsSchema();
+    if (std::strcmp(table, "POSIB_PRODUCT_HOR") == 0) return ProductHorizonsSchema();
+    if (std::strcmp(table, "KONTUR") == 0) return KonturSchema();
+    return {};
+}
+
+// The grids with every column titled: the declarations above with their fields' captions filled in.
+struct TitledGrids {
+    std::vector<std::vector<GridColumnDecl>> columns;
+    std::vector<GridDecl> grids;
+
+    TitledGrids()
+    {
+        columns.reserve(std::size(kGrids));
+        for (GridDecl g : kGrids) {
+            std::vector<GridColumnDecl>& titled = columns.emplace_back(g.columns.begin(), g.columns.end());
+            for (GridColumnDecl& c : titled) {
+                if (c.title) continue;
+                const FieldDecl* field = FindFieldDecl(schemaOf(g.table), c.field);
+                c.title = field ? field->caption : "";
+            }
+            g.columns = titled;
+            grids.push_back(g);
+        }
+    }
+};
+
+const TitledGrids& titledGrids()
+{
+    static const TitledGrids grids;
+    return grids;
+}
+
+} // namespace
+
+std::span<const GridDecl> Grids() { return titledGrids().grids; }
 std::span<const GridDecl> SlotGrids() { return kSlotGrids; }
 
 const GridDecl* FindGrid(const char* objectName)
 {
-    for (const GridDecl& g : kGrids)
+    for (const GridDecl& g : Grids())
         if (std::strcmp(g.objectName, objectName) == 0) return &g;
     return nullptr;
 }

@@ -23,7 +23,8 @@ enum class PickerKind : uint8_t { None, Scale, StratigraphicIndex };
 
 struct GridColumnDecl {
     const char* field;
-    const char* title;               // UTF-8, exactly as shown (trailing blanks included)
+    const char* title;               // UTF-8, exactly as shown (trailing blanks included); the
+                                     // declarations leave it out where it is the field's caption
     ColumnKind kind = ColumnKind::Editable;
     PickerKind picker = PickerKind::None;
     const char* pickerField = nullptr; // the integer field the picker writes

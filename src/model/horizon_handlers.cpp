@@ -46,19 +46,39 @@ void TDataModule2::POSIB_PRODUCT_HORCalcFields(const RecordTable& t)
     CalcProductHorizonResources(t);
 }
 
-void TDataModule2::POSIB_PRODUCT_HORAfterScroll(RecordTable& t)
+void TDataModule2::POSIB_PRODUCT_HORAfterScroll(RecordTable&)
 {
     // A visit made to write an owed point count leaves the contour where it was.
     if (settlingPointCounts_) return;
     if (state_.loading()) owedPointCounts_.clear();
-    const Field& id = t.fieldByName("ID");
+    followCurrentHorizon();
+    if (!state_.loading()) settleOwedPointCounts();
+}
+
+void TDataModule2::followCurrentHorizon()
+{
+    const Field& id = POSIB_PRODUCT_HOR.fieldByName("ID");
     if (id.isNull()) {
         KONTUR.setFiltered(false);
     } else {
         KONTUR.setFilterText("HEAD_ID=" + FormatInteger(id.asInteger()));
         KONTUR.setFiltered(true);
     }
-    if (!state_.loading()) settleOwedPointCounts();
+}
+
+EditJournal::Place TDataModule2::UndoAction() { return replayAction(true); }
+EditJournal::Place TDataModule2::RedoAction() { return replayAction(false); }
+
+EditJournal::Place TDataModule2::replayAction(bool undo)
+{
+    CommitPendingEdits();
+    const EditJournal::Place place = undo ? journal_.undoPlace() : journal_.redoPlace();
+    if (!(undo ? journal_.undo() : journal_.redo())) return {};
+    // Counts owed to horizons were owed by the state the step left.
+    owedPointCounts_.clear();
+    followCurrentHorizon();
+    state_.setModified(!journal_.atSavedState());
+    return place;
 }
 
 } // namespace talvena

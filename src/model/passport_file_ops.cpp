@@ -5,6 +5,7 @@
 #include "storage/kept_blocks.h"
 #include "storage/load_budget.h"
 #include "storage/passport_file.h"
+#include "table/filter_pause.h"
 
 #include <new>
 
@@ -71,6 +72,12 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
     };
 
     state_.setLoading(true);
+    // Loading is no edit: nothing of it is recorded, and the history starts with the new passport.
+    journal_.suspend();
+    struct Resume {
+        EditJournal& j;
+        ~Resume() { j.resume(); }
+    } resume{journal_};
     try {
         const bool uniqueIds[kPassportTableCount] = {false, true, true, true, false};
         for (int i = 0; i < kPassportTableCount; ++i) {
@@ -89,6 +96,7 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
     state_.setLoading(savedState.loading());
     state_.setFileName(fileName);
     missingTablesWarning_ = DescribeMissingTables(report);
+    journal_.clear();
     AllowCommaInContourCoordinates();
     // The compressed blocks, to be written again while their tables stay as they were loaded.
     keptBlocks_.clear();
@@ -101,9 +109,10 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
 void TDataModule2::SavePassport(const QString& fileName, const std::function<void()>& afterBlock)
 {
     CommitPendingEdits();
-    POSIB_PRODUCT_HOR.setFiltered(false);
+    const FilterPause allHorizons(POSIB_PRODUCT_HOR);
     WritePassportFile(fileName, passportTables(), formats_, afterBlock, &keptBlocks_);
     state_.setFileName(fileName);
+    journal_.markSaved();
 }
 
 } // namespace talvena

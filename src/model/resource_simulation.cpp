@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/cp1251.h"
 #include "model/field_schema.h"
+#include "model/resources.h"
 #include "model/table_schemas.h"
 
 #include <algorithm>
@@ -64,17 +65,13 @@ constexpr SimResultDecl kResults[] = {
 };
 static_assert(std::size(kResults) == kSimResultCount);
 
-// Kinds of hydrocarbon (UV_ID) that each total takes in, as the Geology page's totals do.
-constexpr int kOilKinds[] = {397, 399, 886, 0};
-constexpr int kGasKinds[] = {398, 399, 401, 886, 0};
-constexpr int kCondensateKinds[] = {401, 886, 0};
-
+// Each total takes in the kinds of hydrocarbon with its resource, as the Geology page's totals do.
 constexpr SimTotalDecl kTotals[] = {
-    {SimTotal::Oil, "oil", "Извлекаемые ресурсы нефти", "млн.т", R::OilRecoverable, kOilKinds},
-    {SimTotal::DissolvedGas, "dissolvedGas", "Ресурсы растворенного газа", "млн.м³", R::DissolvedGas, kOilKinds},
-    {SimTotal::Gas, "gas", "Балансовые ресурсы газа", "млн.м³", R::GasBalance, kGasKinds},
+    {SimTotal::Oil, "oil", "Извлекаемые ресурсы нефти", "млн.т", R::OilRecoverable, WithOil},
+    {SimTotal::DissolvedGas, "dissolvedGas", "Ресурсы растворенного газа", "млн.м³", R::DissolvedGas, WithOil},
+    {SimTotal::Gas, "gas", "Балансовые ресурсы газа", "млн.м³", R::GasBalance, WithGas},
     {SimTotal::Condensate, "condensate", "Извлекаемые ресурсы газоконденсата", "млн.т", R::CondensateRecoverable,
-     kCondensateKinds},
+     WithCondensate},
 };
 
 // The parameters each stage of a chain adds, and what the stage computes.
@@ -108,12 +105,9 @@ const std::vector<Stage>& gasStages()
 
 bool hasValue(const ParameterValues& v) { return v.min || v.max; }
 
-bool kindIn(const std::optional<int32_t>& uvId, const int* kinds)
+bool kindIn(const std::optional<int32_t>& uvId, unsigned resource)
 {
-    if (!uvId) return false;
-    for (const int* k = kinds; *k; ++k)
-        if (*k == *uvId) return true;
-    return false;
+    return uvId && (ResourcesOfHydrocarbon(*uvId) & resource) != 0;
 }
 
 QString captionOf(const char* field)
@@ -181,13 +175,13 @@ Plan makePlan(const HorizonSimulationInput& in, ResourceDistribution kind, QStri
             messages << QStringLiteral("%1: %2").arg(horizonLabel(in), QString::fromUtf8(e.what()));
         }
     }
-    const bool oilRelevant = kindIn(in.uvId, kOilKinds) ||
+    const bool oilRelevant = kindIn(in.uvId, WithOil) ||
                              anySet(in, {P::OilArea, P::OilThickness, P::OilPorosity, P::OilSaturation, P::OilDensity,
                                          P::OilConversion, P::OilRecovery});
-    const bool gasRelevant = kindIn(in.uvId, kGasKinds) ||
+    const bool gasRelevant = kindIn(in.uvId, WithGas) ||
                              anySet(in, {P::GasArea, P::GasThickness, P::GasPorosity, P::GasSaturation,
                                          P::GasInitialPressure, P::GasCompressibility, P::GasTemperature});
-    const bool condensateRelevant = kindIn(in.uvId, kCondensateKinds) ||
+    const bool condensateRelevant = kindIn(in.uvId, WithCondensate) ||
                                     anySet(in, {P::CondensateGas, P::CondensateContent, P::CondensateRecovery});
     planChain(in, oilStages(), oilRelevant, plan, messages);
     planChain(in, gasStages(), gasRelevant || condensateRelevant, plan, messages);
@@ -438,7 +432,7 @@ SimulationRun RunResourceSimulation(std::vector<HorizonSimulationInput> inputs, 
     std::array<bool, kSimTotalCount> totalUsed{};
     for (size_t t = 0; t < kSimTotalCount; ++t) {
         for (size_t h = 0; h < plans.size(); ++h)
-            if (kindIn(run.inputs[h].uvId, kTotals[t].kinds) && plans[h].computes[size_t(kTotals[t].result)])
+            if (kindIn(run.inputs[h].uvId, kTotals[t].resource) && plans[h].computes[size_t(kTotals[t].result)])
                 totalUsed[t] = true;
         if (totalUsed[t]) totals[t].assign(n, 0.0);
     }
@@ -502,7 +496,7 @@ SimulationRun RunResourceSimulation(std::vector<HorizonSimulationInput> inputs, 
                 if (!totalUsed[t]) continue;
                 const size_t r = size_t(kTotals[t].result);
                 for (size_t h = c0; h < c1; ++h) {
-                    if (!plans[h].computes[r] || !kindIn(run.inputs[h].uvId, kTotals[t].kinds)) continue;
+                    if (!plans[h].computes[r] || !kindIn(run.inputs[h].uvId, kTotals[t].resource)) continue;
                     const double* x = array(h - c0, r);
                     double* sum = totals[t].data();
                     for (uint64_t i = first; i < last; ++i) sum[i] += x[i];

@@ -60,7 +60,7 @@ struct SimTotalDecl {
     const char* title;    // UTF-8
     const char* unit;     // UTF-8
     SimResult result;     // the horizon result it adds up
-    const int* kinds;     // UV_ID values that take part, ended by 0
+    unsigned resource;    // HydrocarbonResource: the kinds of hydrocarbon (UV_ID) that take part
 };
 std::span<const SimTotalDecl> SimTotalDecls();
 

@@ -6,6 +6,7 @@
 #include "table/number_text.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace talvena {
 namespace {
@@ -205,23 +206,38 @@ constexpr SumRule kSumRules[] = {
 
 enum class LabelKind { Deterministic, Probable, Range };
 
+// The value labels of the totals with their captions, which the page and the unpacked passport show
+// beside them.
 constexpr struct {
     const char* name;
     LabelKind kind;
     HydrocarbonSum sum;
+    const char* caption; // UTF-8
 } kValueLabels[] = {
-    {"Label72", LabelKind::Deterministic, OilSum},
-    {"Label73", LabelKind::Deterministic, DissolvedGasSum},
-    {"Label74", LabelKind::Deterministic, GasSum},
-    {"Label75", LabelKind::Deterministic, CondensateSum},
-    {"Label93", LabelKind::Probable, OilSum},
-    {"Label95", LabelKind::Range, OilSum},
-    {"Label97", LabelKind::Probable, DissolvedGasSum},
-    {"Label99", LabelKind::Range, DissolvedGasSum},
-    {"Label102", LabelKind::Probable, GasSum},
-    {"Label101", LabelKind::Range, GasSum},
-    {"Label106", LabelKind::Probable, CondensateSum},
-    {"Label105", LabelKind::Range, CondensateSum},
+    {"Label72", LabelKind::Deterministic, OilSum,
+     "Перспективные ресурсы категории С3 нефти, млн.т"},
+    {"Label73", LabelKind::Deterministic, DissolvedGasSum,
+     "Перспективные ресурсы категории С3 растворенного газа, млн. м3"},
+    {"Label74", LabelKind::Deterministic, GasSum,
+     "Перспективные ресурсы категории С3 газа, млн. м3"},
+    {"Label75", LabelKind::Deterministic, CondensateSum,
+     "Перспективные ресурсы категории С3 газоконденсата, млн.т"},
+    {"Label93", LabelKind::Probable, OilSum,
+     "Наиболее вероятная величина перспективных ресурсов нефти (извлекаемых), млн.т"},
+    {"Label95", LabelKind::Range, OilSum,
+     "Возможные пределы изменения перспективных ресурсов нефти (извлекаемых),  млн.т"},
+    {"Label97", LabelKind::Probable, DissolvedGasSum,
+     "Наиболее вероятная величина перспективных ресурсов растворенного газа, млн.м3"},
+    {"Label99", LabelKind::Range, DissolvedGasSum,
+     "Возможные пределы изменения перспективных ресурсов растворенного газа, млн.м3"},
+    {"Label102", LabelKind::Probable, GasSum,
+     "Наиболее вероятная величина перспективных ресурсов газа, млн.м3"},
+    {"Label101", LabelKind::Range, GasSum,
+     "Возможные пределы изменения перспективных ресурсов газа, млн.м3"},
+    {"Label106", LabelKind::Probable, CondensateSum,
+     "Наиболее вероятная величина перспективных ресурсов газоконденсата (извлекаемых), млн.т"},
+    {"Label105", LabelKind::Range, CondensateSum,
+     "Возможные пределы изменения перспективных ресурсов газоконденсата (извлекаемых), млн.т"},
 };
 
 
@@ -293,6 +309,15 @@ QByteArray HydrocarbonFilter(HydrocarbonResource resource)
     for (const auto& k : kHydrocarbonKinds)
         if (k.groups & resource) filter += (filter.isEmpty() ? "UV_ID=" : " OR UV_ID=") + QByteArray::number(k.uvId);
     return filter;
+}
+
+const char* GeologyLabelCaption(const char* name)
+{
+    if (std::strcmp(name, "Label29") == 0) return "Продуктивные горизонты";
+    if (std::strcmp(name, "Label71") == 0) return "Отражающие горизонты, по которым подготовлен объект";
+    for (const auto& l : kValueLabels)
+        if (std::strcmp(name, l.name) == 0) return l.caption;
+    return "";
 }
 
 QByteArray GeologyTotals::labelText(const QByteArray& name) const

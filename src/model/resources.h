@@ -96,6 +96,10 @@ struct GeologyTotals {
     QByteArray labelText(const QByteArray& name) const;
 };
 
+// The caption of a value label of the Geology page ("Label72"), UTF-8, shown beside the label on the
+// page and in the unpacked passport; "" for a name that is no such label.
+const char* GeologyLabelCaption(const char* name);
+
 // The Geology page totals (TabSheet6Enter without its first step). The caller commits the
 // pending edits of the passport tables (CommitPendingEdits) before calling this.
 // Leaves the filter of POSIB_PRODUCT_HOR switched off and both tables on their first record;

@@ -28,19 +28,4 @@ constexpr FieldRule PosInt = FieldRule::PositiveInteger;
 constexpr FieldRule Year = FieldRule::YearChain;
 constexpr FieldRule Mark = FieldRule::IsohypseMark;
 
-constexpr FieldGroup NoGroup = FieldGroup::None;
-constexpr FieldGroup Ident = FieldGroup::Identity;
-constexpr FieldGroup Geom = FieldGroup::Geometry;
-constexpr FieldGroup OilD = FieldGroup::OilDeterministic;
-constexpr FieldGroup OilP = FieldGroup::OilProbabilistic;
-constexpr FieldGroup OilC = FieldGroup::OilCalculated;
-constexpr FieldGroup GasD = FieldGroup::GasDeterministic;
-constexpr FieldGroup GasP = FieldGroup::GasProbabilistic;
-constexpr FieldGroup GasC = FieldGroup::GasCalculated;
-constexpr FieldGroup CondD = FieldGroup::CondensateDeterministic;
-constexpr FieldGroup CondP = FieldGroup::CondensateProbabilistic;
-constexpr FieldGroup CondC = FieldGroup::CondensateCalculated;
-constexpr FieldGroup CalcG = FieldGroup::Calculated;
-constexpr FieldGroup Cont = FieldGroup::Contour;
-
 } // namespace talvena::schema

@@ -2,6 +2,7 @@
 #include "table/record_table.h"
 
 #include "base/error.h"
+#include "table/edit_journal.h"
 #include "table/record_table_detail.h"
 
 namespace talvena {
@@ -35,7 +36,10 @@ void RecordTable::storeValue(uint32_t row, int slot, const Value& v)
 void RecordTable::setRowValue(uint32_t row, const Field& f, const Value& v)
 {
     if (!f.isData() || &f.table() != this || row >= s_.rowCount) return;
-    storeValue(row, f.slot_, f.coerce(v));
+    const Value stored = f.coerce(v);
+    const EditJournal::Action step(journal_, QStringLiteral("Изменение записи"));
+    journalCell(row, f.slot_, storedValue(row, f.slot_), stored);
+    storeValue(row, f.slot_, stored);
     changed();
 }
 

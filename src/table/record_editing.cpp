@@ -2,6 +2,8 @@
 #include "table/record_table.h"
 
 #include "base/error.h"
+#include "table/edit_journal.h"
+#include "table/journal_op.h"
 #include "table/record_table_detail.h"
 
 #include <algorithm>
@@ -39,6 +41,7 @@ void RecordTable::beginNewRecord(bool appending)
     fire(onNewRecord);
     s_.modified = false;
     fire(afterInsert);
+    newDefaults_ = s_.editBuf;
     fire(afterScroll);
 }
 
@@ -68,6 +71,9 @@ void RecordTable::post()
     checkActive();
     if (s_.state != TableState::Edit && s_.state != TableState::Insert) return;
     notifyUpdateRecord();
+    // The post, and whatever its handlers change, is one step unless an action holds it.
+    const EditJournal::Action step(journal_, s_.state == TableState::Insert ? QStringLiteral("Добавление записи")
+                                                                            : QStringLiteral("Изменение записи"));
     fire(beforePost);
     for (const auto& f : fields_)
         if (f->isData() && f->required() && s_.editBuf[static_cast<size_t>(f->slot_)].isNull())
@@ -82,14 +88,41 @@ void RecordTable::post()
     if (s_.state == TableState::Insert) {
         wasNew = true;
         const uint32_t row = newRow();
+        if (recording() && newRecordsPermanent_) {
+            // The record stays on undo; its values go back to those it started with.
+            for (size_t s = 0; s < s_.columns.size(); ++s)
+                journalCell(row, static_cast<int>(s), s < newDefaults_.size() ? newDefaults_[s] : Value(),
+                            s_.editBuf[s], true);
+        } else if (recording()) {
+            JournalOp op;
+            op.kind = JournalOp::Kind::RowsAdded;
+            op.row = row;
+            op.count = 1;
+            record(std::move(op));
+        }
         for (size_t s = 0; s < s_.columns.size(); ++s) storeValue(row, static_cast<int>(s), s_.editBuf[s]);
+        placingUnrecorded_ = newRecordsPermanent_;
         to = placeRow(row, true);
+        placingUnrecorded_ = false;
     } else {
         const auto row = static_cast<uint32_t>(currentRow());
         for (size_t s = 0; s < s_.columns.size() && !s_.lastPostChanged; ++s)
             s_.lastPostChanged = !(storedValue(row, static_cast<int>(s)) == s_.editBuf[s]);
+        if (recording())
+            for (size_t s = 0; s < s_.columns.size(); ++s)
+                journalCell(row, static_cast<int>(s), storedValue(row, static_cast<int>(s)), s_.editBuf[s]);
         for (size_t s = 0; s < s_.columns.size(); ++s) storeValue(row, static_cast<int>(s), s_.editBuf[s]);
-        if (s_.modified) s_.rowStatus[row] = 1;
+        if (s_.modified && s_.rowStatus[row] != 1) {
+            if (recording() && !addedByAction(row)) {
+                JournalOp op;
+                op.kind = JournalOp::Kind::Status;
+                op.row = row;
+                op.statusBefore = s_.rowStatus[row];
+                op.statusAfter = 1;
+                record(std::move(op));
+            }
+            s_.rowStatus[row] = 1;
+        }
         if (s_.sortKey.field) {
             unplaceRow(row);
             to = placeRow(row, false);
@@ -154,7 +187,9 @@ void RecordTable::deleteRecord()
     dropPending();
     const auto row = static_cast<uint32_t>(currentRow());
     const int position = s_.cur;
+    const EditJournal::Action step(journal_, QStringLiteral("Удаление записи"));
     unplaceRow(row);
+    journalRowsCleared(&row, 1);
     s_.rowStatus[row] = 2;
     ++storedVersion_;
     for (auto& c : s_.columns) {
@@ -178,6 +213,8 @@ int RecordTable::deleteVisibleRecords()
     checkCanModify();
     const RowVector<uint32_t> doomed = visible();
     if (doomed.empty()) return 0;
+    const EditJournal::Action step(journal_, QStringLiteral("Удаление записей"));
+    journalRowsCleared(doomed.data(), doomed.size());
     for (uint32_t row : doomed) {
         s_.rowStatus[row] = 2;
         for (auto& c : s_.columns) {
@@ -186,6 +223,17 @@ int RecordTable::deleteVisibleRecords()
         }
     }
     auto gone = [this](uint32_t row) { return s_.rowStatus[row] == 2; };
+    if (recording()) {
+        for (bool base : {false, true}) {
+            const auto& v = base ? s_.baseOrder : s_.order;
+            JournalOp op;
+            op.kind = JournalOp::Kind::OrderErase;
+            op.base = base;
+            for (size_t i = 0; i < v.size(); ++i)
+                if (gone(v[i])) op.rows.insert(op.rows.end(), {static_cast<uint32_t>(i), v[i]});
+            if (!op.rows.empty()) record(std::move(op));
+        }
+    }
     std::erase_if(s_.order, gone);
     std::erase_if(s_.baseOrder, gone);
     s_.view.clear();
@@ -204,6 +252,7 @@ void RecordTable::empty()
     checkActive();
     checkCanModify();
     dropPending();
+    const EditJournal::Action step(journal_, QStringLiteral("Удаление записей"));
     removeStoredRows();
     recalc();
     notifyRows({RowChange::Reset});

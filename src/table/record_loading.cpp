@@ -2,6 +2,8 @@
 #include "table/record_table.h"
 
 #include "base/error.h"
+#include "table/edit_journal.h"
+#include "table/journal_op.h"
 #include "table/record_table_detail.h"
 
 namespace talvena {
@@ -21,6 +23,13 @@ void RecordTable::beginLoad()
 void RecordTable::loadRecord(std::vector<Value>& dataValues, uint8_t status)
 {
     const uint32_t row = newRow();
+    if (recording()) {
+        JournalOp op;
+        op.kind = JournalOp::Kind::RowsAdded;
+        op.row = row;
+        op.count = 1;
+        record(std::move(op));
+    }
     size_t i = 0;
     for (const auto& f : fields_) {
         if (!f->isData()) continue;
@@ -28,13 +37,18 @@ void RecordTable::loadRecord(std::vector<Value>& dataValues, uint8_t status)
         ++i;
     }
     s_.rowStatus[row] = status == 1 ? 1 : 0;
+    journalOrderInsert(false, s_.order.size(), row);
     s_.order.push_back(row);
-    if (s_.sortKey.field) s_.baseOrder.push_back(row);
+    if (s_.sortKey.field) {
+        journalOrderInsert(true, s_.baseOrder.size(), row);
+        s_.baseOrder.push_back(row);
+    }
 }
 
 void RecordTable::endLoad()
 {
     changed();
+    if (s_.sortKey.field) journalOrderSwap();
     sortOrder();
     rebuildView();
     s_.cur = visibleCount() > 0 ? 0 : -1;
@@ -63,6 +77,8 @@ bool RecordTable::takeOverRecords(RecordTable& source)
     checkCanModify();
     settle();
     dropPending();
+    const EditJournal::Action step(journal_, QStringLiteral("Замена записей"));
+    journalDataSwap();
 
     // Column i of either table belongs to its i-th data field.
     for (size_t i = 0; i < s_.columns.size(); ++i) {
@@ -111,6 +127,7 @@ void RecordTable::restoreSnapshot(const Snapshot& s)
 {
     if (s.fieldCount != fieldCount() || s.state.columns.size() != s_.columns.size())
         throw Error("The table's fields changed since its snapshot was taken");
+    journalDataSwap();
     s_ = s.state;
     s_.sortKey.field = s.sortField < 0 ? nullptr : &field(s.sortField);
     ++storedVersion_;

@@ -2,6 +2,7 @@
 #include "table/record_table.h"
 
 #include "base/error.h"
+#include "table/edit_journal.h"
 #include "table/record_table_detail.h"
 #include "table/collation.h"
 #include "table/number_text.h"
@@ -120,11 +121,15 @@ int RecordTable::placeRow(uint32_t row, bool isNew)
     size_t oi = s_.order.size();
     if (s_.sortKey.field) {
         oi = static_cast<size_t>(std::upper_bound(s_.order.begin(), s_.order.end(), row, before) - s_.order.begin());
-        if (isNew) s_.baseOrder.push_back(row);
+        if (isNew) {
+            journalOrderInsert(true, s_.baseOrder.size(), row);
+            s_.baseOrder.push_back(row);
+        }
     } else if (!s_.appending && s_.anchorRow >= 0) {
         oi = static_cast<size_t>(std::find(s_.order.begin(), s_.order.end(), static_cast<uint32_t>(s_.anchorRow)) -
                                  s_.order.begin());
     }
+    journalOrderInsert(false, oi, row);
     s_.order.insert(s_.order.begin() + static_cast<ptrdiff_t>(oi), row);
     if (!s_.viewActive) {
         s_.cur = static_cast<int>(oi);
@@ -147,10 +152,13 @@ void RecordTable::unplaceRow(uint32_t row)
 {
     if (!s_.viewActive && !s_.sortKey.field && s_.cur >= 0 && s_.cur < static_cast<int>(s_.order.size()) &&
         s_.order[static_cast<size_t>(s_.cur)] == row) {
+        journalOrderErase(false, static_cast<size_t>(s_.cur), row);
         s_.order.erase(s_.order.begin() + s_.cur);
         return;
     }
-    s_.order.erase(std::find(s_.order.begin(), s_.order.end(), row));
+    const auto at = std::find(s_.order.begin(), s_.order.end(), row);
+    journalOrderErase(false, static_cast<size_t>(at - s_.order.begin()), row);
+    s_.order.erase(at);
     if (s_.viewActive) {
         auto it = std::find(s_.view.begin(), s_.view.end(), row);
         if (it != s_.view.end()) {
@@ -218,6 +226,7 @@ void RecordTable::sort(const QByteArray& spec)
 {
     settle();
     changed(); // the stored order is part of what a stream holds
+    journalOrderSwap();
     ++storedVersion_; // the records keep their values but not their order
     const int64_t current = currentRow();
     const qsizetype colon = spec.indexOf(':');

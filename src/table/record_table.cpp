@@ -151,6 +151,7 @@ void RecordTable::open()
 void RecordTable::removeStoredRows()
 {
     ++storedVersion_;
+    if (s_.rowCount > 0 || !s_.order.empty()) journalDataSwap();
     for (auto& c : s_.columns) c.clearRows();
     s_.rowStatus.clear();
     s_.rowCount = 0;

@@ -19,6 +19,9 @@
 
 namespace talvena {
 
+class EditJournal;
+struct JournalOp;
+
 enum class TableState { Inactive, Browse, Edit, Insert, Calculating };
 
 class RecordTable {
@@ -187,6 +190,17 @@ public:
     Snapshot takeSnapshot() const;
     void restoreSnapshot(const Snapshot& s); // the field list must be the one the snapshot was taken with
 
+    // --- edit journal ------------------------------------------------------------------------
+    // Every change of the stored records is recorded in the journal while one is set (see
+    // EditJournal); bulk loading is not (beginLoad … endLoad records the rows it adds as one change).
+    void setJournal(EditJournal* journal) { journal_ = journal; }
+    EditJournal* journal() const { return journal_; }
+    // The name of the data field of a column (what a journal step names).
+    QByteArray dataFieldName(int slot) const;
+    // A new record of a table that must always keep it (the passport's one record) stays when
+    // the post that added it is undone: undo puts back the values it started with.
+    void setNewRecordsPermanent(bool on) { newRecordsPermanent_ = on; }
+
     // The value the lookup table gives for a key: the result field of the first visible record
     // whose key field equals it.
     Value lookupValue(const Field& keyField, const Value& key, const Field& resultField) const;
@@ -252,6 +266,27 @@ private:
     void changed();
     void viewChanged();
 
+    // Journal: recording the changes of the stored records and replaying them.
+    friend class EditJournal;
+    struct RowImage;
+    struct StoredImage;
+    struct OrderImage;
+    bool recording() const;
+    void record(JournalOp&& op);
+    // Whether the row was added by the action being recorded (its values need no recording).
+    bool addedByAction(uint32_t row);
+    void journalCell(uint32_t row, int slot, const Value& before, const Value& after, bool evenIfNew = false);
+    void journalOrderInsert(bool base, size_t index, uint32_t row);
+    void journalOrderErase(bool base, size_t index, uint32_t row);
+    void journalRowsCleared(const uint32_t* rows, size_t n);
+    void journalDataSwap();
+    void journalOrderSwap();
+    std::shared_ptr<RowImage> captureRows(const uint32_t* rows, size_t n) const;
+    void clearRow(uint32_t row);
+    void beginReplay();
+    void replay(JournalOp& op, bool backwards);
+    void endReplay(const JournalOp* place);
+
     bool passes(uint32_t row) const;
     void rebuildView();
     // Puts a stored row into the order and the view; returns its visible position, -1 when the
@@ -308,6 +343,12 @@ private:
     int calcSlots_ = 0;
     State s_;
     mutable Evaluation eval_;
+
+    EditJournal* journal_ = nullptr;
+    bool newRecordsPermanent_ = false;
+    bool placingUnrecorded_ = false; // placing a permanent new record: its place is not journaled
+    std::vector<Value> newDefaults_; // the values the pending new record started with
+    int64_t replayCurrent_ = -1; // the current row when a replay began
 
     std::vector<TableObserver*> observers_;
     int suspended_ = 0;

@@ -1,6 +1,9 @@
 // "Сохранить &распакованный паспорт" in the real window: the program dialog, the folder dialog,
 // the grids' column order as the user left it, and what the user is told.
+#include "app/grid_pages.h"
+#include "app/passport_check_command.h"
 #include "app/passport_lifecycle.h"
+#include "gui/desktop_shell.h"
 #include "dialogs/export_type_dialog.h"
 #include "dialogs/loading_form.h"
 #include "export/export_layouts.h"
@@ -11,7 +14,9 @@
 #include "window_fixture.h"
 
 #include <QDirIterator>
+#include <QFile>
 #include <QHeaderView>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -75,8 +80,20 @@ protected:
         });
         window->menuAction("N12")->trigger();
         settle();
+        // The passport check's offer and the closing message are kept apart from what went wrong.
+        for (qsizetype i = ui.boxes.size() - 1; i >= 0; --i) {
+            const ScriptedInteraction::Box& box = ui.boxes[i];
+            if (box.caption == BoxCaption::Confirmation && box.text.startsWith(u("Проверка паспорта нашла")))
+                checkOffers.prepend(box.text);
+            else if (box.buttons == BoxButtons::OkOpenFolder)
+                doneMessages.prepend(box.text);
+            else
+                continue;
+            ui.boxes.removeAt(i);
+        }
         return shown;
     }
+    QStringList checkOffers, doneMessages;
 
     QString passportFolder() const { return out.filePath(u("ПАСПОРТ ОБЪЕКТА Восточное поднятие")); }
     QString tablePath(int index) const
@@ -106,6 +123,7 @@ TEST_F(ExportCommandTest, WritesThePassportFolderWithTheGridsAsTheUserArrangedTh
     ASSERT_TRUE(exportWith("excelButton"));
     EXPECT_EQ(ui.dialogTitles, QStringList{kFolderTitle});
     EXPECT_EQ(progressText, u("Распаковка ...")); // shown while the folder is asked for
+    EXPECT_EQ(doneMessages, QStringList{u("Распакованный паспорт записан в «%1».").arg(passportFolder())});
     EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
     EXPECT_EQ(progressFormOf(window.get()), nullptr); // the progress form is gone
     EXPECT_EQ(filesUnder(passportFolder()), 15);
@@ -168,4 +186,92 @@ TEST_F(ExportCommandTest, OpenOfficeCalcStartsLibreOfficeOnceForTheExport)
     const test::ReadSheet economy = test::ReadWithXlrd(tablePath(14));
     EXPECT_EQ(economy.textAt(1, 1), u("Таблица 12. \"Экономика\""));
     EXPECT_TRUE(economy.at(1, 1)->bold);
+}
+
+// Save (F2, as the user presses it) and the export walk every horizon; the oil page must show its
+// horizons again afterwards, with the same one current, so that oil typed next lands in an oil
+// horizon and reaches the totals.
+TEST_F(ExportCommandTest, SaveAndExportLeaveTheOilPageShowingWhatItShowed)
+{
+    RecordTable& reflecting = dm->REFLECT_HORIZONTS;
+    reflecting.append();
+    reflecting.fieldByName("INDEXOG").setString(utf8ToCp1251("Б"));
+    reflecting.post();
+    RecordTable& h = dm->POSIB_PRODUCT_HOR;
+    for (auto [name, kind] : {std::pair{"Н1", 397}, {"ГК", 401}, {"Н2", 399}}) {
+        h.append();
+        h.fieldByName("STRATIGRSVIT").setString(utf8ToCp1251(name));
+        h.fieldByName("UV_ID").setInteger(kind);
+        h.post();
+    }
+    window->PageControl2()->setCurrentIndex(GridPages::kOilPage);
+    settle();
+    auto* oil = find<RecordGridView>("JvDBGrid4");
+    oil->setCurrentIndex(oil->model()->index(1, 0));
+    settle();
+    auto shows = [&] {
+        QStringList names;
+        for (int r = 0; r < oil->model()->rowCount(); ++r) names << oil->model()->index(r, 0).data().toString();
+        return names.join(' ') + " / " + cp1251ToUnicode(h.fieldByName("STRATIGRSVIT").asString()) + " / " +
+               QString::number(oil->currentIndex().row());
+    };
+    const QString before = shows();
+    ASSERT_EQ(before, u("Н1 Н2 / Н2 / 1"));
+
+    ui.fileNames = {out.filePath("passport.psp")};
+    oil->setFocus();
+    QTest::keyClick(oil, Qt::Key_F2);
+    settle();
+    ASSERT_TRUE(QFile::exists(out.filePath("passport.psp")));
+    EXPECT_EQ(shows(), before);
+
+    ui.fileNames = {out.path()};
+    ASSERT_TRUE(exportWith("excelButton"));
+    EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
+    EXPECT_EQ(shows(), before);
+    EXPECT_EQ(window->PageControl2()->currentIndex(), GridPages::kOilPage);
+}
+
+// The check is offered first: Yes shows the findings and writes nothing, Cancel writes nothing, No
+// writes. The closing message's second button opens the passport's folder.
+TEST_F(ExportCommandTest, TheCheckIsOfferedFirstAndTheMessageOpensTheFolder)
+{
+    QList<QUrl> opened;
+    installShellOpener([&](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    auto run = [&](std::initializer_list<BoxAnswer> answers) {
+        ui.answers = answers;
+        checkOffers.clear();
+        doneMessages.clear();
+        ui.fileNames = {out.path()};
+        window->menuAction("N12")->trigger(); // no program dialog when the export stops first
+        settle();
+    };
+    run({BoxAnswer::Yes});
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].text, u("Проверка паспорта нашла замечания (7). Посмотреть их перед записью "
+                                  "распакованного паспорта?"));
+    ASSERT_NE(window->passportCheck().form(), nullptr);
+    EXPECT_TRUE(window->passportCheck().form()->isVisible());
+    EXPECT_EQ(window->passportCheck().form()->list()->count(), 7);
+    EXPECT_FALSE(QDir(passportFolder()).exists());
+
+    ui.clear();
+    run({BoxAnswer::Cancel});
+    EXPECT_EQ(ui.boxes.size(), 1);
+    EXPECT_TRUE(ui.dialogTitles.isEmpty());
+    EXPECT_FALSE(QDir(passportFolder()).exists());
+
+    ui.clear();
+    ui.answers = {BoxAnswer::No, BoxAnswer::Yes}; // go on; then "Открыть папку"
+    ui.fileNames = {out.path()};
+    ASSERT_TRUE(exportWith("excelButton"));
+    EXPECT_EQ(checkOffers.size(), 1);
+    EXPECT_EQ(doneMessages.size(), 1);
+    EXPECT_TRUE(ui.boxes.isEmpty()) << ui.boxTexts().join('\n').toStdString();
+    EXPECT_EQ(filesUnder(passportFolder()), 15);
+    EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(passportFolder())});
+    installShellOpener({});
 }

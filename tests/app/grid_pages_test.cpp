@@ -6,10 +6,14 @@
 #include "dialogs/contour_chart.h"
 #include "gui/record_grid_view.h"
 #include "gui/record_table_model.h"
+#include "gui/user_settings.h"
 #include "model/grid_decl.h"
 #include "window_fixture.h"
 
 #include <QChart>
+#include <QCheckBox>
+#include <QValueAxis>
+#include <cmath>
 #include <QHeaderView>
 
 using namespace talvena;
@@ -268,3 +272,57 @@ TEST_F(GridPagesTest, TheContourPageDrawsEveryContourAndShowsItsArea)
 }
 
 } // namespace
+
+// "В масштабе": a kilometre is as long on both axes (degrees corrected by the cosine of the
+// latitude), the choice is kept for the next start, and unchecked the axes span the points.
+TEST_F(GridPagesTest, TheContourChartToScaleShowsEqualKilometresAndIsKept)
+{
+    UserSettings()->remove("contourChart/toScale");
+    addReflecting("Б");
+    addProductive("Ю1", 397);
+    RecordTable& horizons = dm->POSIB_PRODUCT_HOR;
+    horizons.edit();
+    horizons.fieldByName("KONTURKOORDTYPE").setInteger(2); // degrees
+    horizons.post();
+    // One degree by one degree at 60° north: twice as tall as wide in kilometres.
+    for (auto [x, y] : {std::pair{30.0, 59.5}, {31.0, 59.5}, {31.0, 60.5}, {30.0, 60.5}}) {
+        dm->KONTUR.append();
+        dm->KONTUR.fieldByName("X").setFloat(x);
+        dm->KONTUR.fieldByName("Y").setFloat(y);
+        dm->KONTUR.post();
+    }
+    window->resize(1200, 800);
+    enter(GridPages::kContourPage);
+    TContourChart* chart = window->contourPage().chart();
+    auto* box = find<QCheckBox>("ToScaleBox");
+    ASSERT_FALSE(box->isChecked());
+    auto axes = [&] {
+        return QRectF(QPointF(chart->axisX()->min(), chart->axisY()->min()),
+                      QPointF(chart->axisX()->max(), chart->axisY()->max()));
+    };
+    EXPECT_EQ(axes(), QRectF(QPointF(30, 59.5), QPointF(31, 60.5)));
+
+    box->click();
+    settle();
+    const QRectF scaled = axes();
+    const QSizeF plot = chart->chart()->plotArea().size();
+    ASSERT_GT(plot.width(), 100);
+    // Pixels per kilometre along X and along Y agree; the points still show whole.
+    const double kmX = scaled.width() * std::cos(60 * M_PI / 180), kmY = scaled.height();
+    EXPECT_NEAR(plot.width() / kmX, plot.height() / kmY, 0.03 * plot.height() / kmY);
+    EXPECT_TRUE(scaled.contains(QRectF(QPointF(30, 59.5), QPointF(31, 60.5))));
+    EXPECT_NEAR(scaled.center().x(), 30.5, 1e-9);
+    EXPECT_NEAR(scaled.center().y(), 60, 1e-9);
+
+    // Kept for the next window, which draws to scale from the start.
+    EXPECT_TRUE(UserSettings()->value("contourChart/toScale").toBool());
+    {
+        TMainForm other(*dm, ui);
+        EXPECT_TRUE(other.findChild<QCheckBox*>("ToScaleBox")->isChecked());
+        EXPECT_TRUE(other.contourPage().chart()->toScale());
+    }
+    box->click();
+    settle();
+    EXPECT_EQ(axes(), QRectF(QPointF(30, 59.5), QPointF(31, 60.5)));
+    EXPECT_FALSE(UserSettings()->value("contourChart/toScale").toBool());
+}

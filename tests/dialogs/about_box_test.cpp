@@ -130,6 +130,10 @@ TEST_F(AboutBoxTest, NoVersionLineGivesTheNoAnswerMessage)
         {"error page", "<html><body>404 Not Found</body></html>\r\n", "404 Not Found"},
         {"empty body", "", "200 OK"},
         {"version on the second line", "\r\nV:1.21.0.0\r\n", "200 OK"},
+        {"a blank before it", "V: 1.21.0.0\r\n", "200 OK"},
+        {"nested tables", "V:" + QByteArray("<table><tr><td>").repeated(22), "200 OK"},
+        {"a link", "V:<a href=\"http://x/\">2.0</a>", "200 OK"},
+        {"too long", "V:" + QByteArray(65, '1'), "200 OK"},
     };
     for (const Case& c : cases) {
         ui.clear();
@@ -187,11 +191,11 @@ TEST_F(AboutBoxTest, WhileWaitingTheBoxShowsItIsBusyAndCannotBeClosed)
 
 TEST_F(AboutBoxTest, ADifferentVersionOffersTheUpdateShowingTheServerTextExactly)
 {
-    server.reply("V: 1.21.0.0\r\n");
+    server.reply("V:1.21.0.0a\r\n");
     ui.answers = {BoxAnswer::No};
     check();
     ASSERT_EQ(ui.boxes.size(), 1);
-    EXPECT_EQ(ui.boxes[0].text, QString::fromUtf8("Ваша версия: 1.21.0.0\rВерсия на сервере:  1.21.0.0\r"
+    EXPECT_EQ(ui.boxes[0].text, QString::fromUtf8("Ваша версия: 1.21.0.0\rВерсия на сервере: 1.21.0.0a\r"
                                                   "Запустить обновление?"));
     EXPECT_EQ(ui.boxes[0].caption, BoxCaption::Information);
     EXPECT_EQ(ui.boxes[0].icon, BoxIcon::Question);
@@ -199,8 +203,16 @@ TEST_F(AboutBoxTest, ADifferentVersionOffersTheUpdateShowingTheServerTextExactly
     EXPECT_TRUE(boxOpen()); // No: nothing happens
     EXPECT_TRUE(opened.isEmpty());
 
-    // An older version is offered just the same: versions are not ordered.
+    // An older version is not offered.
+    ui.clear();
     server.reply("V:1.0");
+    check();
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].text, QString::fromUtf8("Версия на сервере (1.0) старше вашей (1.21.0.0): обновление не нужно."));
+    EXPECT_EQ(ui.boxes[0].buttons, BoxButtons::Ok);
+    EXPECT_TRUE(boxOpen());
+
+    server.reply("V:2.0");
     ui.answers = {BoxAnswer::Yes};
     check();
     ASSERT_EQ(opened.size(), 1);

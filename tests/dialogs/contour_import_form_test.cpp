@@ -167,6 +167,30 @@ TEST_F(ContourImportCommandTest, ConfirmedImportsAndAnyOtherCloseCancels)
     EXPECT_EQ(module.KONTUR.recordCount(), 3);
 }
 
+TEST_F(ContourImportCommandTest, AnEmptyTextOrABadLineKeepsTheContourAndSaysWhy)
+{
+    addProductHorizon("A");
+    ASSERT_TRUE(runWith([](TImportForm& f) {
+        f.memo()->setPlainText("1 1\n2 2\n3 3");
+        QTest::mouseClick(f.importButton(), Qt::LeftButton);
+    }));
+    EXPECT_FALSE(runWith([](TImportForm& f) { QTest::mouseClick(f.importButton(), Qt::LeftButton); }));
+    EXPECT_EQ(ui.boxTexts(), QStringList{QString::fromUtf8(kNoPointsInText)});
+    EXPECT_EQ(module.KONTUR.recordCount(), 3);
+
+    std::string error;
+    try {
+        runWith([](TImportForm& f) {
+            f.memo()->setPlainText(QString::fromUtf8("Долгота Широта\n5 5"));
+            QTest::mouseClick(f.importButton(), Qt::LeftButton);
+        });
+    } catch (const Error& e) {
+        error = e.what();
+    }
+    EXPECT_EQ(error, "'Долгота' is not a valid floating point value\nСтрока 1: «Долгота Широта»");
+    EXPECT_EQ(module.KONTUR.recordCount(), 3);
+}
+
 TEST_F(ContourImportCommandTest, WithoutAHorizonTheDialogDoesNotOpen)
 {
     EXPECT_FALSE(RunContourImport(nullptr, module, {}));

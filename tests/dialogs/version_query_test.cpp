@@ -22,11 +22,30 @@ TEST(VersionQueryTest, FirstLineLosesBlanksAndControlCharactersAroundIt)
 TEST(VersionQueryTest, OnlyCapitalVColonStartsAVersion)
 {
     EXPECT_EQ(serverVersionText("V:1.21.0.0"), "1.21.0.0");
-    EXPECT_EQ(serverVersionText("V: 1.21.0.0"), " 1.21.0.0"); // kept exactly
-    EXPECT_EQ(serverVersionText("V:"), "");
+    EXPECT_EQ(serverVersionText("V:1.21b.0.RC1"), "1.21b.0.RC1");
+    // Not a version: no answer.
+    QString tables = "V:";
+    for (int i = 0; i < 22; ++i) tables += "<table><tr><td>";
+    for (const QString& not_ : {QString("V: 1.21.0.0"), QString("V:"), QString("V:1.2-3"), tables,
+                                QString("V:<a href='x'>2.0</a>"), QString("V:") + QString(65, u'1'), QString("V:1.2\u0416")})
+        EXPECT_EQ(serverVersionText(not_), std::nullopt) << not_.toStdString();
+    EXPECT_EQ(serverVersionText("V:" + QString(64, u'1')), QString(64, u'1'));
     EXPECT_EQ(serverVersionText("v:1.21.0.0"), std::nullopt);
     EXPECT_EQ(serverVersionText("V 1.21.0.0"), std::nullopt);
     EXPECT_EQ(serverVersionText(""), std::nullopt);
+}
+
+TEST(VersionQueryTest, VersionsAreOrderedPartByPart)
+{
+    // Each row strictly older than the next; equal spellings within a row.
+    const QList<QStringList> ordered = {{"0.9"}, {"1", "1.0", "1.0.0.0", "01.00"}, {"1.0.0.1"}, {"1.2"},
+                                        {"1.10"}, {"1.21.0.0"}, {"1.21.0.0a"}, {"1.21.0.0b"},
+                                        {"2", "2.0"}, {"10.0"}, {"99999999999999999999.1"}};
+    for (qsizetype i = 0; i < ordered.size(); ++i)
+        for (qsizetype j = 0; j < ordered.size(); ++j)
+            for (const QString& a : ordered[i])
+                for (const QString& b : ordered[j])
+                    EXPECT_EQ(compareVersions(a, b), i < j ? -1 : i > j ? 1 : 0) << a.toStdString() << " " << b.toStdString();
 }
 
 TEST(VersionQueryTest, ServerSettingIsHostOrHostAndPort)

@@ -494,31 +494,84 @@ TEST_F(UnpackTest, AFailedWriteIsReportedAndNothingGoesOutsideTheFolder)
     EXPECT_FALSE(QFileInfo(p + u("/ГРАФИКА/To1.png")).isSymLink());
     EXPECT_EQ(readAll(p + u("/ГРАФИКА/To1.png")), "map");
 
-    // A folder in the way of an attachment: the export stops with the write error.
+    // A folder in the way of an attachment: that file fails, everything else is written.
     QFile::remove(p + u("/ГРАФИКА/Geo1.png"));
     QFile::remove(p + u("/ГРАФИКА/Descript.ion"));
     QDir().mkpath(p + u("/ГРАФИКА/Geo1.png/inside"));
     const QStringList before = filesUnder(out.path());
     written.clear();
-    try {
-        unpack();
-        ADD_FAILURE() << "the export reported success";
-    } catch (const FileError& e) {
-        EXPECT_EQ(e.path(), QFileInfo(p + u("/ГРАФИКА/Geo1.png")).absoluteFilePath());
-        EXPECT_FALSE(e.reason().isEmpty());
-    }
+    const UnpackedPassportResult result = unpack();
+    ASSERT_EQ(result.failed.size(), 1);
+    EXPECT_EQ(result.failed[0].path, p + u("/ГРАФИКА/Geo1.png"));
+    EXPECT_TRUE(result.failed[0].message.startsWith("Stream write error (")) << result.failed[0].message.toStdString();
     EXPECT_FALSE(written.contains(p + u("/ГРАФИКА/Geo1.png")));
+    EXPECT_EQ(written.size(), 15 + 1); // the tables and To1.png
     EXPECT_FALSE(QFile::exists(p + u("/ГРАФИКА/Descript.ion"))); // its line comes after the file
     EXPECT_EQ(filesUnder(out.path()), before);
     EXPECT_EQ(filesUnder(elsewhere.path()), QStringList{"outside.txt"});
+}
 
-    // The tables folder taken by a file: nothing is written at all.
-    QDir(p).removeRecursively();
+TEST_F(UnpackTest, FoldersThatCannotBeMadeOrLeadOutsideFailOnlyWhatGoesIntoThem)
+{
+    addAttachment("To1.png", QByteArray("map"));
+    addAttachment("Geo1.png", QByteArray("section"), "разрез");
+    addAttachment("Рекомендации.doc", QByteArray("text"));
+    const QString p = passportFolder();
+
+    // Files named like the tables and the graphics folder: the documents are still written.
     QDir().mkpath(p);
     WriteFileAtomically(p + u("/ТАБЛИЦЫ"), "a file");
-    EXPECT_EQ(errorOf([&] { unpack(); }),
-              QStringLiteral("Не удалось создать папку \"%1\".").arg(p + u("/ТАБЛИЦЫ")).toStdString());
-    EXPECT_EQ(filesUnder(out.path()), QStringList{kFolder + u("/ТАБЛИЦЫ")});
+    WriteFileAtomically(p + u("/ГРАФИКА"), "a file");
+    UnpackedPassportResult result = unpack();
+    QStringList failed;
+    for (const UnpackedFailure& f : result.failed) failed << QDir(p).relativeFilePath(f.path) + ": " + f.message;
+    EXPECT_EQ(failed, (QStringList{u("ТАБЛИЦЫ: Не удалось создать папку \"%1/ТАБЛИЦЫ\".").arg(p),
+                                   u("ГРАФИКА: Не удалось создать папку \"%1/ГРАФИКА\".").arg(p),
+                                   u("ГРАФИКА/To1.png: Не удалось создать папку \"%1/ГРАФИКА\".").arg(p),
+                                   u("ГРАФИКА/Geo1.png: Не удалось создать папку \"%1/ГРАФИКА\".").arg(p)}));
+    EXPECT_EQ(filesUnder(out.path()), QStringList({kFolder + u("/ГРАФИКА"), kFolder + u("/ДОКУМЕНТЫ/Рекомендации.doc"),
+                                                   kFolder + u("/ТАБЛИЦЫ")}));
+
+    // Links planted as folders: one leading outside is never written through, one leading
+    // inside the chosen folder is an ordinary folder.
+    QTemporaryDir elsewhere;
+    QDir(p).removeRecursively();
+    QDir().mkpath(p);
+    QDir().mkpath(out.filePath("inside"));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), p + u("/ГРАФИКА")));
+    ASSERT_TRUE(QFile::link(out.filePath("inside"), p + u("/ДОКУМЕНТЫ")));
+    ASSERT_TRUE(QFile::link(elsewhere.filePath("dangling"), p + u("/ТАБЛИЦЫ")));
+    result = unpack();
+    EXPECT_EQ(result.failed.size(), 1 + 1 + 2);
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
+    EXPECT_EQ(readAll(out.filePath(u("inside/Рекомендации.doc"))), "text");
+
+    // The passport folder itself a link outside: nothing at all is written there.
+    QDir(p).removeRecursively();
+    QFile::remove(p);
+    ASSERT_TRUE(QFile::link(elsewhere.path(), p));
+    result = unpack();
+    EXPECT_EQ(result.failed.size(), 1 + 3);
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
+}
+
+TEST_F(UnpackTest, LongNamesThatCollideAreShortenedAndNeverStopTheExport)
+{
+    // 128 characters, most of them the extension, all Cyrillic: 255 bytes in UTF-8 before a
+    // number is added; cleaning makes the two alike.
+    const QByteArray ext = QByteArray(126, '\xC6');
+    addAttachment("a." + ext, QByteArray("first"));
+    addAttachment("a?." + ext, QByteArray("second"));
+    addAttachment("To1.png", QByteArray("after"));
+    const UnpackedPassportResult result = unpack();
+    EXPECT_TRUE(result.failed.isEmpty()) << result.failed.value(0).message.toStdString();
+    QStringList graphics = QDir(passportFolder() + u("/ГРАФИКА")).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(graphics.size(), 3);
+    for (const QString& name : graphics) EXPECT_LE(name.toUtf8().size(), 255) << name.toStdString();
+    QStringList contents;
+    for (const QString& name : graphics) contents << readAll(passportFolder() + u("/ГРАФИКА/") + name);
+    contents.sort();
+    EXPECT_EQ(contents, (QStringList{"after", "first", "second"}));
 }
 
 TEST_F(UnpackTest, AFailedDescriptionWriteKeepsTheLinesWrittenBefore)
@@ -545,14 +598,10 @@ TEST_F(UnpackTest, AFailedDescriptionWriteKeepsTheLinesWrittenBefore)
         }
         fill.resize(fill.size() - 4096);
     };
-    std::string message;
-    try {
-        WriteUnpackedPassport(module, session, options);
-    } catch (const FileWriteError& e) {
-        message = e.what();
-        EXPECT_EQ(e.path(), disk.folder() + u("/ПАСПОРТ ОБЪЕКТА Нижнечузикская/ГРАФИКА/Descript.ion"));
-    }
-    EXPECT_EQ(message, "Stream write error");
+    const UnpackedPassportResult result = WriteUnpackedPassport(module, session, options);
+    ASSERT_EQ(result.failed.size(), 1);
+    EXPECT_EQ(result.failed[0].path, disk.folder() + u("/ПАСПОРТ ОБЪЕКТА Нижнечузикская/ГРАФИКА/Descript.ion"));
+    EXPECT_EQ(result.failed[0].message, u("Stream write error (Недостаточно места на диске.)"));
     const QString graphics = disk.folder() + u("/ПАСПОРТ ОБЪЕКТА Нижнечузикская/ГРАФИКА/");
     EXPECT_EQ(readAll(graphics + "To2.png"), "two");
     EXPECT_EQ(readAll(graphics + "Descript.ion"), ToOemText(cp("\"To1.png\" первая\r\n")));
@@ -594,9 +643,20 @@ TEST_F(UnpackTest, LibreOfficeWritesTheSameTablesInOneStart)
     EXPECT_LT(table(14).widths.at(1), table(14).widths.at(2));
 }
 
-TEST_F(UnpackTest, LibreOfficeChosenButMissingFailsBeforeWriting)
+TEST_F(UnpackTest, LibreOfficeChosenButMissingFallsBackToTheBuiltInWriterAfterSayingSo)
 {
     NoLibreOfficeOnPath none;
-    EXPECT_EQ(errorOf([&] { unpack(nullptr, PreferredProgram::Calc); }), kLibreOfficeMissingMessage);
-    EXPECT_TRUE(QDir(out.path()).isEmpty());
+    ExportSession session;
+    UnpackedPassportOptions options;
+    options.directory = out.path();
+    options.program = PreferredProgram::Calc;
+    QStringList events;
+    options.notice = [&](const QString& message) { events << message; };
+    options.written = [&](const QString& path) { events << QFileInfo(path).fileName(); };
+    const UnpackedPassportResult result = WriteUnpackedPassport(module, session, options);
+    EXPECT_TRUE(result.complete());
+    ASSERT_EQ(events.size(), 1 + 15);
+    EXPECT_EQ(events[0], "TopofCalc.create failed, may be no OpenOffice is installed?");
+    EXPECT_EQ(events[1], QString::fromUtf8(ExportTables()[0].fileName));
+    EXPECT_EQ(table(0).textAt(1, 1), QString::fromUtf8(ExportTables()[0].title));
 }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <random>
 #include <gtest/gtest.h>
 
 using namespace talvena;
@@ -138,4 +139,28 @@ TEST_F(Attachments, ASourceThatCannotBeReadIsReportedInRussian)
     } catch (const Error& e) {
         EXPECT_TRUE(QString::fromUtf8(e.what()).endsWith(QString::fromUtf8("Не удается найти указанный файл."))) << e.what();
     }
+}
+
+TEST(DistinctFileNames, NumbersLikeTheSimpleSearchAndKeepsLongNamesWithinTheLimit)
+{
+    // A random sequence of names, some of them looking like numbered ones already, against the
+    // plain search from 1 upwards that the numbering replaces (quadratic for equal names).
+    std::mt19937 random(7);
+    const QStringList pool{"same.txt", "SAME.txt", "same (2).txt", "same (3).TXT", "other", "other (2)",
+                           QString(120, QChar(u'Ж')) + ".txt", "." + QString(126, QChar(u'Ж'))};
+    DistinctFileNames names{{"Descript.ion"}};
+    QSet<QString> taken{"descript.ion"};
+    for (int i = 0; i < 3000; ++i) {
+        const QString plain = pool[int(random() % pool.size())];
+        QString expected;
+        for (int n = 1;; ++n) {
+            expected = NumberedFileName(plain, n);
+            if (!taken.contains(expected.toLower())) break;
+        }
+        taken.insert(expected.toLower());
+        const QString got = names.take(plain);
+        ASSERT_EQ(got.toStdString(), expected.toStdString()) << i;
+        ASSERT_LE(got.toUtf8().size(), 255);
+    }
+    EXPECT_EQ(names.take("descript.ION"), "descript (2).ION");
 }

@@ -39,6 +39,9 @@ TEST_F(ModuleTest, EveryDeclaredGridColumnIsAFieldOfItsTableOfTheDeclaredKind)
     EXPECT_EQ(FindGrid("JvDBGrid3")->columns[10].field, QByteArray("_REFLECTHOR_ID"));
     EXPECT_EQ(FindGrid("JvDBGrid3")->columns[11].field, QByteArray("STRUCTOGNEW"));
     EXPECT_EQ(SortFieldOf(FindGrid("JvDBGrid1")->columns[1]), "_stratigr_id_");
+    // A column without a title of its own shows its field's caption.
+    EXPECT_STREQ(FindGrid("JvDBGrid1")->columns[9].title, "Площадь (кв.км.)");
+    EXPECT_STREQ(FindGrid("JvDBGrid1")->columns[1].title, "Стратиграфическая приуроченность ОГ");
 }
 
 TEST(GridLayouts, KeepTheUsersOrderAndHiddenColumnsAndStartFromTheDeclaration)

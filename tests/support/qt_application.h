@@ -2,6 +2,7 @@
 // One application object for a whole test program, on the offscreen platform unless another is
 // asked for (QT_QPA_PLATFORM=xcb under Xvfb shows the real windows).
 #include <QByteArray>
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <gtest/gtest.h>
 
@@ -30,6 +31,9 @@ private:
 template <typename Application> bool RegisterApplication(const char* programName)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The user's settings (recent files, view choices) of a test run stay in a folder of its own.
+    static QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
     ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment<Application>(programName));
     return true;
 }
