@@ -4,7 +4,7 @@
 #include "gis/contour_export.h"
 #include "gis/contour_import.h"
 #include "gis/gis_file.h"
-#include "minimal_module.h"
+#include "contour_passport.h"
 #include "model/contour_editing.h"
 
 #include <QTemporaryDir>
@@ -20,37 +20,7 @@ namespace {
 // `horizons` geographic horizons round 76.5° E 58.5° N, `perHorizon` points each on an ellipse.
 std::unique_ptr<TDataModule2> passport(int horizons, int perHorizon)
 {
-    auto m = minimalModule();
-    RecordTable& h = m->POSIB_PRODUCT_HOR;
-    const int id = h.fieldByName("ID").index();
-    const int name = h.fieldByName("STRATIGRSVIT").index();
-    const int count = h.fieldByName("KONTURNUMPOINTS").index();
-    const int type = h.fieldByName("KONTURKOORDTYPE").index();
-    int dataFields = 0;
-    for (int f = 0; f < h.fieldCount(); ++f) dataFields += h.field(f).isData() ? 1 : 0;
-    h.beginLoad();
-    for (int i = 1; i <= horizons; ++i) {
-        std::vector<Value> values(static_cast<size_t>(dataFields));
-        values[static_cast<size_t>(id)] = Value::integer(i);
-        values[static_cast<size_t>(name)] = Value::bytes("H" + QByteArray::number(i));
-        values[static_cast<size_t>(count)] = Value::integer(perHorizon);
-        values[static_cast<size_t>(type)] = Value::integer(2);
-        h.loadRecord(values, 0);
-    }
-    h.endLoad();
-    RecordTable& k = m->KONTUR;
-    k.beginLoad();
-    for (int i = 0; i < horizons * perHorizon; ++i) {
-        const int horizon = 1 + i / perHorizon;
-        const double a = 2 * std::numbers::pi * (i % perHorizon) / perHorizon;
-        std::vector<Value> values{Value::integer(i), Value::integer(horizon),
-                                  Value::real(74 + horizon % 40 * 0.1 + 0.04 * std::cos(a)),
-                                  Value::real(56 + horizon / 40 * 0.1 + 0.02 * std::sin(a))};
-        k.loadRecord(values, 0);
-    }
-    k.endLoad();
-    h.first();
-    return m;
+    return contourPassport(horizons, perHorizon, {74, 56}, {0.1, 0.1}, {0.04, 0.02});
 }
 
 void ImportShapefile100kVertices(benchmark::State& state)

@@ -2,7 +2,7 @@
 // refresh over 1,000 horizons and 1,000,000 points, and the area of a 100,000-point contour.
 #include "model/contour_area.h"
 #include "model/contour_editing.h"
-#include "minimal_module.h"
+#include "contour_passport.h"
 #include "model/data_module.h"
 #include "storage/table_stream.h"
 
@@ -19,42 +19,10 @@ using namespace talvena;
 
 namespace {
 
-// `horizons` horizons of coordinate type 2 with right counts, `perHorizon` points each on a
-// small ellipse, loaded in bulk as a file would load them.
+// `horizons` horizons of coordinate type 2, `perHorizon` points each on a small ellipse.
 std::unique_ptr<TDataModule2> passport(int horizons, int perHorizon)
 {
-    auto m = minimalModule();
-    RecordTable& h = m->POSIB_PRODUCT_HOR;
-    const int id = h.fieldByName("ID").index();
-    const int name = h.fieldByName("STRATIGRSVIT").index();
-    const int count = h.fieldByName("KONTURNUMPOINTS").index();
-    const int type = h.fieldByName("KONTURKOORDTYPE").index();
-    int dataFields = 0;
-    for (int f = 0; f < h.fieldCount(); ++f) dataFields += h.field(f).isData() ? 1 : 0;
-    // Field positions among the data fields equal the field indexes up to the last one used.
-    h.beginLoad();
-    for (int i = 1; i <= horizons; ++i) {
-        std::vector<Value> values(static_cast<size_t>(dataFields));
-        values[static_cast<size_t>(id)] = Value::integer(i);
-        values[static_cast<size_t>(name)] = Value::bytes("H" + QByteArray::number(i));
-        values[static_cast<size_t>(count)] = Value::integer(perHorizon);
-        values[static_cast<size_t>(type)] = Value::integer(2);
-        h.loadRecord(values, 0);
-    }
-    h.endLoad();
-    RecordTable& k = m->KONTUR;
-    k.beginLoad();
-    for (int i = 0; i < horizons * perHorizon; ++i) {
-        const int horizon = 1 + i / perHorizon;
-        const double a = 2 * std::numbers::pi * (i % perHorizon) / perHorizon;
-        std::vector<Value> values{Value::integer(i), Value::integer(horizon),
-                                  Value::real(60 + horizon % 40 + 0.2 * std::cos(a)),
-                                  Value::real(55 + horizon / 40 * 0.5 + 0.1 * std::sin(a))};
-        k.loadRecord(values, 0);
-    }
-    k.endLoad();
-    h.first();
-    return m;
+    return contourPassport(horizons, perHorizon, {60, 55}, {1, 0.5}, {0.2, 0.1});
 }
 
 QByteArray importText(int lines)

@@ -17,31 +17,38 @@ namespace {
 
 using P = SimParameter;
 
+// The ranges (min, max, most likely) of one horizon with every resource.
+constexpr struct {
+    P parameter;
+    double min, max, mostLikely;
+} kBenchRanges[] = {
+    {P::OilArea, 8, 14, 11},
+    {P::OilThickness, 4, 9, 6},
+    {P::OilPorosity, 0.12, 0.22, 0.17},
+    {P::OilSaturation, 0.55, 0.8, 0.7},
+    {P::OilDensity, 0.82, 0.9, 0.86},
+    {P::OilConversion, 0.7, 0.9, 0.8},
+    {P::OilRecovery, 0.2, 0.4, 0.3},
+    {P::GasArea, 10, 16, 12},
+    {P::GasThickness, 3, 8, 5},
+    {P::GasPorosity, 0.1, 0.2, 0.15},
+    {P::GasSaturation, 0.6, 0.8, 0.7},
+    {P::GasInitialPressure, 200, 260, 240},
+    {P::GasCompressibility, 0.85, 0.95, 0.9},
+    {P::GasTemperature, 0.9, 1.0, 0.95},
+    {P::GasDryContent, 0.85, 0.95, 0.9},
+    {P::CondensateContent, 100, 200, 150},
+    {P::CondensateRecovery, 0.5, 0.7, 0.6},
+};
+
 HorizonSimulationInput benchHorizon(int32_t id)
 {
     HorizonSimulationInput in;
     in.id = id;
     in.uvId = 886;
-    auto set = [&](P p, double a, double b, double m) { in[p] = {a, b, m}; };
-    set(P::OilArea, 8, 14, 11);
-    set(P::OilThickness, 4, 9, 6);
-    set(P::OilPorosity, 0.12, 0.22, 0.17);
-    set(P::OilSaturation, 0.55, 0.8, 0.7);
-    set(P::OilDensity, 0.82, 0.9, 0.86);
-    set(P::OilConversion, 0.7, 0.9, 0.8);
-    set(P::OilRecovery, 0.2, 0.4, 0.3);
+    for (const auto& r : kBenchRanges) in[r.parameter] = {r.min, r.max, r.mostLikely};
     in[P::OilGasFactor].min = 60;
-    set(P::GasArea, 10, 16, 12);
-    set(P::GasThickness, 3, 8, 5);
-    set(P::GasPorosity, 0.1, 0.2, 0.15);
-    set(P::GasSaturation, 0.6, 0.8, 0.7);
-    set(P::GasInitialPressure, 200, 260, 240);
     in[P::GasFinalPressure].min = 10;
-    set(P::GasCompressibility, 0.85, 0.95, 0.9);
-    set(P::GasTemperature, 0.9, 1.0, 0.95);
-    set(P::GasDryContent, 0.85, 0.95, 0.9);
-    set(P::CondensateContent, 100, 200, 150);
-    set(P::CondensateRecovery, 0.5, 0.7, 0.6);
     return in;
 }
 

@@ -4,6 +4,7 @@
 #include "base/error.h"
 #include "model/field_schema.h"
 #include "model/table_schemas.h"
+#include "table/edit_journal.h"
 #include "table/record_table.h"
 
 #include <algorithm>
@@ -80,6 +81,8 @@ std::vector<HorizonSimulationInput> ReadSimulationInputs(const RecordTable& t, s
 
 FillReport FillSimulatedResources(RecordTable& t, const SimulationRun& run)
 {
+    // The whole fill is one step of the user's history, whatever it writes.
+    const EditJournal::Action action(t.journal(), QStringLiteral("Заполнение результатов расчета"));
     FillReport report;
     if (t.state() == TableState::Edit || t.state() == TableState::Insert) t.post();
     const bool wasFiltered = t.filtered();

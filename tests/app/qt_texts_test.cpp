@@ -71,4 +71,22 @@ TEST(QtTexts, EscapeInTheSaveQuestionIsCancelAndInAYesNoQuestionNo)
     EXPECT_EQ(ui.askYesNoCancel(BoxCaption::Warning, u("?")), BoxAnswer::Yes);
 }
 
+TEST(QtTexts, MessagesAreShownAsPlainTextWhateverTheyHold)
+{
+    // A server's reply of 22 nested tables once took minutes to lay out as rich text.
+    QtUserInteraction ui;
+    QString tables = "V:";
+    for (int i = 0; i < 22; ++i) tables += "<table><tr><td>";
+    for (const QString& text : {tables, QString("<a href='http://x/'>Обновить</a>"), QString("<b>жирный</b>")}) {
+        whenModalShown([&](QWidget* box) {
+            auto* message = qobject_cast<QMessageBox*>(box);
+            ASSERT_NE(message, nullptr);
+            EXPECT_EQ(message->textFormat(), Qt::PlainText);
+            EXPECT_EQ(message->text(), text);
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        ui.showError(text);
+    }
+}
+
 } // namespace
