@@ -123,10 +123,21 @@ void selectHorizon(TDataModule2& module, const QByteArray& given)
                               {given.toStdString(), std::to_string(h.visibleCount())}));
 }
 
+bool helpAsked(const std::vector<char*>& args)
+{
+    for (const char* a : args)
+        if (std::strcmp(a, "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+    return false;
+}
+
 } // namespace
 
 int ContoursCommand(const std::vector<char*>& args, const QString& dictionaryFolder)
 {
+    if (helpAsked(args)) return 0;
     const Parsed p = parse(args, {"--format", "--crs", "--datum", "--zone", "--other-crs"}, true);
     if (!p.problem.empty()) return usage(p.problem);
     if (p.plain.size() != 1 && p.plain.size() != 2) return usage("wrong number of arguments for contours");
@@ -155,6 +166,7 @@ int ContoursCommand(const std::vector<char*>& args, const QString& dictionaryFol
 
 int ImportContourCommand(const std::vector<char*>& args, const QString& dictionaryFolder)
 {
+    if (helpAsked(args)) return 0;
     const Parsed p = parse(args, {"--layer", "--feature", "--part", "--crs", "--datum", "--type", "--horizon-crs"}, false);
     if (!p.problem.empty()) return usage(p.problem);
     if (p.plain.size() != 3) return usage("wrong number of arguments for import-contour");

@@ -59,6 +59,7 @@ const char kUsage[] =
     "                                         (RFC 7946 GeoJSON on standard output without OUT)\n"
     "  talvena-psp import-contour [options] PASSPORT HORIZON GISFILE\n"
     "                                         a horizon's contour from a GIS file, saved in place\n"
+    "                                         (their options: talvena-psp contours --help)\n"
     "  talvena-psp unpack [--force] [--program excel|calc] FILE DIR\n"
     "                                         write the unpacked passport into DIR: its tables\n"
     "                                         (built-in Excel 97 writer, or LibreOffice Calc),\n"
