@@ -7,6 +7,7 @@
 #include "gis/gis_file.h"
 #include "gui/user_interaction.h"
 #include "model/data_module.h"
+#include "table/edit_journal.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -318,6 +319,8 @@ std::optional<ContourChartData> RunGisContourImport(QWidget* parent, TDataModule
     const std::optional<int> type = typeField.isNull() ? std::nullopt : std::optional(int(typeField.asInteger()));
     TGisImportForm form(parent, file, QFileInfo(path).fileName(), module, type);
     if (form.exec() != QDialog::Accepted) return std::nullopt;
+    // The type chosen for the horizon and its new points are one step of the user's history.
+    const EditJournal::Action action(&module.journal(), QStringLiteral("Импорт контура"));
     if (!type) {
         if (horizons.state() != TableState::Edit && horizons.state() != TableState::Insert) horizons.edit();
         typeField.setInteger(form.coordType);
