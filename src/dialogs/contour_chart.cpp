@@ -1,21 +1,17 @@
-#include "base/atomic_file.h"
 #include "dialogs/contour_chart.h"
 
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "dialogs/chart_image.h"
 #include "gui/error_handler.h"
 #include "gui/user_interaction.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QChart>
-#include <QDir>
 #include <QFileInfo>
-#include <QImage>
 #include <QLegend>
 #include <QLineSeries>
 #include <QPainter>
-#include <QSvgGenerator>
 #include <QValueAxis>
 
 #include <cmath>
@@ -156,36 +152,7 @@ void TContourChart::ShowContours(const ContourChartData& data)
     }
 }
 
-void TContourChart::SaveImage(const QString& fileName)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (fileName.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(size());
-        svg.setViewBox(rect());
-        svg.setTitle(chart()->title());
-        QPainter painter(&svg);
-        render(&painter);
-    } else {
-        QImage image(size() * devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(devicePixelRatio());
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            render(&painter);
-        }
-        if (!image.save(&buffer, "PNG")) throw Error("Не удалось построить рисунок графика.");
-    }
-    try {
-        WriteFileAtomically(fileName, bytes);
-    } catch (const FileError& e) {
-        throw Error(formatMessage("Не удалось записать файл \"%s\". %s",
-                                  {QDir::toNativeSeparators(fileName).toStdString(), e.reason().toStdString()}));
-    }
-}
+void TContourChart::SaveImage(const QString& fileName) { SaveChartImage(*this, fileName); }
 
 void TContourChart::SaveImageAs()
 {

@@ -1,14 +1,13 @@
 #include "dialogs/resource_simulation_dialog.h"
 
-#include "base/atomic_file.h"
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "dialogs/chart_image.h"
 #include "gui/error_handler.h"
 #include "gui/user_interaction.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
-#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -28,7 +27,6 @@
 #include <QScatterSeries>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QSvgGenerator>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -84,37 +82,6 @@ QValueAxis* valueAxis(const QString& title)
     a->setTitleText(title);
     a->setLabelFormat(QStringLiteral("%.4g"));
     return a;
-}
-
-void saveChartView(QChartView& view, const QString& fileName)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (fileName.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(view.size());
-        svg.setViewBox(view.rect());
-        svg.setTitle(view.chart()->title());
-        QPainter painter(&svg);
-        view.render(&painter);
-    } else {
-        QImage image(view.size() * view.devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(view.devicePixelRatio());
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            view.render(&painter);
-        }
-        if (!image.save(&buffer, "PNG")) throw Error("Не удалось построить рисунок графика.");
-    }
-    try {
-        WriteFileAtomically(fileName, bytes);
-    } catch (const FileError& e) {
-        throw Error(formatMessage("Не удалось записать файл \"%s\". %s",
-                                  {QDir::toNativeSeparators(fileName).toStdString(), e.reason().toStdString()}));
-    }
 }
 
 } // namespace
@@ -486,7 +453,7 @@ void ResourceSimulationDialog::saveChart()
                                           QStringLiteral("Рисунок PNG (*.png);;Рисунок SVG (*.svg)"), QString(),
                                           QStringLiteral("png"));
     if (name.isEmpty()) return;
-    saveChartView(*view, name);
+    SaveChartImage(*view, name);
     status_->setText(QStringLiteral("График сохранен: %1").arg(QDir::toNativeSeparators(name)));
 }
 
