@@ -168,13 +168,7 @@ void RecordTable::journalDataSwap()
     image->baseOrder = std::move(s_.baseOrder);
     image->sortSpec = s_.sortSpec;
     image->sortKey = s_.sortKey;
-    s_.rowStatus.clear();
-    s_.rowCount = 0;
-    s_.order.clear();
-    s_.baseOrder.clear();
-    s_.view.clear();
-    s_.cur = -1;
-    s_.eof = true;
+    forgetStoredRows();
     JournalOp op;
     op.kind = JournalOp::Kind::DataSwap;
     op.payloadBytes = static_cast<size_t>(bytes);

@@ -153,6 +153,12 @@ void RecordTable::removeStoredRows()
     ++storedVersion_;
     if (s_.rowCount > 0 || !s_.order.empty()) journalDataSwap();
     for (auto& c : s_.columns) c.clearRows();
+    forgetStoredRows();
+    changed();
+}
+
+void RecordTable::forgetStoredRows()
+{
     s_.rowStatus.clear();
     s_.rowCount = 0;
     s_.order.clear();
@@ -160,7 +166,6 @@ void RecordTable::removeStoredRows()
     s_.view.clear();
     s_.cur = -1;
     s_.eof = true;
-    changed();
 }
 
 void RecordTable::close()

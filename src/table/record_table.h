@@ -280,6 +280,8 @@ private:
     void journalOrderErase(bool base, size_t index, uint32_t row);
     void journalRowsCleared(const uint32_t* rows, size_t n);
     void journalDataSwap();
+    // Leaves the table without stored rows, order or position; the columns are the caller's.
+    void forgetStoredRows();
     void journalOrderSwap();
     std::shared_ptr<RowImage> captureRows(const uint32_t* rows, size_t n) const;
     void clearRow(uint32_t row);
