@@ -2,6 +2,7 @@
 
 #include "gui/error_handler.h"
 #include "gui/field_editor.h"
+#include "gui/grid_clipboard.h"
 #include "gui/record_table_model.h"
 #include "gui/user_interaction.h"
 #include "gui/wheel_policy.h"
@@ -208,7 +209,8 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
 {
     setObjectName(QString::fromLatin1(decl.objectName));
     auto* header = new TitleHeader(decl.titleHeight, this);
-    header->setSectionsClickable(decl.sortableTitles);
+    // Titles are clicked to sort, and with Ctrl to select their column.
+    header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
     setHorizontalHeader(header);
     setVerticalHeader(new IndicatorHeader(this));
@@ -221,9 +223,10 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
     rows->setDefaultSectionSize(kRowHeight);
     rows->setFixedWidth(kIndicatorWidth);
     rows->setDefaultAlignment(Qt::AlignCenter);
+    rows->setSectionsClickable(true); // the indicator selects rows
     for (int c = 0; c < model_->columnCount(); ++c) sizeColumn(c);
 
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(decl.readOnlyRows ? QAbstractItemView::SingleSelection : QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
@@ -239,13 +242,21 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
 
     model_->onCurrentRowChanged = [this](int row) { followTable(row); };
+    // A title selects its column only with Ctrl, never by a plain click, which sorts.
+    disconnect(header, &QHeaderView::sectionPressed, this, nullptr);
+    disconnect(header, &QHeaderView::sectionEntered, this, nullptr);
+    connect(header, &QHeaderView::sectionPressed, this, [this](int logical) {
+        if (QApplication::keyboardModifiers() & Qt::ControlModifier) selectColumnByTitle(logical);
+    });
     connect(header, &QHeaderView::sectionClicked, this, [this](int logical) {
+        if (QApplication::keyboardModifiers() & Qt::ControlModifier) return;
         if (decl_.sortableTitles && onTitleClick) RunGuarded([&] { onTitleClick(logical); });
     });
     connect(header, &QHeaderView::sectionMoved, this, [this] {
         if (onColumnsRearranged) onColumnsRearranged();
     });
     followTable(table.currentViewPosition());
+    clipboard_ = new GridClipboard(this);
 }
 
 RecordGridView::~RecordGridView() { model_->onCurrentRowChanged = nullptr; }
@@ -428,8 +439,22 @@ void RecordGridView::pressEditButton(int column)
     RunGuarded([&] { onEditButton(column); });
 }
 
+void RecordGridView::selectColumnByTitle(int column)
+{
+    if (decl_.readOnlyRows || model_->rowCount() == 0) return;
+    // Further Ctrl-clicked titles add their columns to whole columns already selected.
+    const bool adding = !selectionModel()->selectedColumns().isEmpty();
+    const QItemSelection whole(model_->index(0, column), model_->index(model_->rowCount() - 1, column));
+    selectionModel()->select(whole, (adding ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) |
+                                        QItemSelectionModel::Columns);
+    // The current record stays: only the current column moves.
+    const int row = currentIndex().isValid() ? currentIndex().row() : 0;
+    selectionModel()->setCurrentIndex(model_->index(row, column), QItemSelectionModel::NoUpdate);
+}
+
 void RecordGridView::keyPressEvent(QKeyEvent* e)
 {
+    if (clipboard_ && clipboard_->handleKey(e)) return;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     switch (e->key()) {
     case Qt::Key_Insert:
