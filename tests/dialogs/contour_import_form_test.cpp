@@ -4,6 +4,8 @@
 #include "model/model_fixture.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -102,6 +104,31 @@ TEST_F(ImportFileTest, LoadingAFileReplacesTheText)
     ASSERT_EQ(ui.boxes.size(), 1);
     EXPECT_TRUE(ui.boxes[0].text.startsWith("Cannot open file")) << ui.boxes[0].text.toStdString();
     EXPECT_EQ(f.memo()->toPlainText(), "55°30 37\n1 2\n");
+}
+
+TEST_F(ImportFileTest, TheClipboardReplacesTheTextAsTextOrAsItsHtmlTable)
+{
+    TImportForm f;
+    EXPECT_EQ(f.findChild<QPushButton*>("PasteButton"), f.pasteButton());
+    EXPECT_EQ(f.pasteButton()->text(), "Вставить из буфера");
+    f.memo()->setPlainText("old");
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(f.pasteButton(), Qt::LeftButton);
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].text, "В буфере обмена нет текста.");
+    EXPECT_EQ(f.memo()->toPlainText(), "old");
+
+    QApplication::clipboard()->setText("37,5\t55,25\r\n38\t56\r\n");
+    QTest::mouseClick(f.pasteButton(), Qt::LeftButton);
+    EXPECT_EQ(f.memo()->toPlainText(), "37,5\t55,25\n38\t56\n");
+
+    // A spreadsheet that offers only HTML: its rows, cells separated by tabs, read by the import.
+    auto* html = new QMimeData;
+    html->setHtml("<table><tr><td>37,5</td><td>55,25</td></tr><tr><td>38</td><td>56</td></tr></table>");
+    QApplication::clipboard()->setMimeData(html);
+    QTest::mouseClick(f.pasteButton(), Qt::LeftButton);
+    EXPECT_EQ(f.memo()->toPlainText(), "37,5\t55,25\n38\t56\n");
+    EXPECT_EQ(ReadContourText(f.importText(), f.settings(), 0).size(), 2u);
 }
 
 TEST(ImportFileDecoding, ByteOrderMarkThenUtf8ThenTheWindowsCodePage)
