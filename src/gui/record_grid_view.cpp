@@ -9,6 +9,8 @@
 #include "table/record_table.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -196,6 +198,23 @@ public:
         b.text = QStringLiteral("…");
         b.state = QStyle::State_Enabled | QStyle::State_Raised;
         view_->style()->drawControl(QStyle::CE_PushButton, &b, painter, view_);
+    }
+
+    // A block of cells pasted while one cell is being typed goes into the grid, as a spreadsheet
+    // pastes it, rather than squeezed into that one cell.
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste) &&
+            view_->clipboard() && view_->clipboard()->canWrite()) {
+            const QMimeData* data = QApplication::clipboard()->mimeData();
+            const CellBlock block = data ? ReadClipboardBlock(*data) : CellBlock();
+            if (block.height() > 1 || block.width() > 1) {
+                emit closeEditor(qobject_cast<QWidget*>(object), QAbstractItemDelegate::RevertModelCache);
+                view_->clipboard()->pasteBlock(block);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
     }
 
 private:

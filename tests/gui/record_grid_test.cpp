@@ -392,6 +392,17 @@ TEST_F(RecordGridTest, RangesAreSelectedCopiedPastedAndCleared)
     ui.answers = {BoxAnswer::Yes};
     QTest::keyClick(&g, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(t.recordCount(), 4);
+    // A block pasted while a cell is typed goes into the grid; one value goes into the editor.
+    g.setCurrentIndex(m->index(0, 1));
+    QTest::keyClick(&g, Qt::Key_F2);
+    QLineEdit* editor = g.findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QApplication::clipboard()->setText("p1\r\np2\r\n");
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(cell(0, 1), "p1");
+    EXPECT_EQ(cell(1, 1), "p2");
+    EXPECT_EQ(t.state(), TableState::Browse);
     // Ctrl+A selects everything.
     QTest::keyClick(&g, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(g.selectionModel()->selectedIndexes().size(), 4 * m->columnCount());
