@@ -5,12 +5,15 @@
 #include "app/contour_page.h"
 #include "app/grid_pages.h"
 #include "app/main_window.h"
+#include "gui/grid_clipboard.h"
 #include "gui/record_grid_view.h"
 #include "gui/scripted_interaction.h"
 #include "contour_table.h"
 #include "model/data_module.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
 
@@ -138,5 +141,57 @@ void BM_ChartRefreshOfEveryContour(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ChartRefreshOfEveryContour)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// 100,000 coordinate pairs as a spreadsheet copies them, with decimal commas.
+QString spreadsheetPairs(int rows)
+{
+    QString text;
+    for (int i = 0; i < rows; ++i)
+        text += QStringLiteral("%1,%2\t%3,%4\r\n").arg(37 + i % 3).arg(i % 1000, 3, 10, QChar('0')).arg(55).arg(i % 997);
+    return text;
+}
+
+// Ctrl+V in the point grid of a horizon with 1,000 points: 100,000 pairs from the clipboard
+// replace them and append the rest, the grid is painted again; undone between rounds.
+void BM_PasteCoordinatePairsIntoThePointGrid(benchmark::State& state)
+{
+    Window& w = window();
+    w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
+    RecordGridView* points = w.form->gridPages().grid("JvDBGrid14");
+    QCoreApplication::processEvents();
+    auto* data = new QMimeData;
+    data->setText(spreadsheetPairs(100'000));
+    QApplication::clipboard()->setMimeData(data);
+    for (auto _ : state) {
+        points->setCurrentIndex(points->model()->index(0, 0));
+        points->clipboard()->paste();
+        paint(points->viewport());
+        if (points->model()->rowCount() != 100'000) state.SkipWithError("the pairs were not pasted");
+        state.PauseTiming();
+        w.dm->journal().undo();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PasteCoordinatePairsIntoThePointGrid)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Ctrl+A and Ctrl+C in a point grid of 100,000 points: both clipboard forms.
+void BM_CopyAllRowsOfThePointGrid(benchmark::State& state)
+{
+    Window& w = window();
+    w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
+    RecordGridView* points = w.form->gridPages().grid("JvDBGrid14");
+    auto* data = new QMimeData;
+    data->setText(spreadsheetPairs(100'000));
+    QApplication::clipboard()->setMimeData(data);
+    points->setCurrentIndex(points->model()->index(0, 0));
+    points->clipboard()->paste();
+    QCoreApplication::processEvents();
+    points->selectAll();
+    for (auto _ : state) points->clipboard()->copy();
+    if (ReadTabText(QApplication::clipboard()->text()).height() != 100'000) state.SkipWithError("not every row was copied");
+    w.dm->journal().undo();
+}
+BENCHMARK(BM_CopyAllRowsOfThePointGrid)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace
