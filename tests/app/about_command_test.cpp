@@ -14,18 +14,15 @@ namespace {
 
 const QString kExit = QString::fromUtf8("Вы действительно хотите выйти из программы?");
 
-class AboutCommandTest : public WindowTest {
+class AboutCommandTest : public LifecycleWindowTest {
 protected:
     HttpTestServer server;
-    std::unique_ptr<PassportLifecycle> life;
     QList<QUrl> opened;
     bool shellAccepts = true;
 
     void SetUp() override
     {
-        WindowTest::SetUp();
-        life = std::make_unique<PassportLifecycle>(*window, *dm, ui);
-        window->setCommands(life.get());
+        LifecycleWindowTest::SetUp();
         overrideUpdateServerSetup(UpdateServerSetup{server.address(), std::chrono::seconds(5)});
         installShellOpener([this](const QUrl& url) {
             opened.append(url);
@@ -36,9 +33,7 @@ protected:
     {
         installShellOpener({});
         overrideUpdateServerSetup(std::nullopt);
-        window->setCommands(nullptr);
-        life.reset();
-        WindowTest::TearDown();
+        LifecycleWindowTest::TearDown();
     }
 
     // Chooses "О программе ..." and, once the box is up, presses its button `buttonName`.

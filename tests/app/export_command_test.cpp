@@ -43,23 +43,14 @@ TLoadingForm* progressFormOf(QWidget* window)
     return nullptr;
 }
 
-class ExportCommandTest : public WindowTest {
+class ExportCommandTest : public LifecycleWindowTest {
 protected:
-    std::unique_ptr<PassportLifecycle> life;
     QTemporaryDir out;
 
     void SetUp() override
     {
-        WindowTest::SetUp();
-        life = std::make_unique<PassportLifecycle>(*window, *dm, ui);
-        window->setCommands(life.get());
+        LifecycleWindowTest::SetUp();
         dm->PASPORTS.fieldByName("OBJECTNAME").setString(utf8ToCp1251(" Восточное поднятие "));
-    }
-    void TearDown() override
-    {
-        window->setCommands(nullptr);
-        life.reset();
-        WindowTest::TearDown();
     }
 
     // Chooses the menu command and, once the program dialog is up, presses `button` in it.
