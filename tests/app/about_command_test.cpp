@@ -3,6 +3,7 @@
 #include "gui/desktop_shell.h"
 #include "support/http_test_server.h"
 #include "window_fixture.h"
+#include "support/next_modal.h"
 
 #include <QPushButton>
 #include <QTimer>
@@ -40,19 +41,16 @@ protected:
     // Returns whether the box was still open after that.
     bool aboutAndPress(const char* buttonName)
     {
-        bool pressed = false, stayedOpen = false;
-        QTimer::singleShot(0, [&] {
-            auto* box = dynamic_cast<TAboutBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            pressed = true;
-            box->findChild<QPushButton*>(QString::fromLatin1(buttonName))->click();
+        bool stayedOpen = false;
+        const auto pressed = testsupport::driveNextModal<TAboutBox>([&](TAboutBox& box) {
+            box.findChild<QPushButton*>(QString::fromLatin1(buttonName))->click();
             // A box that stayed open is closed by the user afterwards.
-            stayedOpen = box->isVisible();
-            if (stayedOpen) box->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+            stayedOpen = box.isVisible();
+            if (stayedOpen) box.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
         });
         menuAction("N9")->trigger();
         settle();
-        EXPECT_TRUE(pressed);
+        EXPECT_TRUE(*pressed);
         return stayedOpen;
     }
     QAction* menuAction(const char* name) const { return window->menuAction(QString::fromLatin1(name)); }

@@ -12,6 +12,7 @@
 #include "gui/record_grid_view.h"
 #include "model/grid_decl.h"
 #include "window_fixture.h"
+#include "support/next_modal.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -57,14 +58,10 @@ protected:
     // Returns whether the dialog came up.
     bool exportWith(const char* button)
     {
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            auto* form = dynamic_cast<TSelectExportTypeForm*>(QApplication::activeModalWidget());
-            ASSERT_NE(form, nullptr);
-            shown = true;
+        const auto shown = testsupport::driveNextModal<TSelectExportTypeForm>([&](TSelectExportTypeForm& form) {
             // The progress form comes after the choice.
             EXPECT_EQ(progressFormOf(window.get()), nullptr);
-            auto* b = form->findChild<QPushButton*>(QString::fromLatin1(button));
+            auto* b = form.findChild<QPushButton*>(QString::fromLatin1(button));
             ASSERT_NE(b, nullptr);
             ASSERT_TRUE(b->isEnabled()) << button;
             b->click();
@@ -82,7 +79,7 @@ protected:
                 continue;
             ui.boxes.removeAt(i);
         }
-        return shown;
+        return *shown;
     }
     QStringList checkOffers, doneMessages;
 
