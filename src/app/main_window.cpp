@@ -410,12 +410,12 @@ bool TMainForm::checkBeforePrinting()
 
 void TMainForm::PrintClick()
 {
-    if (checkBeforePrinting()) PrintPassportWithPreview(this, dataModule_, gridLayouts());
+    if (checkBeforePrinting()) PrintPassportWithPreview(this, dataModule_, gridLayouts(), simulationPage_->currentRun());
 }
 
 void TMainForm::SavePdfClick()
 {
-    if (checkBeforePrinting()) SavePassportAsPdf(dataModule_, gridLayouts(), interaction_);
+    if (checkBeforePrinting()) SavePassportAsPdf(dataModule_, gridLayouts(), interaction_, simulationPage_->currentRun());
 }
 
 void TMainForm::NewPassportClick()

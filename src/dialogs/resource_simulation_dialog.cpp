@@ -38,17 +38,8 @@
 namespace talvena {
 namespace {
 
-constexpr struct {
-    const char* caption;
-    ResourceDistribution value;
-} kDistributions[] = {{"PERT (бета-распределение)", ResourceDistribution::Pert},
-                      {"Треугольное", ResourceDistribution::Triangular},
-                      {"Равномерное", ResourceDistribution::Uniform},
-                      {"Логнормальное (минимум = P90, максимум = P10)", ResourceDistribution::Lognormal}};
-constexpr struct {
-    const char* caption;
-    SamplingMethod value;
-} kMethods[] = {{"Латинский гиперкуб", SamplingMethod::LatinHypercube}, {"Монте-Карло", SamplingMethod::MonteCarlo}};
+const std::span<const DistributionChoice> kDistributions = DistributionChoices();
+const std::span<const SamplingMethodChoice> kMethods = SamplingMethodChoices();
 
 // Columns of the results table after the horizon and the result.
 constexpr const char* kColumns[] = {"Горизонт", "Результат", "Среднее", "Ст. отклонение", "P90", "P50", "P10",
@@ -85,14 +76,6 @@ QValueAxis* valueAxis(const QString& title)
 }
 
 } // namespace
-
-QString SimulationNumberText(double v)
-{
-    if (v == 0) return QStringLiteral("0");
-    const double a = std::abs(v);
-    const int decimals = a >= 1000 ? 1 : a >= 100 ? 2 : a >= 1 ? 3 : std::min(8, 3 - int(std::floor(std::log10(a))));
-    return QString::number(v, 'f', decimals);
-}
 
 ResourceSimulationDialog::ResourceSimulationDialog(std::vector<HorizonSimulationInput> inputs, int current,
                                                    UserInteraction& ui, QWidget* parent)
@@ -244,8 +227,8 @@ void ResourceSimulationDialog::start()
     SimulationOptions o;
     o.trials = uint64_t(trials_->value());
     o.seed = uint64_t(seed_->value());
-    o.distribution = kDistributions[distribution_->currentIndex()].value;
-    o.method = kMethods[method_->currentIndex()].value;
+    o.distribution = kDistributions[size_t(distribution_->currentIndex())].value;
+    o.method = kMethods[size_t(method_->currentIndex())].value;
     o.histogramBins = kHistogramBins;
     std::vector<HorizonSimulationInput> inputs;
     const bool onlyCurrent = current_ >= 0 && scope_->currentIndex() == 0 && scope_->count() > 1;

@@ -577,4 +577,27 @@ std::vector<std::pair<double, double>> ExceedanceCurve(const ResultStatistics& s
     return curve;
 }
 
+namespace {
+
+constexpr DistributionChoice kDistributionChoices[] = {
+    {"PERT (бета-распределение)", ResourceDistribution::Pert},
+    {"Треугольное", ResourceDistribution::Triangular},
+    {"Равномерное", ResourceDistribution::Uniform},
+    {"Логнормальное (минимум = P90, максимум = P10)", ResourceDistribution::Lognormal}};
+constexpr SamplingMethodChoice kMethodChoices[] = {{"Латинский гиперкуб", SamplingMethod::LatinHypercube},
+                                                   {"Монте-Карло", SamplingMethod::MonteCarlo}};
+
+} // namespace
+
+std::span<const DistributionChoice> DistributionChoices() { return kDistributionChoices; }
+std::span<const SamplingMethodChoice> SamplingMethodChoices() { return kMethodChoices; }
+
+QString SimulationNumberText(double v)
+{
+    if (v == 0) return QStringLiteral("0");
+    const double a = std::abs(v);
+    const int decimals = a >= 1000 ? 1 : a >= 100 ? 2 : a >= 1 ? 3 : std::min(8, 3 - int(std::floor(std::log10(a))));
+    return QString::number(v, 'f', decimals);
+}
+
 } // namespace talvena

@@ -11,6 +11,7 @@
 #include "table/filter_pause.h"
 #include "model/resources.h"
 #include "report/contour_map.h"
+#include "report/simulated_resources.h"
 #include "storage/gzip.h"
 
 #include <QFileInfo>
@@ -184,12 +185,7 @@ private:
 
     void simulated()
     {
-        if (options_.simulatedResources.empty() && !options_.exceedanceChart) return;
-        portrait();
-        layout_.newPage(false);
-        layout_.heading(u("Ресурсы по результатам имитационного моделирования (P90/P50/P10)"));
-        layout_.pairs(options_.simulatedResources);
-        if (options_.exceedanceChart) options_.exceedanceChart(layout_);
+        if (options_.simulation) AddSimulatedResources(layout_, *options_.simulation);
     }
 
     QString coordinateTypeName(int type) const
