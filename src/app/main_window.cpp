@@ -70,8 +70,8 @@ const MenuItemDecl kFileItems[] = {
     {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
     {"NGisExport", "Экспорт контуров в &ГИС…", {}, 112, &TMainForm::gisExportClick},
     {nullptr, nullptr, {}, 0, nullptr},
-    {"PrintAction", "Пе&чать…", QKeyCombination(Qt::ControlModifier, Qt::Key_P), 80, &TMainForm::PrintClick},
-    {"SavePdfAction", "Сохранить в &PDF…", {}, 80, &TMainForm::SavePdfClick},
+    {"PrintAction", "Пе&чать…", QKeyCombination(Qt::ControlModifier, Qt::Key_P), 190, &TMainForm::PrintClick},
+    {"SavePdfAction", "Сохранить в &PDF…", {}, 190, &TMainForm::SavePdfClick},
     {nullptr, nullptr, {}, 0, nullptr},
     {"N5", "Вы&ход", Qt::Key_F10, 80, &TMainForm::N5Click},
 };
