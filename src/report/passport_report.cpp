@@ -133,17 +133,21 @@ private:
         });
         layout_.skip(layout_.mm(10));
         centred(u("Дата печати: ") + options_.printingDate.toString(QStringLiteral("dd.MM.yyyy")), ReportFont::Body);
+        onTitlePage_ = true;
     }
 
     void parameters(const ExportTableDecl& table, const QString& title)
     {
+        // Short sections follow each other on a page; the title page stands alone.
         portrait();
-        layout_.newPage(false);
+        if (onTitlePage_) layout_.newPage(false);
+        onTitlePage_ = false;
         layout_.heading(title);
         std::vector<ReportPair> rows;
         for (const ParameterRow& row : table.rows) {
-            if (row.value == ParameterValue::Section) rows.push_back({u(row.label), {}, true});
-            else rows.push_back({u(row.label), text(ParameterValueText(row, dm_, totals_)).trimmed()});
+            const QString caption = u(ParameterLabel(row)).simplified();
+            if (row.value == ParameterValue::Section) rows.push_back({caption, {}, true});
+            else rows.push_back({caption, text(ParameterValueText(row, dm_, totals_)).trimmed()});
         }
         layout_.pairs(rows);
     }
@@ -247,6 +251,7 @@ private:
     const PassportReportOptions& options_;
     ReportLayout& layout_;
     GeologyTotals totals_;
+    bool onTitlePage_ = false;
 };
 
 } // namespace
