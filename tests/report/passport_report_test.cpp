@@ -9,6 +9,7 @@
 #include "model/resource_simulation.h"
 #include "model/resources.h"
 #include "report/passport_report.h"
+#include "report/simulated_resources.h"
 #include "support/qt_application.h"
 #include "support/short_of_space.h"
 
@@ -263,6 +264,19 @@ TEST_F(ReportTest, EmptyPassportPrints)
     EXPECT_EQ(missingInOrder(text, expected), "");
     EXPECT_TRUE(text.contains("Контуры ловушек не заданы."));
     EXPECT_TRUE(text.contains(QStringLiteral("стр. %1 из %1").arg(info.pages)));
+
+    // A simulation of no horizons has nothing to show, and says so.
+    SimulationOptions few;
+    few.trials = 100;
+    const SimulationRun run = SimulateForReport(dm, few);
+    PassportReportOptions options;
+    options.simulation = &run;
+    WritePassportPdf(dm, pdf, options);
+    const QString simulated = pdfText(pdf);
+    EXPECT_EQ(missingInOrder(simulated, {"Ресурсы по результатам имитационного моделирования", "Ни один результат не рассчитан.",
+                                         "Контуры ловушек не заданы."}),
+              "");
+    EXPECT_FALSE(simulated.contains("Кривые превышения"));
 }
 
 // A document that cannot be written completely leaves the previous file as it was and says so.
