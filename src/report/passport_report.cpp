@@ -149,7 +149,7 @@ private:
             if (row.value == ParameterValue::Section) rows.push_back({caption, {}, true});
             else rows.push_back({caption, text(ParameterValueText(row, dm_, totals_)).trimmed()});
         }
-        layout_.pairs(rows);
+        layout_.pairs(rows, title + u(" (продолжение)"));
     }
 
     void list(const ExportTableDecl& table, const QString& title)
