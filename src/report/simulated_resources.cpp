@@ -63,7 +63,7 @@ void addExceedanceChart(ReportLayout& layout, const ResultStatistics& s, const Q
     const std::vector<std::pair<double, double>> curve = ExceedanceCurve(s);
     if (curve.size() < 2) return;
     const double small = layout.lineHeight(ReportFont::Small);
-    const double height = layout.mm(78);
+    const double height = layout.mm(72); // three to a page
     layout.ensureSpace(height + layout.lineHeight(ReportFont::Bold) + layout.mm(4));
     const QRectF area = layout.area();
     layout.skip(layout.mm(3));
