@@ -4,12 +4,10 @@
 // painted, and scrolling the point grid by a page.
 #include "app/contour_page.h"
 #include "app/grid_pages.h"
-#include "app/main_window.h"
 #include "gui/grid_clipboard.h"
 #include "gui/record_grid_view.h"
-#include "gui/scripted_interaction.h"
+#include "bench_window.h"
 #include "contour_table.h"
-#include "model/data_module.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -26,24 +24,10 @@ namespace {
 constexpr int kHorizons = 1'000;
 constexpr int kPoints = 1'000'000;
 
-struct Window {
-    ScriptedInteraction ui;
-    std::unique_ptr<TDataModule2> dm;
-    std::unique_ptr<TMainForm> form;
-};
-
-Window& window()
+BenchWindow& window()
 {
-    static Window* w = [] {
-        static int argc = 1;
-        static char program[] = "bench_gui";
-        static char* argv[] = {program, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QCoreApplication::instance()) new QApplication(argc, argv); // other benchmarks may have made it
-        auto* win = new Window;
-        installUserInteraction(&win->ui);
-        win->dm = std::make_unique<TDataModule2>();
-        win->dm->DataModuleCreate(QCoreApplication::applicationDirPath());
+    static BenchWindow* w = [] {
+        auto* win = new BenchWindow;
         TDataModule2& m = *win->dm;
         m.PASPORTS.fieldByName("PREPARATIONMETHOD_ID").setInteger(90); // no reflecting horizons needed
         m.PASPORTS.post();
@@ -67,10 +51,7 @@ Window& window()
         h.endLoad();
         loadContourPoints(m.KONTUR, kPoints, kHorizons);
         h.first();
-        win->form = std::make_unique<TMainForm>(m, win->ui);
-        win->form->resize(1400, 1000);
-        win->form->show();
-        QCoreApplication::processEvents();
+        win->show(QSize(1400, 1000));
         return win;
     }();
     return *w;
@@ -84,7 +65,7 @@ void paint(QWidget* w)
 
 void BM_ShowContourPage(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     GridPages& pages = w.form->gridPages();
     const auto refresh = pages.onRefreshChart;
     pages.onRefreshChart = nullptr; // the chart refresh is measured on its own
@@ -102,7 +83,7 @@ BENCHMARK(BM_ShowContourPage)->Unit(benchmark::kMillisecond)->Repetitions(9)->Re
 
 void BM_MoveToAnotherHorizonInTheUpperGrid(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     QCoreApplication::processEvents();
     RecordGridView* upper = w.form->gridPages().grid("JvDBGrid10");
@@ -119,7 +100,7 @@ BENCHMARK(BM_MoveToAnotherHorizonInTheUpperGrid)->Unit(benchmark::kMillisecond)-
 
 void BM_ScrollThePointGridByAPage(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     RecordGridView* points = w.form->gridPages().grid("JvDBGrid14");
     QScrollBar* bar = points->verticalScrollBar();
@@ -133,7 +114,7 @@ BENCHMARK(BM_ScrollThePointGridByAPage)->Unit(benchmark::kMicrosecond)->Repetiti
 
 void BM_ChartRefreshOfEveryContour(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     for (auto _ : state) {
         w.form->contourPage().BitBtn12Click();
@@ -155,7 +136,7 @@ QString spreadsheetPairs(int rows)
 // replace them and append the rest, the grid is painted again; undone between rounds.
 void BM_PasteCoordinatePairsIntoThePointGrid(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     RecordGridView* points = w.form->gridPages().grid("JvDBGrid14");
     QCoreApplication::processEvents();
@@ -178,7 +159,7 @@ BENCHMARK(BM_PasteCoordinatePairsIntoThePointGrid)->Unit(benchmark::kMillisecond
 // Ctrl+A and Ctrl+C in a point grid of 100,000 points: both clipboard forms.
 void BM_CopyAllRowsOfThePointGrid(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     RecordGridView* points = w.form->gridPages().grid("JvDBGrid14");
     auto* data = new QMimeData;
