@@ -16,6 +16,7 @@ namespace {
 
 const char* const kNotInList = "Значения «%s» нет в списке.";
 const char* const kNotInCodePage = "Знак «%s» нельзя сохранить в паспорте.";
+const char* const kRowGone = "Запись больше не показана в таблице.";
 constexpr int kRefusalsShown = 5;
 
 // A shown column as a paste writes it.
@@ -154,7 +155,10 @@ bool moveToRow(RecordTable& table, int position, int64_t storedRow)
 void writeRow(RecordTable& table, const RowWrite& row, PasteOutcome& out)
 {
     if (!row.isNew) {
-        if (!moveToRow(table, row.gridRow, row.storedRow)) return;
+        if (!moveToRow(table, row.gridRow, row.storedRow)) {
+            out.refusals.push_back({row.gridRow + 1, 0, {}, QString::fromUtf8(kRowGone)});
+            return;
+        }
         table.edit();
     } else {
         table.append();
@@ -213,12 +217,12 @@ void writeRow(RecordTable& table, const RowWrite& row, PasteOutcome& out)
 
 // Writes rows of cells as one undo step, around the target's own preparation.
 template <typename Rows>
-PasteOutcome writeRows(const GridTarget& t, Rows&& makeRows)
+PasteOutcome writeRows(const GridTarget& t, const QString& stepName, Rows&& makeRows)
 {
     PasteOutcome out;
     RecordTable& table = *t.table;
     // The target's own wind-down (a count written once) is part of the same undo step.
-    const EditJournal::Action action(table.journal(), QStringLiteral("Вставка"));
+    const EditJournal::Action action(table.journal(), stepName);
     const TargetScope scope(t);
     const RecordTable::RefreshSuspension quiet(table);
     table.settle();
@@ -257,7 +261,7 @@ GridTarget ModuleGridTarget(TDataModule2& m, const GridDecl& decl, std::vector<i
 PasteOutcome PasteBlock(const GridTarget& t, int position, int shownColumn, const CellBlock& block)
 {
     if (!t.table || block.empty() || shownColumn < 0 || position < 0) return {};
-    return writeRows(t, [&](PasteOutcome& out, const auto& write) {
+    return writeRows(t, QStringLiteral("Вставка"), [&](PasteOutcome& out, const auto& write) {
         RecordTable& table = *t.table;
         std::vector<ColumnWrite> columns;
         const int width = block.width();
@@ -291,7 +295,7 @@ PasteOutcome PasteBlock(const GridTarget& t, int position, int shownColumn, cons
 PasteOutcome ClearCells(const GridTarget& t, std::vector<GridCell> cells)
 {
     if (!t.table || cells.empty()) return {};
-    return writeRows(t, [&](PasteOutcome& out, const auto& write) {
+    return writeRows(t, QStringLiteral("Очистка ячеек"), [&](PasteOutcome& out, const auto& write) {
         RecordTable& table = *t.table;
         std::map<int, std::vector<int>> byRow;
         for (const GridCell& c : cells)

@@ -241,6 +241,7 @@ TEST_F(GridPasteTest, RefusedValuesAreNamedSkippedColumnsUntouchedAndThePasteUnd
     EXPECT_EQ(cleared.skipped, 1);
     EXPECT_TRUE(isNull(a, "SQUARENEFTENOSN"));
     EXPECT_TRUE(isNull(b, "KOEFOILNASUSH"));
+    EXPECT_EQ(module.journal().undoName(), "Очистка ячеек");
     ASSERT_TRUE(module.journal().undo());
     EXPECT_EQ(everything(), after);
 }
