@@ -145,6 +145,7 @@ void GridClipboard::pasteBlock(const CellBlock& block)
                 }
             }
             if (bestShown != INT_MAX) logical = t.shown[size_t(bestShown)];
+            else if (view_->currentIndex().isValid()) logical = view_->currentIndex().column(); // only computed columns
         } else if (view_->currentIndex().isValid()) {
             row = view_->currentIndex().row();
             logical = view_->currentIndex().column();
