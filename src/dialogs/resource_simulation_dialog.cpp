@@ -38,9 +38,6 @@
 namespace talvena {
 namespace {
 
-const std::span<const DistributionChoice> kDistributions = DistributionChoices();
-const std::span<const SamplingMethodChoice> kMethods = SamplingMethodChoices();
-
 // Columns of the results table after the horizon and the result.
 constexpr const char* kColumns[] = {"Горизонт", "Результат", "Среднее", "Ст. отклонение", "P90", "P50", "P10",
                                     "Минимум", "Максимум", "Вероятность ≥ среднего"};
@@ -94,11 +91,11 @@ ResourceSimulationDialog::ResourceSimulationDialog(std::vector<HorizonSimulation
     form->addRow(QStringLiteral("&Горизонты:"), scope_);
     distribution_ = new QComboBox(this);
     distribution_->setObjectName(QStringLiteral("SimulationDistribution"));
-    for (const auto& d : kDistributions) distribution_->addItem(QString::fromUtf8(d.caption));
+    for (const auto& d : kDistributionChoices) distribution_->addItem(QString::fromUtf8(d.caption));
     form->addRow(QStringLiteral("&Распределение параметров:"), distribution_);
     method_ = new QComboBox(this);
     method_->setObjectName(QStringLiteral("SimulationMethod"));
-    for (const auto& m : kMethods) method_->addItem(QString::fromUtf8(m.caption));
+    for (const auto& m : kSamplingMethodChoices) method_->addItem(QString::fromUtf8(m.caption));
     form->addRow(QStringLiteral("&Выборка:"), method_);
     trials_ = new QSpinBox(this);
     trials_->setObjectName(QStringLiteral("SimulationTrials"));
@@ -227,8 +224,8 @@ void ResourceSimulationDialog::start()
     SimulationOptions o;
     o.trials = uint64_t(trials_->value());
     o.seed = uint64_t(seed_->value());
-    o.distribution = kDistributions[size_t(distribution_->currentIndex())].value;
-    o.method = kMethods[size_t(method_->currentIndex())].value;
+    o.distribution = kDistributionChoices[distribution_->currentIndex()].value;
+    o.method = kSamplingMethodChoices[method_->currentIndex()].value;
     o.histogramBins = kHistogramBins;
     std::vector<HorizonSimulationInput> inputs;
     const bool onlyCurrent = current_ >= 0 && scope_->currentIndex() == 0 && scope_->count() > 1;

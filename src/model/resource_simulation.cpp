@@ -577,21 +577,6 @@ std::vector<std::pair<double, double>> ExceedanceCurve(const ResultStatistics& s
     return curve;
 }
 
-namespace {
-
-constexpr DistributionChoice kDistributionChoices[] = {
-    {"PERT (бета-распределение)", ResourceDistribution::Pert},
-    {"Треугольное", ResourceDistribution::Triangular},
-    {"Равномерное", ResourceDistribution::Uniform},
-    {"Логнормальное (минимум = P90, максимум = P10)", ResourceDistribution::Lognormal}};
-constexpr SamplingMethodChoice kMethodChoices[] = {{"Латинский гиперкуб", SamplingMethod::LatinHypercube},
-                                                   {"Монте-Карло", SamplingMethod::MonteCarlo}};
-
-} // namespace
-
-std::span<const DistributionChoice> DistributionChoices() { return kDistributionChoices; }
-std::span<const SamplingMethodChoice> SamplingMethodChoices() { return kMethodChoices; }
-
 QString SimulationNumberText(double v)
 {
     if (v == 0) return QStringLiteral("0");

@@ -142,18 +142,6 @@ std::optional<Tornado> ComputeTornado(const HorizonSimulationInput& input, SimRe
 // The exceedance curve of a kept histogram: (x, probability of at least x) at the bin edges.
 std::vector<std::pair<double, double>> ExceedanceCurve(const ResultStatistics& s);
 
-// The choices of a run with their Russian captions, in the order the dialog offers them.
-struct DistributionChoice {
-    const char* caption; // UTF-8
-    ResourceDistribution value;
-};
-std::span<const DistributionChoice> DistributionChoices();
-struct SamplingMethodChoice {
-    const char* caption; // UTF-8
-    SamplingMethod value;
-};
-std::span<const SamplingMethodChoice> SamplingMethodChoices();
-
 // A simulated value as the dialog, the Geology page and the printed passport show it.
 QString SimulationNumberText(double v);
 

@@ -7,6 +7,7 @@
 #include "export/export_layouts.h"
 #include "model/attachment_store.h"
 #include "model/contour_collection.h"
+#include "model/coordinates.h"
 #include "model/data_module.h"
 #include "table/filter_pause.h"
 #include "model/resources.h"
@@ -154,17 +155,13 @@ private:
 
     void list(const ExportTableDecl& table, const QString& title)
     {
-        const GridDecl* grid = FindGrid(table.grid);
-        if (!grid) throw Error(formatMessage("Grid '%s' not found", {table.grid}));
-        RecordTable* source = dm_.findTable(grid->table);
-        if (!source) throw Error(formatMessage("Table '%s' not found", {grid->table}));
-        const GridLayouts declared;
-        const GridLayouts& layouts = options_.layouts ? *options_.layouts : declared;
+        const ListSource listed = FindListSource(table, dm_, options_.layouts);
+        RecordTable* source = &listed.table;
         QStringList titles;
         std::vector<const Field*> fields;
-        for (const GridLayouts::Column& c : layouts.columns(grid->objectName)) {
+        for (const GridLayouts::Column& c : listed.columns) {
             if (c.hidden) continue;
-            const GridColumnDecl& column = grid->columns[size_t(c.declared)];
+            const GridColumnDecl& column = listed.grid.columns[size_t(c.declared)];
             titles << u(column.title).simplified();
             fields.push_back(&source->fieldByName(column.field));
         }
@@ -193,17 +190,7 @@ private:
             AddSimulatedResources(layout_, *options_.simulation, dm_.POSIB_PRODUCT_HOR.storedCount());
     }
 
-    QString coordinateTypeName(int type) const
-    {
-        const RecordTable& coords = dm_.TCoords;
-        const Field& id = coords.fieldByName("ID");
-        const Field& name = coords.fieldByName("NAME");
-        for (int i = 0; i < coords.storedCount(); ++i) {
-            const uint32_t row = coords.storedRow(i);
-            if (!coords.rowIsNull(row, id) && coords.rowInteger(row, id) == type) return text(coords.rowBytes(row, name));
-        }
-        return {};
-    }
+    QString coordinateTypeName(int type) const { return text(CoordinateTypeName(dm_.TCoords, type)); }
 
     void attachments()
     {

@@ -345,15 +345,13 @@ void PaintReport(const std::vector<ReportPage>& pages, QPagedPaintDevice& device
                 painter.drawPolyline(item.points);
                 break;
             case ReportItem::Kind::Polygon:
-                painter.setPen(item.pen);
-                painter.setBrush(item.brush);
-                painter.drawPolygon(item.points);
-                painter.setBrush(Qt::NoBrush);
-                break;
             case ReportItem::Kind::Rect:
                 painter.setPen(item.pen);
                 painter.setBrush(item.brush);
-                painter.drawRect(item.rect);
+                if (item.kind == ReportItem::Kind::Polygon)
+                    painter.drawPolygon(item.points);
+                else
+                    painter.drawRect(item.rect);
                 painter.setBrush(Qt::NoBrush);
                 break;
             case ReportItem::Kind::Image: painter.drawImage(item.rect, item.image); break;

@@ -45,9 +45,9 @@ QString horizonName(const HorizonSimulationInput& in)
 QString runDescription(const SimulationOptions& o)
 {
     QString distribution, method;
-    for (const DistributionChoice& d : DistributionChoices())
+    for (const auto& d : kDistributionChoices)
         if (d.value == o.distribution) distribution = u(d.caption);
-    for (const SamplingMethodChoice& m : SamplingMethodChoices())
+    for (const auto& m : kSamplingMethodChoices)
         if (m.value == o.method) method = u(m.caption);
     return u("Испытаний: %1; распределение параметров: %2; выборка: %3; начальное число: %4. "
              "P90 — значение, которое достигается или превышается с вероятностью 0,9 (низкая оценка), "
