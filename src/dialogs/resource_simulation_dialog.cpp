@@ -74,14 +74,6 @@ QValueAxis* valueAxis(const QString& title)
 
 } // namespace
 
-QString SimulationNumberText(double v)
-{
-    if (v == 0) return QStringLiteral("0");
-    const double a = std::abs(v);
-    const int decimals = a >= 1000 ? 1 : a >= 100 ? 2 : a >= 1 ? 3 : std::min(8, 3 - int(std::floor(std::log10(a))));
-    return QString::number(v, 'f', decimals);
-}
-
 ResourceSimulationDialog::ResourceSimulationDialog(std::vector<HorizonSimulationInput> inputs, int current,
                                                    UserInteraction& ui, QWidget* parent)
     : QDialog(parent), inputs_(std::move(inputs)), current_(current), ui_(ui)

@@ -12,6 +12,7 @@
 #include "table/filter_pause.h"
 #include "model/resources.h"
 #include "report/contour_map.h"
+#include "report/simulated_resources.h"
 #include "storage/gzip.h"
 
 #include <QFileInfo>
@@ -133,19 +134,23 @@ private:
         });
         layout_.skip(layout_.mm(10));
         centred(u("Дата печати: ") + options_.printingDate.toString(QStringLiteral("dd.MM.yyyy")), ReportFont::Body);
+        onTitlePage_ = true;
     }
 
     void parameters(const ExportTableDecl& table, const QString& title)
     {
+        // Short sections follow each other on a page; the title page stands alone.
         portrait();
-        layout_.newPage(false);
+        if (onTitlePage_) layout_.newPage(false);
+        onTitlePage_ = false;
         layout_.heading(title);
         std::vector<ReportPair> rows;
         for (const ParameterRow& row : table.rows) {
-            if (row.value == ParameterValue::Section) rows.push_back({u(row.label), {}, true});
-            else rows.push_back({u(row.label), text(ParameterValueText(row, dm_, totals_)).trimmed()});
+            const QString caption = u(ParameterLabel(row)).simplified();
+            if (row.value == ParameterValue::Section) rows.push_back({caption, {}, true});
+            else rows.push_back({caption, text(ParameterValueText(row, dm_, totals_)).trimmed()});
         }
-        layout_.pairs(rows);
+        layout_.pairs(rows, title + u(" (продолжение)"));
     }
 
     void list(const ExportTableDecl& table, const QString& title)
@@ -181,12 +186,7 @@ private:
 
     void simulated()
     {
-        if (options_.simulatedResources.empty() && !options_.exceedanceChart) return;
-        portrait();
-        layout_.newPage(false);
-        layout_.heading(u("Ресурсы по результатам имитационного моделирования (P90/P50/P10)"));
-        layout_.pairs(options_.simulatedResources);
-        if (options_.exceedanceChart) options_.exceedanceChart(layout_);
+        if (options_.simulation) AddSimulatedResources(layout_, *options_.simulation);
     }
 
     QString coordinateTypeName(int type) const { return text(CoordinateTypeName(dm_.TCoords, type)); }
@@ -238,6 +238,7 @@ private:
     const PassportReportOptions& options_;
     ReportLayout& layout_;
     GeologyTotals totals_;
+    bool onTitlePage_ = false;
 };
 
 } // namespace
