@@ -194,7 +194,7 @@ void CheckMappedBytes(const QByteArray& bytes)
     struct stat now {};
     const bool spoilt = guardSlots[m->slot].spoilt.load(std::memory_order_acquire);
     if (!spoilt && ::fstat(m->fd, &now) == 0 && sameFile(now, m->identity)) return;
-    throw Error(formatMessage("Файл «%s», из которого открыт паспорт, изменила или укоротила другая программа: "
+    throw MappedFileChangedError(formatMessage("Файл «%s», из которого открыт паспорт, изменила или укоротила другая программа: "
                               "вложения, не изменённые с открытия, из него прочитать нельзя. "
                               "Удалите эти вложения или откройте паспорт заново.",
                               {m->fileName.toStdString()}));

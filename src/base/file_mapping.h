@@ -15,10 +15,19 @@
 // calls CheckMappedBytes before and after: it fails with a clear message when the file's size or
 // modification time differ from those at mapping time or a page was lost, so nothing written
 // from changed bytes is ever put in place.
+#include "base/error.h"
+
 #include <QByteArray>
 #include <QString>
 
 namespace talvena {
+
+// The error of CheckMappedBytes: it explains a failure better than the write that ran into the
+// missing pages (the system refuses to write from them).
+class MappedFileChangedError : public Error {
+public:
+    using Error::Error;
+};
 
 // The file's bytes, mapped; a file that cannot be mapped (an empty file, a special file, a file
 // system without mappings) is read into memory instead. "Cannot open file "%s". %s" when it

@@ -258,6 +258,9 @@ BlockToWrite prepareBlock(int i, RecordTable& table, const TableStreamFormat& fo
     return block;
 }
 
+void writeBlocks(QIODevice& out, std::array<BlockToWrite, kPassportTableCount>& blocks, GzipPieceCompressor& compressor,
+                 const std::function<void()>& afterBlock, KeptPassportBlocks* kept);
+
 } // namespace
 
 void WritePassport(QIODevice& out, const PassportTableList& tables, const TableStreamFormats& formats,
@@ -287,6 +290,20 @@ void WritePassport(QIODevice& out, const PassportTableList& tables, const TableS
                 mapped.push_back(part);
             }
     }
+    try {
+        writeBlocks(out, blocks, compressor, afterBlock, kept);
+    } catch (...) {
+        for (const QByteArray& part : mapped) CheckMappedBytes(part); // the cause, when it is this
+        throw;
+    }
+    for (const QByteArray& part : mapped) CheckMappedBytes(part);
+}
+
+namespace {
+
+void writeBlocks(QIODevice& out, std::array<BlockToWrite, kPassportTableCount>& blocks, GzipPieceCompressor& compressor,
+                 const std::function<void()>& afterBlock, KeptPassportBlocks* kept)
+{
     for (size_t i = 0; i < blocks.size(); ++i) {
         BlockToWrite& block = blocks[i];
         if (block.compressing) {
@@ -299,8 +316,9 @@ void WritePassport(QIODevice& out, const PassportTableList& tables, const TableS
         block.parts.clear();
         if (afterBlock) afterBlock();
     }
-    for (const QByteArray& part : mapped) CheckMappedBytes(part);
 }
+
+} // namespace
 
 void WritePassportFile(const QString& fileName, const PassportTableList& tables, const TableStreamFormats& formats,
                        const std::function<void()>& afterBlock, KeptPassportBlocks* kept)
@@ -309,6 +327,9 @@ void WritePassportFile(const QString& fileName, const PassportTableList& tables,
     file.openForWriting();
     try {
         WritePassport(file, tables, formats, afterBlock, kept);
+    } catch (const MappedFileChangedError&) {
+        file.discard();
+        throw;
     } catch (...) {
         const bool writeFailed = file.writeFailed();
         const QString reason = file.failureReason();
