@@ -1,7 +1,6 @@
 // The rules of PASPORTS: scale texts, the modified flag, and the region and geology cascades
 // (the rules that follow the user's edits are passport_rules.h).
 #include "model/data_module.h"
-#include "model/passport_rules.h"
 #include "model/scale_text.h"
 #include "table/number_text.h"
 
@@ -79,7 +78,6 @@ void TDataModule2::PASPORTSGEO_RAION_IDChange(Field&) { UpdateGeoDopEdits(); }
 
 void TDataModule2::UpdateGeoDopEdits()
 {
-    ClearClosedGeoDopTexts(*this);
     if (onUpdateGeoDopEdits) onUpdateGeoDopEdits();
 }
 

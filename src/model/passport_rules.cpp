@@ -175,8 +175,11 @@ void FollowPassportEdit(TDataModule2& m, const QByteArray& field)
     if (otherMethodTextOf(field)) return OtherMethodRule(m, field);
     for (int group : {1, 2})
         if (field == sourceKindOf(group)->kindField) return SourceKindRule(m, group);
-    if (const int group = MethodGroupOfField(field)) SelectMethodGroup(m, group);
-    // The geology choices narrow and empty what depends on them through the table's own events.
+    if (const int group = MethodGroupOfField(field)) return SelectMethodGroup(m, group);
+    // The geology choices narrow and empty the choices below them through the table's own
+    // events (files hold a choice beside its text too); a user's choice closes the texts.
+    for (const GeoDopText& p : kGeoDopTexts)
+        if (field == p.choiceField) return ClearClosedGeoDopTexts(m);
 }
 
 void EditPassportField(TDataModule2& m, const QByteArray& field, const Value& value, const QString& actionName)

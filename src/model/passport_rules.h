@@ -67,7 +67,8 @@ SourceKindQuestions SourceKindOpen(const TDataModule2& m, int group);
 void SourceKindRule(TDataModule2& m, int group);
 
 // The supplementary geology texts (GEO_PROVINCE_DOP, GEO_OBLAST_DOP, GEO_RAION_DOP) are open only
-// while their dictionary choice is empty; a closed one is emptied (errors ignored).
+// while their dictionary choice is empty; a user's choice empties a closed one (errors ignored).
+// A passport file may hold both, and the model keeps them when it reads or changes them otherwise.
 struct GeoDopText {
     const char* choiceField;
     const char* textField;
