@@ -109,11 +109,17 @@ void RecordTable::post()
     } else {
         const auto row = static_cast<uint32_t>(currentRow());
         posted = row;
-        for (size_t s = 0; s < s_.columns.size() && !s_.lastPostChanged; ++s)
-            s_.lastPostChanged = !(storedValue(row, static_cast<int>(s)) == s_.editBuf[s]);
-        if (recording())
-            for (size_t s = 0; s < s_.columns.size(); ++s)
+        // Values are compared where they are stored; only a changed one is read out for the journal.
+        if (recording()) {
+            for (size_t s = 0; s < s_.columns.size(); ++s) {
+                if (storedEquals(row, static_cast<int>(s), s_.editBuf[s])) continue;
+                s_.lastPostChanged = true;
                 journalCell(row, static_cast<int>(s), storedValue(row, static_cast<int>(s)), s_.editBuf[s]);
+            }
+        } else {
+            for (size_t s = 0; s < s_.columns.size() && !s_.lastPostChanged; ++s)
+                s_.lastPostChanged = !storedEquals(row, static_cast<int>(s), s_.editBuf[s]);
+        }
         for (size_t s = 0; s < s_.columns.size(); ++s) storeValue(row, static_cast<int>(s), s_.editBuf[s]);
         if (s_.modified && s_.rowStatus[row] != 1) {
             if (recording() && !addedByAction(row)) {
