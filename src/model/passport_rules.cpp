@@ -182,14 +182,29 @@ void FollowPassportEdit(TDataModule2& m, const QByteArray& field)
         if (field == p.choiceField) return ClearClosedGeoDopTexts(m);
 }
 
-void EditPassportField(TDataModule2& m, const QByteArray& field, const Value& value, const QString& actionName)
+namespace {
+
+template <class Write>
+void editAsUser(TDataModule2& m, const QByteArray& field, const QString& actionName, const Write& write)
 {
     const EditJournal::Action action(&m.journal(), actionName);
     RecordTable& passport = m.PASPORTS;
     if (!beingEdited(passport)) passport.edit();
-    passport.fieldByName(field).setValue(value);
+    write(passport.fieldByName(field));
     FollowPassportEdit(m, field);
     passport.post();
+}
+
+} // namespace
+
+void EditPassportField(TDataModule2& m, const QByteArray& field, const Value& value, const QString& actionName)
+{
+    editAsUser(m, field, actionName, [&](Field& f) { f.setValue(value); });
+}
+
+void TypePassportField(TDataModule2& m, const QByteArray& field, const QByteArray& text, const QString& actionName)
+{
+    editAsUser(m, field, actionName, [&](Field& f) { f.setText(text); });
 }
 
 } // namespace talvena

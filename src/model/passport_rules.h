@@ -86,5 +86,7 @@ void FollowPassportEdit(TDataModule2& m, const QByteArray& field);
 // Sets a PASPORTS field as the user would, with every rule it sets off, and posts the record: one
 // undo step named `actionName`. A value the field refuses throws and leaves the record being edited.
 void EditPassportField(TDataModule2& m, const QByteArray& field, const Value& value, const QString& actionName);
+// The same with the value typed as text (CP1251), as the field's control takes it.
+void TypePassportField(TDataModule2& m, const QByteArray& field, const QByteArray& text, const QString& actionName);
 
 } // namespace talvena
