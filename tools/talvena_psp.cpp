@@ -7,6 +7,7 @@
 //   talvena-psp contours [options] FILE [OUT]   every horizon's trap contour into a GIS file
 //                                           (GeoJSON on standard output without OUT)
 //   talvena-psp import-contour [options] PASSPORT HORIZON GISFILE   a horizon's contour from a GIS file
+//   talvena-psp set PASSPORT FIELD=VALUE...   values of the passport record typed in with their rules
 //   talvena-psp unpack [--force] [--program excel|calc] FILE DIR
 //                                           the unpacked passport written into DIR, one line per file
 //   talvena-psp simulate [--force] [--trials N] [--seed S] [--method lhs|mc]
@@ -34,6 +35,7 @@
 #include "tools/gis_commands.h"
 #include "tools/simulate_command.h"
 #include "tools/passport_json.h"
+#include "tools/set_command.h"
 #include "tools/standard_output.h"
 #include "tools/unpack_command.h"
 
@@ -65,6 +67,9 @@ const char kUsage[] =
     "  talvena-psp import-contour [options] PASSPORT HORIZON GISFILE\n"
     "                                         a horizon's contour from a GIS file, saved in place\n"
     "                                         (their options: talvena-psp contours --help)\n"
+    "  talvena-psp set PASSPORT FIELD=VALUE...\n"
+    "                                         values of the passport record typed in as on the\n"
+    "                                         form, with the rules they set off, saved in place\n"
     "  talvena-psp unpack [--force] [--program excel|calc] FILE DIR\n"
     "                                         write the unpacked passport into DIR: its tables\n"
     "                                         (built-in Excel 97 writer, or LibreOffice Calc),\n"
@@ -98,10 +103,10 @@ constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, 
                                  {"unpack", 2, true, true},      {"simulate", 1, true, false, false, true},
                                  {"check", 1, true, false, false, false, true}, {"report", 2, true, false, false, true}};
 
-// The GIS commands parse their own options.
+// The GIS commands and set parse their own arguments.
 using GisCommand = int (*)(const std::vector<char*>&, const QString&);
-constexpr std::pair<const char*, GisCommand> kGisCommands[] = {{"contours", ContoursCommand},
-                                                               {"import-contour", ImportContourCommand}};
+constexpr std::pair<const char*, GisCommand> kGisCommands[] = {
+    {"contours", ContoursCommand}, {"import-contour", ImportContourCommand}, {"set", SetCommand}};
 
 int usageError(const char* problem)
 {

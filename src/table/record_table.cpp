@@ -209,6 +209,12 @@ void RecordTable::notifyRows(RowNotice n)
         rowResetPending_ = true;
         return;
     }
+    // The stored row of a record still in the view is found here; one that left it is named by
+    // the caller.
+    if (n.row < 0) {
+        if (n.change == RowChange::Changed || n.change == RowChange::Added) n.row = storedRowAt(n.position);
+        else if (n.change == RowChange::Moved) n.row = storedRowAt(n.to);
+    }
     tellEach(observers_, [&](TableObserver& o) { o.rowsChanged(*this, n); });
 }
 
