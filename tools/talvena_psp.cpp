@@ -15,6 +15,7 @@
 //   talvena-psp check [--force] [--json] FILE
 //                                           the passport check's findings, as lines or JSON
 //   talvena-psp report [--force] FILE OUT.pdf   the printed passport as a PDF document
+//   talvena-psp index|find|totals …          the catalogue of many passports (catalogue_commands.h)
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
@@ -26,6 +27,7 @@
 #include "model/data_module.h"
 #include "report/passport_report.h"
 #include "tools/attachment_extract.h"
+#include "tools/catalogue_commands.h"
 #include "tools/check_command.h"
 #include "tools/gis_commands.h"
 #include "tools/simulate_command.h"
@@ -75,6 +77,15 @@ const char kUsage[] =
     "                                         when something is found (--json: a JSON array)\n"
     "  talvena-psp report [--force] FILE OUT.pdf\n"
     "                                         write the printed passport as a PDF document\n"
+    "  talvena-psp index [--db TARGET] DIR...\n"
+    "                                         catalogue the passport files under the folders\n"
+    "                                         (TARGET: a GeoPackage file, default catalogue.gpkg in\n"
+    "                                         the first DIR, or postgresql://...)\n"
+    "  talvena-psp find [--db TARGET] [--name TEXT] [--region TEXT] [--min-oil MT] [--min-gas MM3]\n"
+    "                   [--bbox LON1,LAT1,LON2,LAT2] [--json]\n"
+    "                                         the catalogued passports that match\n"
+    "  talvena-psp totals [--db TARGET] --by region|method|year [--json]\n"
+    "                                         the catalogue's totals by group\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
@@ -90,10 +101,12 @@ constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, 
                                  {"unpack", 2, true, true},      {"simulate", 1, true, false, false, true},
                                  {"check", 1, true, false, false, false, true}, {"report", 2, true}};
 
-// The GIS commands parse their own options.
+// The GIS and catalogue commands parse their own options.
 using GisCommand = int (*)(const std::vector<char*>&, const QString&);
-constexpr std::pair<const char*, GisCommand> kGisCommands[] = {{"contours", ContoursCommand},
-                                                               {"import-contour", ImportContourCommand}};
+constexpr std::pair<const char*, GisCommand> kGisCommands[] = {
+    {"contours", ContoursCommand}, {"import-contour", ImportContourCommand},
+    {"index", IndexCommand},       {"find", FindCommand},
+    {"totals", TotalsCommand}};
 
 int usageError(const char* problem)
 {
