@@ -17,9 +17,10 @@ namespace talvena::catalogue {
 
 namespace {
 
-// Passports written per transaction: few enough that an interruption loses little, many enough
-// that committing costs little.
+// Passports written per transaction, and its longest time: few enough that an interruption
+// loses little, many enough that committing costs little.
 constexpr int kBatch = 250;
+constexpr qint64 kBatchMs = 1000;
 
 bool under(const QString& path, const QStringList& folders)
 {
@@ -64,11 +65,12 @@ IndexReport IndexPassports(const QString& target, const QStringList& folders, co
 
     bool open = false;
     int inBatch = 0;
+    QElapsedTimer batchTime;
     const auto beginIfNeeded = [&] {
-        if (!open) store.begin(), open = true, inBatch = 0;
+        if (!open) store.begin(), open = true, inBatch = 0, batchTime.start();
     };
     const auto commitIfFull = [&](bool force) {
-        if (open && (force || inBatch >= kBatch)) store.commit(), open = false;
+        if (open && (force || inBatch >= kBatch || batchTime.elapsed() >= kBatchMs)) store.commit(), open = false;
     };
     try {
         int done = 0;

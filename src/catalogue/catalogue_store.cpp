@@ -13,6 +13,7 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -72,6 +73,10 @@ private:
     OGRFeatureDefn* defn_;
 };
 
+// GDAL sends numbers to PostgreSQL with 15 significant digits; the GeoPackage keeps the same,
+// so that both targets hold, and add up, exactly the same values.
+double fifteenDigits(double v) { return std::isfinite(v) ? QByteArray::number(v, 'g', 15).toDouble() : v; }
+
 } // namespace
 
 QByteArray SqlText(const QString& text)
@@ -124,12 +129,17 @@ void CatalogueStore::open(bool forWriting)
         const char* drivers[] = {"PostgreSQL", nullptr};
         ds_.reset(GDALDataset::Open(("PG:" + target_.toUtf8()).constData(), flags, drivers));
         if (!ds_) fail(QStringLiteral("нет соединения с сервером"));
+        // Numbers travel as text: every digit a double needs, so both targets read the same values.
+        execute("SET extra_float_digits = 3");
         return;
     }
     const QByteArray path = QFile::encodeName(target_);
     if (QFileInfo::exists(target_)) {
         const char* drivers[] = {"GPKG", nullptr};
-        ds_.reset(GDALDataset::Open(path.constData(), flags, drivers));
+        // A reader that may write rolls back what an interrupted run left half-written; one that
+        // may not (a catalogue on a read-only share) still reads.
+        const bool writable = QFileInfo(target_).isWritable() && QFileInfo(QFileInfo(target_).absolutePath()).isWritable();
+        ds_.reset(GDALDataset::Open(path.constData(), writable ? flags | GDAL_OF_UPDATE : flags, drivers));
         if (!ds_) fail(QStringLiteral("файл не открывается как GeoPackage"));
         return;
     }
@@ -269,7 +279,7 @@ void CatalogueStore::insertRow(const char* table, qint64 fid, qint64 passportId,
         const int i = defn->GetFieldIndex(column);
         if (i < 0) fail(QStringLiteral("нет столбца %1.%2").arg(QLatin1String(table), QLatin1String(column)));
         if (const auto* n = std::get_if<qint64>(&value)) f.SetField(i, GIntBig(*n));
-        else if (const auto* d = std::get_if<double>(&value)) f.SetField(i, *d);
+        else if (const auto* d = std::get_if<double>(&value)) f.SetField(i, fifteenDigits(*d));
         else if (const auto* s = std::get_if<QString>(&value)) f.SetField(i, s->toUtf8().constData());
         else f.SetFieldNull(i);
     }
