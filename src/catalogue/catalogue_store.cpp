@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 #include <string>
 
 namespace talvena::catalogue {
@@ -104,8 +106,31 @@ CatalogueStore::CatalogueStore(const QString& target, bool forWriting) : target_
     gis::EnsureGdal();
     // A second writer into the same GeoPackage waits for the first instead of failing at once.
     CPLSetConfigOption("OGR_SQLITE_PRAGMA", "busy_timeout=600000");
+    if (forWriting && !server_ && !QFileInfo::exists(target)) createFile();
     open(forWriting);
     if (forWriting) ensureSchema();
+}
+
+void CatalogueStore::createFile()
+{
+    // Made complete beside its place and then linked there, so that a run interrupted while
+    // making it leaves no file that is not a catalogue, and two runs never replace each other's.
+    const QString temporary = target_ + QStringLiteral(".%1.tmp").arg(::getpid());
+    QFile::remove(temporary);
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
+    if (!driver) fail(QStringLiteral("GDAL не знает формата GeoPackage"));
+    {
+        gis::GdalErrorScope errors;
+        ds_.reset(driver->Create(QFile::encodeName(temporary).constData(), 0, 0, 0, GDT_Unknown, nullptr));
+        if (!ds_) fail(QStringLiteral("файл не создан"));
+        ensureSchema();
+        ds_.reset();
+    }
+    const bool linked = ::link(QFile::encodeName(temporary).constData(), QFile::encodeName(target_).constData()) == 0;
+    const int error = errno;
+    QFile::remove(temporary);
+    if (!linked && error != EEXIST)
+        throw Error(formatMessage("Каталог «%s» не создан: %s", {target_.toStdString(), std::strerror(error)}));
 }
 
 CatalogueStore::~CatalogueStore()
@@ -143,11 +168,7 @@ void CatalogueStore::open(bool forWriting)
         if (!ds_) fail(QStringLiteral("файл не открывается как GeoPackage"));
         return;
     }
-    if (!forWriting) throw Error(formatMessage("Каталог «%s» не найден.", {target_.toStdString()}));
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
-    if (!driver) fail(QStringLiteral("GDAL не знает формата GeoPackage"));
-    ds_.reset(driver->Create(path.constData(), 0, 0, 0, GDT_Unknown, nullptr));
-    if (!ds_) fail(QStringLiteral("файл не создан"));
+    throw Error(formatMessage("Каталог «%s» не найден.", {target_.toStdString()}));
 }
 
 OGRLayer* CatalogueStore::layer(const char* name)
@@ -180,10 +201,21 @@ void CatalogueStore::ensureSchema()
     for (const TableDecl& t : CatalogueTables()) missing = missing || !ds_->GetLayerByName(t.name);
     if (!missing) return;
     gis::GdalErrorScope errors;
-    if (server_ && !ds_->GetLayerByName("contours")) {
-        // The driver learns of PostGIS when it connects.
-        execute("CREATE EXTENSION IF NOT EXISTS postgis");
+    // Runs that start together on a new database make the tables one after another: a second
+    // connection holds a lock meanwhile, and the tables are looked for again once it is held.
+    std::unique_ptr<GDALDataset> lock;
+    if (server_) {
+        execute("SELECT pg_advisory_lock(7262027)");
+        lock = std::move(ds_);
+        // The driver learns of PostGIS and of the tables there are when it connects.
         open(true);
+        if (!ds_->GetLayerByName("contours")) {
+            execute("CREATE EXTENSION IF NOT EXISTS postgis");
+            open(true);
+        }
+        missing = false;
+        for (const TableDecl& t : CatalogueTables()) missing = missing || !ds_->GetLayerByName(t.name);
+        if (!missing) return;
     }
     OGRSpatialReference wgs84;
     wgs84.importFromEPSG(4326);

@@ -90,6 +90,7 @@ public:
 
 private:
     void open(bool forWriting);
+    void createFile();
     void ensureSchema();
     void execute(const QByteArray& sql);
     qint64 scalar(const QByteArray& sql);

@@ -21,17 +21,6 @@
 namespace talvena::test {
 namespace {
 
-const QString kTrickyName = QStringLiteral("Объект \"Д'Арси\"'); DROP TABLE passports; -- %_");
-
-ProgramRun psp(const QStringList& args) { return run("talvena-psp", args); }
-
-QByteArray findJson(const QString& db, const QStringList& options = {})
-{
-    const ProgramRun r = psp(QStringList{"find", "--db", db, "--json"} + options);
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    return r.out;
-}
-
 // One number from an SQL statement run by GDAL's own ogrinfo.
 long long ogrNumber(const QString& gpkg, const QString& sql)
 {
@@ -52,21 +41,6 @@ void expectConsistent(const QString& gpkg)
     EXPECT_EQ(ogrNumber(gpkg, "SELECT COUNT(*) AS n FROM horizons c WHERE NOT EXISTS "
                               "(SELECT 1 FROM passports p WHERE p.fid = c.passport_id)"), 0);
 }
-
-struct Folder {
-    QTemporaryDir dir;
-    PassportMaker maker;
-    std::mt19937 gen{20261210};
-    int next = 0;
-    QString path(const QString& name) const { return dir.filePath(name); }
-    QString add(const QString& name)
-    {
-        const QString p = path(name);
-        QDir().mkpath(QFileInfo(p).absolutePath());
-        maker.make(p, maker.random(gen, next++));
-        return p;
-    }
-};
 
 TEST(CatalogueGeoPackage, ListsEachGoodPassportOnceWithTheModelsTotalsAndTheDamagedWithTheirErrors)
 {

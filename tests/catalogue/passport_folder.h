@@ -3,7 +3,10 @@
 // file there: the oracle the catalogue is compared with.
 #include "tool_run.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QMap>
 #include <QString>
 
@@ -57,6 +60,34 @@ void ExpectFindMatches(const QByteArray& json, const std::vector<Expected>& expe
 
 QByteArray ReadFile(const QString& path);
 void WriteFile(const QString& path, const QByteArray& bytes);
+
+inline const QString kTrickyName = QStringLiteral("Объект \"Д'Арси\"'); DROP TABLE passports; -- %_");
+
+inline ProgramRun psp(const QStringList& args) { return run("talvena-psp", args); }
+
+inline QByteArray findJson(const QString& db, const QStringList& options = {})
+{
+    const ProgramRun r = psp(QStringList{"find", "--db", db, "--json"} + options);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return r.out;
+}
+
+
+// A temporary folder that passports are made in.
+struct Folder {
+    QTemporaryDir dir;
+    PassportMaker maker;
+    std::mt19937 gen{20261210};
+    int next = 0;
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString add(const QString& name)
+    {
+        const QString p = path(name);
+        QDir().mkpath(QFileInfo(p).absolutePath());
+        maker.make(p, maker.random(gen, next++));
+        return p;
+    }
+};
 
 } // namespace test
 } // namespace talvena
