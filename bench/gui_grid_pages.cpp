@@ -4,13 +4,10 @@
 // painted, and scrolling the point grid by a page.
 #include "app/contour_page.h"
 #include "app/grid_pages.h"
-#include "app/main_window.h"
 #include "gui/record_grid_view.h"
-#include "gui/scripted_interaction.h"
+#include "bench_window.h"
 #include "contour_table.h"
-#include "model/data_module.h"
 
-#include <QApplication>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
 
@@ -23,24 +20,10 @@ namespace {
 constexpr int kHorizons = 1'000;
 constexpr int kPoints = 1'000'000;
 
-struct Window {
-    ScriptedInteraction ui;
-    std::unique_ptr<TDataModule2> dm;
-    std::unique_ptr<TMainForm> form;
-};
-
-Window& window()
+BenchWindow& window()
 {
-    static Window* w = [] {
-        static int argc = 1;
-        static char program[] = "bench_gui";
-        static char* argv[] = {program, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QCoreApplication::instance()) new QApplication(argc, argv); // other benchmarks may have made it
-        auto* win = new Window;
-        installUserInteraction(&win->ui);
-        win->dm = std::make_unique<TDataModule2>();
-        win->dm->DataModuleCreate(QCoreApplication::applicationDirPath());
+    static BenchWindow* w = [] {
+        auto* win = new BenchWindow;
         TDataModule2& m = *win->dm;
         m.PASPORTS.fieldByName("PREPARATIONMETHOD_ID").setInteger(90); // no reflecting horizons needed
         m.PASPORTS.post();
@@ -64,10 +47,7 @@ Window& window()
         h.endLoad();
         loadContourPoints(m.KONTUR, kPoints, kHorizons);
         h.first();
-        win->form = std::make_unique<TMainForm>(m, win->ui);
-        win->form->resize(1400, 1000);
-        win->form->show();
-        QCoreApplication::processEvents();
+        win->show(QSize(1400, 1000));
         return win;
     }();
     return *w;
@@ -81,7 +61,7 @@ void paint(QWidget* w)
 
 void BM_ShowContourPage(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     GridPages& pages = w.form->gridPages();
     const auto refresh = pages.onRefreshChart;
     pages.onRefreshChart = nullptr; // the chart refresh is measured on its own
@@ -99,7 +79,7 @@ BENCHMARK(BM_ShowContourPage)->Unit(benchmark::kMillisecond)->Repetitions(9)->Re
 
 void BM_MoveToAnotherHorizonInTheUpperGrid(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     QCoreApplication::processEvents();
     RecordGridView* upper = w.form->gridPages().grid("JvDBGrid10");
@@ -116,7 +96,7 @@ BENCHMARK(BM_MoveToAnotherHorizonInTheUpperGrid)->Unit(benchmark::kMillisecond)-
 
 void BM_ScrollThePointGridByAPage(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     RecordGridView* points = w.form->gridPages().grid("JvDBGrid14");
     QScrollBar* bar = points->verticalScrollBar();
@@ -130,7 +110,7 @@ BENCHMARK(BM_ScrollThePointGridByAPage)->Unit(benchmark::kMicrosecond)->Repetiti
 
 void BM_ChartRefreshOfEveryContour(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     for (auto _ : state) {
         w.form->contourPage().BitBtn12Click();

@@ -14,7 +14,10 @@
 //                                           the probabilistic resources by simulation as JSON
 //   talvena-psp check [--force] [--json] FILE
 //                                           the passport check's findings, as lines or JSON
-//   talvena-psp report [--force] FILE OUT.pdf   the printed passport as a PDF document
+//   talvena-psp report [--force] [--simulate] [--trials N] [--seed S] [--method lhs|mc]
+//                      [--distribution pert|triangular|uniform|lognormal] FILE OUT.pdf
+//                                           the printed passport as a PDF document, with the
+//                                           resources by simulation when asked for
 //   talvena-psp index|find|totals …          the catalogue of many passports (catalogue_commands.h)
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
@@ -26,6 +29,7 @@
 #include "base/cp1251.h"
 #include "model/data_module.h"
 #include "report/passport_report.h"
+#include "report/simulated_resources.h"
 #include "tools/attachment_extract.h"
 #include "tools/catalogue_commands.h"
 #include "tools/check_command.h"
@@ -42,6 +46,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,8 +80,11 @@ const char kUsage[] =
     "  talvena-psp check [--force] [--json] FILE\n"
     "                                         check the passport as a reviewer would; exit code 1\n"
     "                                         when something is found (--json: a JSON array)\n"
-    "  talvena-psp report [--force] FILE OUT.pdf\n"
-    "                                         write the printed passport as a PDF document\n"
+    "  talvena-psp report [--force] [--simulate] [--trials N] [--seed S] [--method lhs|mc]\n"
+    "                     [--distribution pert|triangular|uniform|lognormal] FILE OUT.pdf\n"
+    "                                         write the printed passport as a PDF document;\n"
+    "                                         --simulate (or any of its options) adds the\n"
+    "                                         resources by simulation, P90/P50/P10 and charts\n"
     "  talvena-psp index [--db TARGET] DIR...\n"
     "                                         catalogue the passport files under the folders\n"
     "                                         (TARGET: a GeoPackage file, default catalogue.gpkg in\n"
@@ -99,7 +107,7 @@ struct Command {
 };
 constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, false}, {"convert", 2, true},
                                  {"unpack", 2, true, true},      {"simulate", 1, true, false, false, true},
-                                 {"check", 1, true, false, false, false, true}, {"report", 2, true}};
+                                 {"check", 1, true, false, false, false, true}, {"report", 2, true, false, false, true}};
 
 // The GIS and catalogue commands parse their own options.
 using GisCommand = int (*)(const std::vector<char*>&, const QString&);
@@ -136,7 +144,7 @@ int extract(TDataModule2& module, const QString& folder)
 }
 
 int run(std::string_view command, const std::vector<char*>& args, bool force, bool verify, PreferredProgram program,
-        const SimulateArguments& simulation, bool json)
+        const SimulateArguments& simulation, bool simulate, bool json)
 {
     TDataModule2 module;
     module.DataModuleCreate(executableFolder());
@@ -160,7 +168,13 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, bo
     } else if (command == "simulate") {
         code = SimulateCommand(module, input, simulation);
     } else if (command == "report") {
-        WritePassportPdf(module, QFile::decodeName(args[1]));
+        std::optional<SimulationRun> run;
+        PassportReportOptions options;
+        if (simulate) {
+            run = SimulateForReport(module, simulation.options);
+            options.simulation = &*run;
+        }
+        WritePassportPdf(module, QFile::decodeName(args[1]), options);
     } else if (command == "unpack") {
         code = UnpackPassport(module, QFile::decodeName(args[1]), program);
     } else {
@@ -198,10 +212,16 @@ int main(int argc, char** argv)
     bool json = false;
     PreferredProgram program = PreferredProgram::Excel;
     SimulateArguments simulation;
+    bool simulate = false;
     for (int i = 2; command && i < argc; ++i) {
         std::string optionError;
-        if (command->takesSimulation && ParseSimulateOption(argc, argv, i, simulation, optionError)) {
+        const bool report = std::strcmp(command->name, "report") == 0;
+        if (report && std::strcmp(argv[i], "--simulate") == 0) {
+            simulate = true;
+        } else if (command->takesSimulation && ParseSimulateOption(argc, argv, i, simulation, optionError)) {
             if (!optionError.empty()) return usageError(optionError.c_str());
+            if (report && simulation.fillOutput) return usageError("--fill is not an option of report");
+            simulate = true;
         } else if (command->takesForce && std::strcmp(argv[i], "--force") == 0) {
             force = true;
         } else if (command->takesVerify && std::strcmp(argv[i], "--verify") == 0) {
@@ -232,7 +252,7 @@ int main(int argc, char** argv)
             FinishOut();
             return code;
         }
-        return run(command->name, args, force, verify, program, simulation, json);
+        return run(command->name, args, force, verify, program, simulation, simulate, json);
     } catch (const FileWriteError& e) {
         std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
         return 1;

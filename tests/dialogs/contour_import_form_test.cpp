@@ -1,5 +1,6 @@
 #include "dialogs/contour_commands.h"
 #include "dialogs/contour_import_form.h"
+#include "support/next_modal.h"
 #include "gui/scripted_interaction.h"
 #include "model/model_fixture.h"
 
@@ -125,15 +126,9 @@ protected:
 
     std::optional<ContourChartData> runWith(std::function<void(TImportForm&)> drive)
     {
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            auto* form = dynamic_cast<TImportForm*>(QApplication::activeModalWidget());
-            ASSERT_NE(form, nullptr);
-            shown = true;
-            drive(*form);
-        });
+        const auto shown = testsupport::driveNextModal(drive);
         auto result = RunContourImport(nullptr, module, {});
-        EXPECT_TRUE(shown);
+        EXPECT_TRUE(*shown);
         return result;
     }
     ScriptedInteraction ui;
