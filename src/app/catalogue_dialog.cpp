@@ -17,7 +17,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSettings>
+#include "gui/user_settings.h"
 #include <QSplitter>
 #include <QTableWidget>
 #include <QThread>
@@ -169,7 +169,7 @@ CatalogueDialog::CatalogueDialog(QWidget* parent, std::function<void(const QStri
     connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { openChosen(); });
     connect(list_, &QTableWidget::itemSelectionChanged, this, [this] { showChosenOnMap(); });
 
-    const QString last = QSettings().value(kSettingsKey).toString();
+    const QString last = UserSettings()->value(kSettingsKey).toString();
     if (!last.isEmpty()) {
         targetEdit_->setText(last);
         QTimer::singleShot(0, this, [this] { openCatalogue(); });
@@ -198,7 +198,7 @@ void CatalogueDialog::openCatalogue()
         // A file that is not there yet is made empty, ready for "Обновить каталог".
         store_ = std::make_unique<CatalogueStore>(target, !CatalogueStore::IsServer(target) && !QFileInfo::exists(target));
         target_ = target;
-        QSettings().setValue(kSettingsKey, target);
+        UserSettings()->setValue(kSettingsKey, target);
     } catch (const std::exception& e) {
         store_.reset();
         showError(QString::fromUtf8(e.what()));
