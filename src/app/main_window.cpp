@@ -70,7 +70,7 @@ const MenuItemDecl kFileItems[] = {
     {"CheckPassport", "&Проверка паспорта", {}, 80, &TMainForm::CheckPassportClick},
     {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
     {"NGisExport", "Экспорт контуров в &ГИС…", {}, 112, &TMainForm::gisExportClick},
-    {"NCatalogue", "&Каталог паспортов…", {}, 80, &TMainForm::catalogueClick},
+    {"NCatalogue", "&Каталог паспортов…", {}, 200, &TMainForm::catalogueClick},
     {nullptr, nullptr, {}, 0, nullptr},
     {"PrintAction", "Пе&чать…", QKeyCombination(Qt::ControlModifier, Qt::Key_P), 190, &TMainForm::PrintClick},
     {"SavePdfAction", "Сохранить в &PDF…", {}, 190, &TMainForm::SavePdfClick},
