@@ -186,7 +186,8 @@ private:
 
     void simulated()
     {
-        if (options_.simulation) AddSimulatedResources(layout_, *options_.simulation);
+        if (options_.simulation)
+            AddSimulatedResources(layout_, *options_.simulation, dm_.POSIB_PRODUCT_HOR.storedCount());
     }
 
     QString coordinateTypeName(int type) const { return text(CoordinateTypeName(dm_.TCoords, type)); }

@@ -147,11 +147,16 @@ void addExceedanceChart(ReportLayout& layout, const ResultStatistics& s, const Q
 
 } // namespace
 
-void AddSimulatedResources(ReportLayout& layout, const SimulationRun& run)
+void AddSimulatedResources(ReportLayout& layout, const SimulationRun& run, int passportHorizons)
 {
+    const bool partial = int(run.horizons.size()) < passportHorizons;
+    const QString totalName = partial ? u("Итого по рассчитанным горизонтам") : u("Итого по паспорту");
     if (layout.landscape() || !layout.pages().empty()) layout.newPage(false);
     layout.heading(u("Ресурсы по результатам имитационного моделирования (P90/P50/P10)"));
-    layout.paragraph(runDescription(run.options), ReportFont::Small);
+    QString description = runDescription(run.options);
+    if (partial)
+        description = u("Рассчитано горизонтов: %1 из %2. ").arg(run.horizons.size()).arg(passportHorizons) + description;
+    layout.paragraph(description, ReportFont::Small);
     layout.skip(layout.mm(2));
 
     const QStringList titles{u("Горизонт"), u("Результат"), u("P90"), u("P50"), u("P10"), u("Среднее")};
@@ -168,7 +173,7 @@ void AddSimulatedResources(ReportLayout& layout, const SimulationRun& run)
         for (const QString& m : h.messages) notes << name + u(": ") + m;
     }
     for (const SimTotalDecl& d : SimTotalDecls())
-        if (const auto& s = run.totals[size_t(d.total)]) row(u("Итого по паспорту"), d.title, d.unit, *s);
+        if (const auto& s = run.totals[size_t(d.total)]) row(totalName, d.title, d.unit, *s);
     if (rows.empty()) {
         layout.paragraph(u("Ни один результат не рассчитан."));
     } else {
@@ -189,7 +194,7 @@ void AddSimulatedResources(ReportLayout& layout, const SimulationRun& run)
             layout.heading(u("Кривые превышения итоговых ресурсов"));
             first = false;
         }
-        addExceedanceChart(layout, *s, u("Итого по паспорту — %1").arg(u(d.title)), u(d.unit));
+        addExceedanceChart(layout, *s, u("%1 — %2").arg(totalName, u(d.title)), u(d.unit));
     }
 }
 

@@ -9,8 +9,9 @@ namespace talvena {
 
 class TDataModule2;
 
-// Adds the section to the layout on a portrait page of its own.
-void AddSimulatedResources(ReportLayout& layout, const SimulationRun& run);
+// Adds the section to the layout on a portrait page of its own. A run of fewer horizons than the
+// passport's `passportHorizons` says so, and its totals are not called the passport's.
+void AddSimulatedResources(ReportLayout& layout, const SimulationRun& run, int passportHorizons);
 
 // A run over every productive horizon of the passport with the given options, keeping the
 // histograms the exceedance curves are drawn from. Pending edits are committed first.

@@ -14,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QMenu>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTabBar>
 #include <cstdio>
 
@@ -178,6 +180,17 @@ TEST_F(WindowStructureTest, MenuShortcutsAndHelpTopics)
         EXPECT_FALSE(file.topic(topic)->title.isEmpty());
         EXPECT_FALSE(file.topic(topic)->html.trimmed().isEmpty());
     }
+    // Every link between topics leads somewhere, and every topic is reached from the window or by a link.
+    QSet<int> linked(ui.helpTopics.begin(), ui.helpTopics.end());
+    const QRegularExpression link(QStringLiteral(R"re(href="topic:(\d+)")re"));
+    for (const HelpTopic& t : file.topics())
+        for (auto it = link.globalMatch(t.html); it.hasNext();) {
+            const int target = it.next().captured(1).toInt();
+            EXPECT_NE(file.topic(target), nullptr) << "topic " << t.number << " links to " << target;
+            linked.insert(target);
+        }
+    for (const HelpTopic& t : file.topics())
+        EXPECT_TRUE(linked.contains(t.number)) << "nothing leads to topic " << t.number;
 }
 
 TEST(HelpFileTest, TopicsAreReadByNumberWithCommentsLeftOut)

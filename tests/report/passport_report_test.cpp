@@ -7,6 +7,7 @@
 #include "model/data_module.h"
 #include "model/grid_decl.h"
 #include "model/resource_simulation.h"
+#include "model/resource_simulation_table.h"
 #include "model/resources.h"
 #include "report/passport_report.h"
 #include "report/simulated_resources.h"
@@ -201,6 +202,24 @@ TEST_F(ReportTest, SimulatedResourcesPrintedOnlyWhenAskedFor)
     EXPECT_EQ(missingInOrder(text, table + charts), "");
     // The section stands among the resources: after the Geology page's totals, before the contour map.
     EXPECT_LT(text.indexOf(heading), text.indexOf("Схема контуров ловушек"));
+
+    // A run of one horizon of four does not pass for the passport's totals.
+    dm.LoadPassport(TALVENA_EXAMPLE_PASSPORT);
+    SimulationOptions one;
+    one.trials = 2000;
+    one.histogramBins = 40;
+    const SimulationRun partial =
+        RunResourceSimulation(ReadSimulationInputs(dm.POSIB_PRODUCT_HOR, dm.POSIB_PRODUCT_HOR.storedRow(0)), one);
+    PassportReportOptions printing;
+    printing.simulation = &partial;
+    const QString partialPdf = path("partial.pdf");
+    WritePassportPdf(dm, partialPdf, printing);
+    const QString partialText = pdfText(partialPdf);
+    EXPECT_EQ(missingInOrder(partialText, {heading, QStringLiteral("Рассчитано горизонтов: 1 из %1.").arg(dm.POSIB_PRODUCT_HOR.storedCount()),
+                                           "Итого по рассчитанным горизонтам", "Итого по рассчитанным горизонтам —"}),
+              "");
+    EXPECT_FALSE(partialText.contains("Итого по паспорту"));
+    EXPECT_TRUE(text.contains("Итого по паспорту —"));
 
     const QString plain = pdfText(without);
     EXPECT_FALSE(plain.contains("имитационного моделирования"));
