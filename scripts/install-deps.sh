@@ -8,7 +8,7 @@ packages=(
   zlib1g-dev
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-translations-l10n
   libgeographiclib-dev
-  libgdal-dev libproj-dev gdal-bin proj-bin
+  libgdal-dev libproj-dev gdal-bin proj-bin postgresql-15-postgis-3
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   gzip time

@@ -19,6 +19,7 @@
 //                      [--distribution pert|triangular|uniform|lognormal] FILE OUT.pdf
 //                                           the printed passport as a PDF document, with the
 //                                           resources by simulation when asked for
+//   talvena-psp index|find|totals …          the catalogue of many passports (catalogue_commands.h)
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
@@ -31,6 +32,7 @@
 #include "report/passport_report.h"
 #include "report/simulated_resources.h"
 #include "tools/attachment_extract.h"
+#include "tools/catalogue_commands.h"
 #include "tools/check_command.h"
 #include "tools/gis_commands.h"
 #include "tools/simulate_command.h"
@@ -88,6 +90,15 @@ const char kUsage[] =
     "                                         write the printed passport as a PDF document;\n"
     "                                         --simulate (or any of its options) adds the\n"
     "                                         resources by simulation, P90/P50/P10 and charts\n"
+    "  talvena-psp index [--db TARGET] DIR...\n"
+    "                                         catalogue the passport files under the folders\n"
+    "                                         (TARGET: a GeoPackage file, default catalogue.gpkg in\n"
+    "                                         the first DIR, or postgresql://...)\n"
+    "  talvena-psp find [--db TARGET] [--name TEXT] [--region TEXT] [--min-oil MT] [--min-gas MM3]\n"
+    "                   [--bbox LON1,LAT1,LON2,LAT2] [--json]\n"
+    "                                         the catalogued passports that match\n"
+    "  talvena-psp totals [--db TARGET] --by region|method|year [--json]\n"
+    "                                         the catalogue's totals by group\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
@@ -103,10 +114,12 @@ constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, 
                                  {"unpack", 2, true, true},      {"simulate", 1, true, false, false, true},
                                  {"check", 1, true, false, false, false, true}, {"report", 2, true, false, false, true}};
 
-// The GIS commands and set parse their own arguments.
+// The GIS, catalogue and set commands parse their own options.
 using GisCommand = int (*)(const std::vector<char*>&, const QString&);
 constexpr std::pair<const char*, GisCommand> kGisCommands[] = {
-    {"contours", ContoursCommand}, {"import-contour", ImportContourCommand}, {"set", SetCommand}};
+    {"contours", ContoursCommand}, {"import-contour", ImportContourCommand},
+    {"index", IndexCommand},       {"find", FindCommand},
+    {"totals", TotalsCommand},     {"set", SetCommand}};
 
 int usageError(const char* problem)
 {

@@ -12,6 +12,7 @@
 #include "gui/multi_row_tab_widget.h"
 #include "app/passport_check_command.h"
 #include "app/passport_commands.h"
+#include "app/catalogue_dialog.h"
 #include "app/print_commands.h"
 #include "app/recent_files.h"
 #include "gui/user_interaction.h"
@@ -69,6 +70,7 @@ const MenuItemDecl kFileItems[] = {
     {"CheckPassport", "&Проверка паспорта", {}, 80, &TMainForm::CheckPassportClick},
     {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
     {"NGisExport", "Экспорт контуров в &ГИС…", {}, 112, &TMainForm::gisExportClick},
+    {"NCatalogue", "&Каталог паспортов…", {}, 200, &TMainForm::catalogueClick},
     {nullptr, nullptr, {}, 0, nullptr},
     {"PrintAction", "Пе&чать…", QKeyCombination(Qt::ControlModifier, Qt::Key_P), 190, &TMainForm::PrintClick},
     {"SavePdfAction", "Сохранить в &PDF…", {}, 190, &TMainForm::SavePdfClick},
@@ -426,6 +428,16 @@ void TMainForm::NewPassportClick()
 void TMainForm::CheckPassportClick() { passportCheck_->run(); }
 
 void TMainForm::gisExportClick() { RunGisContourExport(this, dataModule_); }
+
+void TMainForm::catalogueClick()
+{
+    // Opening from the list goes through the window's own open, which asks to save first.
+    auto* dialog = new CatalogueDialog(this, [this](const QString& path) {
+        if (commands_) RunGuarded([&] { commands_->openPassport(path); });
+    });
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
 
 void TMainForm::showContextHelp()
 {

@@ -112,6 +112,7 @@ public:
     // Gives the focus to the first control of the page shown (not while another window has it).
     void focusFirstControl();
     void gisExportClick(); // every contour into a GIS file
+    void catalogueClick(); // the catalogue of many passports
     // The help key: the topic of the highlighted menu item, else the window's.
     void showContextHelp();
 
