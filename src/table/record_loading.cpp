@@ -137,4 +137,32 @@ void RecordTable::restoreSnapshot(const Snapshot& s)
     notify(TableChange::Data);
 }
 
+std::unique_ptr<RecordTable> RecordTable::storedCopy() const
+{
+    auto copy = std::make_unique<RecordTable>(name_);
+    for (const auto& f : fields_) {
+        if (!f->isData()) continue;
+        FieldDef def;
+        def.name = f->name();
+        def.type = f->type();
+        def.size = f->size();
+        def.kind = f->kind();
+        def.required = f->required();
+        def.objectName = f->objectName();
+        copy->addField(std::move(def));
+    }
+    State& s = copy->s_;
+    s.columns = s_.columns;
+    s.rowStatus = s_.rowStatus;
+    s.rowCount = s_.rowCount;
+    s.order = s_.order;
+    if (s_.state != TableState::Inactive) {
+        s.state = TableState::Browse;
+        s.cur = s.order.empty() ? -1 : 0;
+        s.eof = s.order.empty();
+    }
+    copy->changed();
+    return copy;
+}
+
 } // namespace talvena

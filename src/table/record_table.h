@@ -190,6 +190,11 @@ public:
     Snapshot takeSnapshot() const;
     void restoreSnapshot(const Snapshot& s); // the field list must be the one the snapshot was taken with
 
+    // A new table of this table's data fields holding its stored records in their order, with their
+    // status (texts and blobs shared, not copied), closed to nothing else: what a writer on another
+    // thread serializes while this table goes on changing. A pending edit is not part of it.
+    std::unique_ptr<RecordTable> storedCopy() const;
+
     // --- edit journal ------------------------------------------------------------------------
     // Every change of the stored records is recorded in the journal while one is set (see
     // EditJournal); bulk loading is not (beginLoad … endLoad records the rows it adds as one change).
