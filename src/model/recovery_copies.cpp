@@ -158,10 +158,14 @@ std::vector<RecoveryCopy> AbandonedRecoveryCopies(const QString& folder)
 {
     const QDir dir(folder);
     std::vector<RecoveryCopy> found;
-    std::set<QString> named; // copies some record names, whoever owns it
+    std::set<QString> named;      // copies some record names, whoever owns it
+    std::set<QString> unreadable; // ids of records that cannot be read: their copies are left alone
     for (const QString& name : dir.entryList({QLatin1Char('*') + kRecordSuffix}, QDir::Files)) {
         const std::optional<RecoveryCopy> c = readRecord(dir.filePath(name));
-        if (!c) continue;
+        if (!c) {
+            unreadable.insert(name.chopped(kRecordSuffix.size()) + '.');
+            continue;
+        }
         named.insert(QFileInfo(c->copyPath).fileName());
         if (!ProcessGone(c->owner)) continue;
         // Whole: the size and CRC-32 its record states.
@@ -176,7 +180,9 @@ std::vector<RecoveryCopy> AbandonedRecoveryCopies(const QString& folder)
     // A copy written by a process killed before its record named it, or one replaced by a newer
     // copy but not yet removed.
     for (const QString& name : dir.entryList({QStringLiteral("*.psp")}, QDir::Files))
-        if (!named.count(name) && nameOfGoneOwner(name)) QFile::remove(dir.filePath(name));
+        if (!named.count(name) && nameOfGoneOwner(name) &&
+            std::none_of(unreadable.begin(), unreadable.end(), [&](const QString& id) { return name.startsWith(id); }))
+            QFile::remove(dir.filePath(name));
     std::sort(found.begin(), found.end(), [](const RecoveryCopy& a, const RecoveryCopy& b) { return a.time > b.time; });
     return found;
 }
