@@ -96,9 +96,10 @@ void PassportLifecycle::openPassport(const QString& fileName)
         QString name = fileName;
         if (name.isEmpty()) name = ui_.openFileName(QString::fromUtf8(kOpenTitle), QString::fromUtf8(kFilter), dialogFile_);
         // A passport another program edits opens read-only, or not at all.
-        if (!name.isEmpty() && locks_ && locks_->prepareOpen(name) == PassportLockKeeper::Access::Cancel) {
-            progress.reset();
-            name.clear();
+        if (!name.isEmpty() && locks_) {
+            if (OtherLiveLockOwner(name)) progress.reset(); // the question comes without it
+            if (locks_->prepareOpen(name) == PassportLockKeeper::Access::Cancel) name.clear();
+            else if (!progress) progress.emplace(QStringLiteral("Загрузка ..."), &window_);
         }
         if (!name.isEmpty()) {
             dialogFile_ = name;

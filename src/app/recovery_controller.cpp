@@ -11,12 +11,25 @@ namespace talvena {
 
 namespace {
 
-std::array<uint64_t, 5> contentStamps(TDataModule2& dm)
+std::array<uint64_t, 10> contentStamps(TDataModule2& dm)
 {
-    std::array<uint64_t, 5> stamps{};
+    std::array<uint64_t, 10> stamps{};
     const PassportTableList tables = dm.passportTables();
-    for (size_t i = 0; i < tables.size(); ++i) stamps[i] = tables[i]->contentStamp();
+    for (size_t i = 0; i < tables.size(); ++i) {
+        stamps[2 * i] = tables[i]->contentStamp();
+        stamps[2 * i + 1] = tables[i]->valueGeneration();
+    }
     return stamps;
+}
+
+// Unsaved work: posted changes, or typing into a record not yet posted (the form's record stays
+// in edit until the passport is saved).
+bool unsavedChanges(TDataModule2& dm)
+{
+    if (dm.state().modified()) return true;
+    for (RecordTable* t : dm.passportTables())
+        if (t->pendingChanges()) return true;
+    return false;
 }
 
 } // namespace
@@ -58,11 +71,11 @@ void RecoveryController::discard()
 void RecoveryController::check()
 {
     if (dm_.state().loading()) return;
-    if (!dm_.state().modified()) {
+    if (!unsavedChanges(dm_)) {
         if (copyKept_) discard();
         return;
     }
-    const std::array<uint64_t, 5> stamps = contentStamps(dm_);
+    const std::array<uint64_t, 10> stamps = contentStamps(dm_);
     if (copyKept_ && stamps == copiedStamps_) return;
     std::shared_ptr<PassportSnapshot> snapshot;
     // Taking the snapshot only copies the tables' columns; serializing, compressing and writing

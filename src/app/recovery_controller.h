@@ -46,7 +46,7 @@ private:
     UserInteraction& ui_;
     RecoveryWriter writer_;
     QTimer timer_;
-    std::array<uint64_t, 5> copiedStamps_{}; // the tables' contents the last copy was taken of
+    std::array<uint64_t, 10> copiedStamps_{}; // the tables' contents the last copy was taken of
     bool copyKept_ = false;
     QString lastError_;
 };

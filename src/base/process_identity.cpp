@@ -12,6 +12,16 @@ namespace talvena {
 
 namespace {
 
+// Whether the process has ended and only waits to be reaped by its parent (state Z or X).
+bool endedProcess(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close >= 0 && close + 2 < text.size() && (text[close + 2] == 'Z' || text[close + 2] == 'X');
+}
+
 // Field 22 of /proc/PID/stat; 0 when it cannot be read. The command name in parentheses may hold
 // spaces and parentheses itself, so the fields are counted after its last ')'.
 qint64 startTimeOf(qint64 pid)
@@ -57,7 +67,7 @@ bool ProcessIdGone(qint64 pid)
 bool ProcessGone(const ProcessIdentity& process)
 {
     if (process.host != HostName() || process.pid <= 0) return false;
-    if (ProcessIdGone(process.pid)) return true;
+    if (ProcessIdGone(process.pid) || endedProcess(process.pid)) return true;
     // The id is taken: by the same process only when it started at the recorded time.
     const qint64 started = startTimeOf(process.pid);
     return process.started != 0 && started != 0 && started != process.started;

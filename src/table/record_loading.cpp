@@ -6,6 +6,8 @@
 #include "table/journal_op.h"
 #include "table/record_table_detail.h"
 
+#include <algorithm>
+
 namespace talvena {
 
 using namespace record_table_detail;
@@ -156,6 +158,23 @@ std::unique_ptr<RecordTable> RecordTable::storedCopy() const
     s.rowStatus = s_.rowStatus;
     s.rowCount = s_.rowCount;
     s.order = s_.order;
+    // The record being edited or inserted, as posting it would store it (without the handlers a
+    // post runs): typing not yet posted is work too.
+    if (s_.pending && (s_.state == TableState::Edit || s_.state == TableState::Insert)) {
+        const bool inserting = s_.state == TableState::Insert;
+        const int64_t edited = inserting ? -1 : currentRow();
+        if (inserting && s_.modified) {
+            const uint32_t row = copy->newRow();
+            for (size_t c = 0; c < s_.columns.size(); ++c) copy->storeValue(row, int(c), s_.editBuf[c]);
+            auto at = s.order.end();
+            if (!s_.appending && s_.anchorRow >= 0) at = std::find(s.order.begin(), s.order.end(), uint32_t(s_.anchorRow));
+            s.order.insert(at, row);
+        } else if (edited >= 0) {
+            const auto row = uint32_t(edited);
+            for (size_t c = 0; c < s_.columns.size(); ++c) copy->storeValue(row, int(c), s_.editBuf[c]);
+            if (s_.modified) s.rowStatus[row] = 1;
+        }
+    }
     if (s_.state != TableState::Inactive) {
         s.state = TableState::Browse;
         s.cur = s.order.empty() ? -1 : 0;
