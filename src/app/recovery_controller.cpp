@@ -43,7 +43,7 @@ RecoveryController::RecoveryController(TDataModule2& dataModule, UserInteraction
         QMetaObject::invokeMethod(
             this,
             [this, error] {
-                if (!error.isEmpty() && error != lastError_)
+    if (!error.isEmpty() && error != lastError_)
                     std::fprintf(stderr, "Талвена: копия для восстановления не записана: %s\n", qUtf8Printable(error));
                 lastError_ = error;
             },

@@ -139,6 +139,17 @@ void RecordTable::restoreSnapshot(const Snapshot& s)
     notify(TableChange::Data);
 }
 
+bool RecordTable::pendingChanges() const
+{
+    if (!s_.pending || !s_.modified) return false;
+    if (s_.state == TableState::Insert) return true;
+    const int64_t row = currentRow();
+    if (s_.state != TableState::Edit || row < 0) return false;
+    for (size_t c = 0; c < s_.columns.size(); ++c)
+        if (!(storedValue(uint32_t(row), int(c)) == s_.editBuf[c])) return true;
+    return false;
+}
+
 std::unique_ptr<RecordTable> RecordTable::storedCopy() const
 {
     auto copy = std::make_unique<RecordTable>(name_);

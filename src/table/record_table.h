@@ -114,8 +114,8 @@ public:
     uint64_t storedVersion() const { return storedVersion_; }
     // Changes with every change of any value, the pending edit's too (and with the view).
     uint64_t valueGeneration() const { return generation_; }
-    // A record is being edited or inserted and one of its values was written.
-    bool pendingChanges() const { return s_.pending && s_.modified; }
+    // A record is being inserted, or edited with a value that differs from the stored one.
+    bool pendingChanges() const;
     // Suspends refreshing for a scope; the controls are refreshed once when the last one ends.
     class RefreshSuspension {
     public:
