@@ -3,11 +3,8 @@
 // and shown in the slot. Side by side with GNU gzip -9 of the same file, for mixed data (text with
 // a quarter of random blocks) and for random data (an already compressed picture or archive).
 #include "app/documents_page.h"
-#include "app/main_window.h"
-#include "gui/scripted_interaction.h"
-#include "model/data_module.h"
+#include "bench_window.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -26,10 +23,7 @@ namespace {
 
 constexpr qint64 kFileSize = 50 << 20;
 
-struct Page {
-    ScriptedInteraction ui;
-    std::unique_ptr<TDataModule2> dm;
-    std::unique_ptr<TMainForm> form;
+struct Page : BenchWindow {
     QTemporaryDir dir;
     QString mixed, random;
 };
@@ -65,22 +59,12 @@ void writeData(const QString& path, bool mixedData)
 Page& page()
 {
     static Page* p = [] {
-        static int argc = 1;
-        static char program[] = "bench_gui";
-        static char* argv[] = {program, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QCoreApplication::instance()) new QApplication(argc, argv);
         auto* page = new Page;
-        installUserInteraction(&page->ui);
-        page->dm = std::make_unique<TDataModule2>();
-        page->dm->DataModuleCreate(QCoreApplication::applicationDirPath());
-        page->form = std::make_unique<TMainForm>(*page->dm, page->ui);
-        page->form->show();
         page->mixed = page->dir.filePath("mixed.bin");
         page->random = page->dir.filePath("random.bin");
         writeData(page->mixed, true);
         writeData(page->random, false);
-        QCoreApplication::processEvents();
+        page->show();
         return page;
     }();
     return *p;

@@ -4,13 +4,14 @@
 // painted, and scrolling the point grid by a page.
 #include "app/contour_page.h"
 #include "app/grid_pages.h"
-#include "app/main_window.h"
+#include "gui/grid_clipboard.h"
 #include "gui/record_grid_view.h"
-#include "gui/scripted_interaction.h"
+#include "bench_window.h"
 #include "contour_table.h"
-#include "model/data_module.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
 
@@ -23,24 +24,10 @@ namespace {
 constexpr int kHorizons = 1'000;
 constexpr int kPoints = 1'000'000;
 
-struct Window {
-    ScriptedInteraction ui;
-    std::unique_ptr<TDataModule2> dm;
-    std::unique_ptr<TMainForm> form;
-};
-
-Window& window()
+BenchWindow& window()
 {
-    static Window* w = [] {
-        static int argc = 1;
-        static char program[] = "bench_gui";
-        static char* argv[] = {program, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QCoreApplication::instance()) new QApplication(argc, argv); // other benchmarks may have made it
-        auto* win = new Window;
-        installUserInteraction(&win->ui);
-        win->dm = std::make_unique<TDataModule2>();
-        win->dm->DataModuleCreate(QCoreApplication::applicationDirPath());
+    static BenchWindow* w = [] {
+        auto* win = new BenchWindow;
         TDataModule2& m = *win->dm;
         m.PASPORTS.fieldByName("PREPARATIONMETHOD_ID").setInteger(90); // no reflecting horizons needed
         m.PASPORTS.post();
@@ -64,10 +51,7 @@ Window& window()
         h.endLoad();
         loadContourPoints(m.KONTUR, kPoints, kHorizons);
         h.first();
-        win->form = std::make_unique<TMainForm>(m, win->ui);
-        win->form->resize(1400, 1000);
-        win->form->show();
-        QCoreApplication::processEvents();
+        win->show(QSize(1400, 1000));
         return win;
     }();
     return *w;
@@ -81,7 +65,7 @@ void paint(QWidget* w)
 
 void BM_ShowContourPage(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     GridPages& pages = w.form->gridPages();
     const auto refresh = pages.onRefreshChart;
     pages.onRefreshChart = nullptr; // the chart refresh is measured on its own
@@ -99,7 +83,7 @@ BENCHMARK(BM_ShowContourPage)->Unit(benchmark::kMillisecond)->Repetitions(9)->Re
 
 void BM_MoveToAnotherHorizonInTheUpperGrid(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     QCoreApplication::processEvents();
     RecordGridView* upper = w.form->gridPages().grid("JvDBGrid10");
@@ -116,7 +100,7 @@ BENCHMARK(BM_MoveToAnotherHorizonInTheUpperGrid)->Unit(benchmark::kMillisecond)-
 
 void BM_ScrollThePointGridByAPage(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     RecordGridView* points = w.form->gridPages().grid("JvDBGrid14");
     QScrollBar* bar = points->verticalScrollBar();
@@ -130,7 +114,7 @@ BENCHMARK(BM_ScrollThePointGridByAPage)->Unit(benchmark::kMicrosecond)->Repetiti
 
 void BM_ChartRefreshOfEveryContour(benchmark::State& state)
 {
-    Window& w = window();
+    BenchWindow& w = window();
     w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
     for (auto _ : state) {
         w.form->contourPage().BitBtn12Click();
@@ -138,5 +122,57 @@ void BM_ChartRefreshOfEveryContour(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ChartRefreshOfEveryContour)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// 100,000 coordinate pairs as a spreadsheet copies them, with decimal commas.
+QString spreadsheetPairs(int rows)
+{
+    QString text;
+    for (int i = 0; i < rows; ++i)
+        text += QStringLiteral("%1,%2\t%3,%4\r\n").arg(37 + i % 3).arg(i % 1000, 3, 10, QChar('0')).arg(55).arg(i % 997);
+    return text;
+}
+
+// Ctrl+V in the point grid of a horizon with 1,000 points: 100,000 pairs from the clipboard
+// replace them and append the rest, the grid is painted again; undone between rounds.
+void BM_PasteCoordinatePairsIntoThePointGrid(benchmark::State& state)
+{
+    BenchWindow& w = window();
+    w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
+    RecordGridView* points = w.form->gridPages().grid("JvDBGrid14");
+    QCoreApplication::processEvents();
+    auto* data = new QMimeData;
+    data->setText(spreadsheetPairs(100'000));
+    QApplication::clipboard()->setMimeData(data);
+    for (auto _ : state) {
+        points->setCurrentIndex(points->model()->index(0, 0));
+        points->clipboard()->paste();
+        paint(points->viewport());
+        if (points->model()->rowCount() != 100'000) state.SkipWithError("the pairs were not pasted");
+        state.PauseTiming();
+        w.dm->journal().undo();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PasteCoordinatePairsIntoThePointGrid)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Ctrl+A and Ctrl+C in a point grid of 100,000 points: both clipboard forms.
+void BM_CopyAllRowsOfThePointGrid(benchmark::State& state)
+{
+    BenchWindow& w = window();
+    w.form->PageControl2()->setCurrentIndex(GridPages::kContourPage);
+    RecordGridView* points = w.form->gridPages().grid("JvDBGrid14");
+    auto* data = new QMimeData;
+    data->setText(spreadsheetPairs(100'000));
+    QApplication::clipboard()->setMimeData(data);
+    points->setCurrentIndex(points->model()->index(0, 0));
+    points->clipboard()->paste();
+    QCoreApplication::processEvents();
+    points->selectAll();
+    for (auto _ : state) points->clipboard()->copy();
+    if (ReadTabText(QApplication::clipboard()->text()).height() != 100'000) state.SkipWithError("not every row was copied");
+    w.dm->journal().undo();
+}
+BENCHMARK(BM_CopyAllRowsOfThePointGrid)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "base/error.h"
 #include "model/attachment_store.h"
 #include "model/data_module.h"
+#include "model/passport_rules.h"
 #include "table/date_text.h"
 
 #include <QDate>
@@ -72,7 +73,8 @@ void setFieldFromJson(Field& f, const QJsonValue& v)
 
 // Writes the record's values in field order. Keys the caller handles itself (`own`) are skipped;
 // any other key that names no field is refused.
-void fillRecord(RecordTable& table, int record, const QJsonObject& values, const QSet<QString>& own)
+void fillRecord(RecordTable& table, int record, const QJsonObject& values, const QSet<QString>& own,
+                const std::function<void(const QByteArray&)>& afterField = {})
 {
     QSet<QString> used = own;
     for (int n = 0; n < table.fieldCount(); ++n) {
@@ -82,6 +84,7 @@ void fillRecord(RecordTable& table, int record, const QJsonObject& values, const
         used.insert(name);
         try {
             setFieldFromJson(f, values.value(name));
+            if (afterField) afterField(f.name());
         } catch (const Error& e) {
             throw Error(where(table, record, name) + ": " + e.what());
         }
@@ -101,7 +104,9 @@ void buildPassportRecord(TDataModule2& m, const QJsonObject& source)
 {
     // The empty passport the data module starts with is pending; it takes the values.
     if (!source.value("PASPORTS").isObject()) throw Error("PASPORTS: one record is expected");
-    fillRecord(m.PASPORTS, 0, source.value("PASPORTS").toObject(), {});
+    // The rules a user's edit of each value sets off run as they do in the window.
+    fillRecord(m.PASPORTS, 0, source.value("PASPORTS").toObject(), {},
+               [&m](const QByteArray& field) { FollowPassportEdit(m, field); });
     try {
         m.PASPORTS.post();
     } catch (const Error& e) {

@@ -16,18 +16,6 @@
 namespace talvena {
 namespace {
 
-constexpr struct {
-    const char* name;
-    ResourceDistribution value;
-} kDistributions[] = {{"pert", ResourceDistribution::Pert},
-                      {"triangular", ResourceDistribution::Triangular},
-                      {"uniform", ResourceDistribution::Uniform},
-                      {"lognormal", ResourceDistribution::Lognormal}};
-constexpr struct {
-    const char* name;
-    SamplingMethod value;
-} kMethods[] = {{"lhs", SamplingMethod::LatinHypercube}, {"mc", SamplingMethod::MonteCarlo}};
-
 template <typename Table, typename T> const char* nameOf(const Table& table, T value)
 {
     for (const auto& e : table)
@@ -80,12 +68,12 @@ bool ParseSimulateOption(int argc, char** argv, int& i, SimulateArguments& args,
         if (!parseUnsigned(value, args.options.seed)) error = "--seed must be a whole number from 0";
     } else if (option == "--method") {
         bool known = false;
-        for (const auto& m : kMethods)
+        for (const auto& m : kSamplingMethodChoices)
             if (std::strcmp(value, m.name) == 0) args.options.method = m.value, known = true;
         if (!known) error = std::string("unknown method \"") + value + "\" (lhs or mc)";
     } else if (option == "--distribution") {
         bool known = false;
-        for (const auto& d : kDistributions)
+        for (const auto& d : kDistributionChoices)
             if (std::strcmp(value, d.name) == 0) args.options.distribution = d.value, known = true;
         if (!known) error = std::string("unknown distribution \"") + value + "\" (pert, triangular, uniform or lognormal)";
     } else {
@@ -105,9 +93,9 @@ QByteArray SimulationJson(const SimulationRun& run, const QByteArray& file)
     json.key("seed");
     json.integer(int64_t(run.options.seed));
     json.key("method");
-    json.string(nameOf(kMethods, run.options.method));
+    json.string(nameOf(kSamplingMethodChoices, run.options.method));
     json.key("distribution");
-    json.string(nameOf(kDistributions, run.options.distribution));
+    json.string(nameOf(kDistributionChoices, run.options.distribution));
     json.key("horizons");
     json.beginArray();
     for (const HorizonSimulation& h : run.horizons) {

@@ -7,6 +7,7 @@
 //   talvena-psp contours [options] FILE [OUT]   every horizon's trap contour into a GIS file
 //                                           (GeoJSON on standard output without OUT)
 //   talvena-psp import-contour [options] PASSPORT HORIZON GISFILE   a horizon's contour from a GIS file
+//   talvena-psp set PASSPORT FIELD=VALUE...   values of the passport record typed in with their rules
 //   talvena-psp unpack [--force] [--program excel|calc] FILE DIR
 //                                           the unpacked passport written into DIR, one line per file
 //   talvena-psp simulate [--force] [--trials N] [--seed S] [--method lhs|mc]
@@ -14,7 +15,10 @@
 //                                           the probabilistic resources by simulation as JSON
 //   talvena-psp check [--force] [--json] FILE
 //                                           the passport check's findings, as lines or JSON
-//   talvena-psp report [--force] FILE OUT.pdf   the printed passport as a PDF document
+//   talvena-psp report [--force] [--simulate] [--trials N] [--seed S] [--method lhs|mc]
+//                      [--distribution pert|triangular|uniform|lognormal] FILE OUT.pdf
+//                                           the printed passport as a PDF document, with the
+//                                           resources by simulation when asked for
 //
 // A damaged passport file (a table block whose checksum does not match, or no complete passport
 // table) is refused unless --force opens what could be read.
@@ -25,11 +29,13 @@
 #include "base/cp1251.h"
 #include "model/data_module.h"
 #include "report/passport_report.h"
+#include "report/simulated_resources.h"
 #include "tools/attachment_extract.h"
 #include "tools/check_command.h"
 #include "tools/gis_commands.h"
 #include "tools/simulate_command.h"
 #include "tools/passport_json.h"
+#include "tools/set_command.h"
 #include "tools/standard_output.h"
 #include "tools/unpack_command.h"
 
@@ -40,6 +46,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +67,9 @@ const char kUsage[] =
     "  talvena-psp import-contour [options] PASSPORT HORIZON GISFILE\n"
     "                                         a horizon's contour from a GIS file, saved in place\n"
     "                                         (their options: talvena-psp contours --help)\n"
+    "  talvena-psp set PASSPORT FIELD=VALUE...\n"
+    "                                         values of the passport record typed in as on the\n"
+    "                                         form, with the rules they set off, saved in place\n"
     "  talvena-psp unpack [--force] [--program excel|calc] FILE DIR\n"
     "                                         write the unpacked passport into DIR: its tables\n"
     "                                         (built-in Excel 97 writer, or LibreOffice Calc),\n"
@@ -73,8 +83,11 @@ const char kUsage[] =
     "  talvena-psp check [--force] [--json] FILE\n"
     "                                         check the passport as a reviewer would; exit code 1\n"
     "                                         when something is found (--json: a JSON array)\n"
-    "  talvena-psp report [--force] FILE OUT.pdf\n"
-    "                                         write the printed passport as a PDF document\n"
+    "  talvena-psp report [--force] [--simulate] [--trials N] [--seed S] [--method lhs|mc]\n"
+    "                     [--distribution pert|triangular|uniform|lognormal] FILE OUT.pdf\n"
+    "                                         write the printed passport as a PDF document;\n"
+    "                                         --simulate (or any of its options) adds the\n"
+    "                                         resources by simulation, P90/P50/P10 and charts\n"
     "  --force: open a damaged passport file as far as it could be read\n";
 
 struct Command {
@@ -88,12 +101,12 @@ struct Command {
 };
 constexpr Command kCommands[] = {{"dump", 1, true, false, true}, {"extract", 2, false}, {"convert", 2, true},
                                  {"unpack", 2, true, true},      {"simulate", 1, true, false, false, true},
-                                 {"check", 1, true, false, false, false, true}, {"report", 2, true}};
+                                 {"check", 1, true, false, false, false, true}, {"report", 2, true, false, false, true}};
 
-// The GIS commands parse their own options.
+// The GIS commands and set parse their own arguments.
 using GisCommand = int (*)(const std::vector<char*>&, const QString&);
-constexpr std::pair<const char*, GisCommand> kGisCommands[] = {{"contours", ContoursCommand},
-                                                               {"import-contour", ImportContourCommand}};
+constexpr std::pair<const char*, GisCommand> kGisCommands[] = {
+    {"contours", ContoursCommand}, {"import-contour", ImportContourCommand}, {"set", SetCommand}};
 
 int usageError(const char* problem)
 {
@@ -123,7 +136,7 @@ int extract(TDataModule2& module, const QString& folder)
 }
 
 int run(std::string_view command, const std::vector<char*>& args, bool force, bool verify, PreferredProgram program,
-        const SimulateArguments& simulation, bool json)
+        const SimulateArguments& simulation, bool simulate, bool json)
 {
     TDataModule2 module;
     module.DataModuleCreate(executableFolder());
@@ -147,7 +160,13 @@ int run(std::string_view command, const std::vector<char*>& args, bool force, bo
     } else if (command == "simulate") {
         code = SimulateCommand(module, input, simulation);
     } else if (command == "report") {
-        WritePassportPdf(module, QFile::decodeName(args[1]));
+        std::optional<SimulationRun> run;
+        PassportReportOptions options;
+        if (simulate) {
+            run = SimulateForReport(module, simulation.options);
+            options.simulation = &*run;
+        }
+        WritePassportPdf(module, QFile::decodeName(args[1]), options);
     } else if (command == "unpack") {
         code = UnpackPassport(module, QFile::decodeName(args[1]), program);
     } else {
@@ -185,10 +204,16 @@ int main(int argc, char** argv)
     bool json = false;
     PreferredProgram program = PreferredProgram::Excel;
     SimulateArguments simulation;
+    bool simulate = false;
     for (int i = 2; command && i < argc; ++i) {
         std::string optionError;
-        if (command->takesSimulation && ParseSimulateOption(argc, argv, i, simulation, optionError)) {
+        const bool report = std::strcmp(command->name, "report") == 0;
+        if (report && std::strcmp(argv[i], "--simulate") == 0) {
+            simulate = true;
+        } else if (command->takesSimulation && ParseSimulateOption(argc, argv, i, simulation, optionError)) {
             if (!optionError.empty()) return usageError(optionError.c_str());
+            if (report && simulation.fillOutput) return usageError("--fill is not an option of report");
+            simulate = true;
         } else if (command->takesForce && std::strcmp(argv[i], "--force") == 0) {
             force = true;
         } else if (command->takesVerify && std::strcmp(argv[i], "--verify") == 0) {
@@ -219,7 +244,7 @@ int main(int argc, char** argv)
             FinishOut();
             return code;
         }
-        return run(command->name, args, force, verify, program, simulation, json);
+        return run(command->name, args, force, verify, program, simulation, simulate, json);
     } catch (const FileWriteError& e) {
         std::fprintf(stderr, "%s\n%s: %s\n", e.what(), printable(e.path()).constData(), e.reason().toUtf8().constData());
         return 1;

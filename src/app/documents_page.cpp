@@ -23,7 +23,6 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
@@ -191,8 +190,8 @@ void DocumentsPage::loadFile(SlotList which, const QString& path)
     const int64_t slotRow = list.storedRowAt(list.currentViewPosition());
     QByteArray compressed;
     try {
-        const QScopedValueRollback busy(loading_, true);
-        RunWithProgress([&] { compressed = CompressAttachmentFile(path); }, QStringLiteral("Загрузка файла ..."), &window_);
+        RunWhileBusy(loading_, [&] { compressed = CompressAttachmentFile(path); }, QStringLiteral("Загрузка файла ..."),
+                     &window_);
     } catch (const std::exception& e) {
         // Nothing has changed yet: the slot keeps its attachment.
         ui_.showError(failureText(e, kLoadFailed, path));
@@ -226,8 +225,8 @@ void DocumentsPage::exportFile(SlotList which)
     const QByteArray member = dm_.FILES.fieldByName("CONTENT").asBytes();
     WriteOutResult written = WriteOutResult::Written;
     try {
-        const QScopedValueRollback busy(loading_, true);
-        RunWithProgress([&] { written = WriteMemberOut(member, target); }, QStringLiteral("Сохранение ..."), &window_);
+        RunWhileBusy(loading_, [&] { written = WriteMemberOut(member, target); }, QStringLiteral("Сохранение ..."),
+                     &window_);
     } catch (const std::exception& e) {
         ui_.showError(failureText(e, kExportFailed, target));
         return;

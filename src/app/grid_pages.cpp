@@ -4,6 +4,7 @@
 #include "app/value_pickers.h"
 #include "dialogs/picker_calls.h"
 #include "gui/error_handler.h"
+#include "gui/grid_clipboard.h"
 #include "gui/record_grid_view.h"
 #include "gui/record_navigator.h"
 #include "gui/record_table_model.h"
@@ -77,6 +78,10 @@ RecordGridView* GridPages::makeGrid(const char* objectName, QWidget* parent)
     grids_.insert(grid->objectName(), grid);
     if (decl.sortableTitles) grid->onTitleClick = [this, grid](int column) { JvDBGrid1TitleBtnClick(*grid, column); };
     grid->onColumnsRearranged = [this, grid] { layouts_.setOrder(grid->decl().objectName, grid->shownOrder()); };
+    // Pastes follow the passport's rules: points go to the current horizon, whose count follows.
+    grid->clipboard()->target = [this, grid] {
+        return ModuleGridTarget(dm_, grid->decl(), grid->clipboard()->shownColumns());
+    };
     return grid;
 }
 

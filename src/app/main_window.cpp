@@ -70,8 +70,8 @@ const MenuItemDecl kFileItems[] = {
     {"N12", "Сохранить &распакованный паспорт", {}, 160, &TMainForm::N12Click},
     {"NGisExport", "Экспорт контуров в &ГИС…", {}, 112, &TMainForm::gisExportClick},
     {nullptr, nullptr, {}, 0, nullptr},
-    {"PrintAction", "Пе&чать…", QKeyCombination(Qt::ControlModifier, Qt::Key_P), 80, &TMainForm::PrintClick},
-    {"SavePdfAction", "Сохранить в &PDF…", {}, 80, &TMainForm::SavePdfClick},
+    {"PrintAction", "Пе&чать…", QKeyCombination(Qt::ControlModifier, Qt::Key_P), 190, &TMainForm::PrintClick},
+    {"SavePdfAction", "Сохранить в &PDF…", {}, 190, &TMainForm::SavePdfClick},
     {nullptr, nullptr, {}, 0, nullptr},
     {"N5", "Вы&ход", Qt::Key_F10, 80, &TMainForm::N5Click},
 };
@@ -410,12 +410,12 @@ bool TMainForm::checkBeforePrinting()
 
 void TMainForm::PrintClick()
 {
-    if (checkBeforePrinting()) PrintPassportWithPreview(this, dataModule_, gridLayouts());
+    if (checkBeforePrinting()) PrintPassportWithPreview(this, dataModule_, gridLayouts(), simulationPage_->currentRun());
 }
 
 void TMainForm::SavePdfClick()
 {
-    if (checkBeforePrinting()) SavePassportAsPdf(dataModule_, gridLayouts(), interaction_);
+    if (checkBeforePrinting()) SavePassportAsPdf(dataModule_, gridLayouts(), interaction_, simulationPage_->currentRun());
 }
 
 void TMainForm::NewPassportClick()

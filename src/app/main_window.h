@@ -10,7 +10,6 @@
 #include <QStringList>
 #include <array>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -93,7 +92,7 @@ public:
     void ClearMethodGroup(int group);
     void UpdateGeoDopEdits();
     void TabSheet6Enter();
-    bool methodRuleGuard() const { return methodRuleGuard_; }
+    bool methodRuleGuard() const;
 
     // Runs after the Geology totals are written (the simulated totals' block).
     std::function<void()> afterGeologyTotals;
@@ -130,11 +129,9 @@ private:
     void outerPageChanged(int index);
     void enterInnerPage(int index);
     void setControlEnabled(const char* objectName, bool enabled);
-    void otherMethodRule(const char* methodField, const char* editName, const char* textField);
-    void sourceKindRule(int group, const char* kindField, const char* chargeLabel, const char* chargeCombo,
-                        const char* chargeField, const char* typeLabel, const char* typeCombo, const char* typeField);
-    void clearIgnoringErrors(const char* fieldName);
-    void keepOneSubject(std::initializer_list<const char*> others);
+    void otherMethodRule(const char* methodField, const char* editName);
+    void sourceKindRule(int group, const char* chargeLabel, const char* chargeCombo, const char* typeLabel,
+                        const char* typeCombo);
     void pickScale(const char* fieldName);
     void pickStratigraphicIndex(const char* fieldName);
 
@@ -158,7 +155,6 @@ private:
     std::array<std::function<void()>, kOuterPageCount> outerShow_;
 
     QString commandLineFile_;
-    bool methodRuleGuard_ = false;
     int selectingPage_ = 0; // page changes made by code, which do not run PageControl2Change
 };
 

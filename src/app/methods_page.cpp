@@ -65,13 +65,10 @@ constexpr ControlDecl kControls[] = {
     Spinner("GRIDDENCITYST", "JvDBSpinEdit23", 1).onChange(H::JvDBComboEdit6Change).inGroup(5),
 };
 
-constexpr MethodGroupDecl kMethodGroups[] = {{1, 89}, {2, 89}, {3, 90}, {4, 92}, {5, 91}};
-
 const FormPageDecl kPage{kGroups, kControls};
 
 } // namespace
 
 const FormPageDecl& MethodsPage() { return kPage; }
-std::span<const MethodGroupDecl> MethodGroups() { return kMethodGroups; }
 
 } // namespace talvena

@@ -39,6 +39,14 @@ const char* captionOf(const ControlDecl& c)
     const FieldDecl* row = fieldRow(c);
     return row ? row->caption : "";
 }
+// What an undo step of the control is called: its field's caption, else what the control shows.
+QString actionNameOf(const ControlDecl& c)
+{
+    const FieldDecl* row = fieldRow(c);
+    if (row && row->caption && row->caption[0]) return text(row->caption);
+    if (c.caption && c.caption[0]) return text(c.caption);
+    return text(c.objectName);
+}
 QString hintOf(const ControlDecl& c)
 {
     if (c.hint) return text(c.hint);
@@ -189,6 +197,7 @@ QWidget* PageBuilder::makeControl(const ControlDecl& c, QWidget* parent, PageWid
     if (c.startsDisabled) w->setEnabled(false);
     if (binder) {
         binder->onChange = runChange;
+        binder->actionName = actionNameOf(c);
         out.binders.insert(w->objectName(), binder);
     }
     out.widgets.insert(w->objectName(), w);

@@ -139,12 +139,4 @@ struct InnerPageDecl {
 };
 std::span<const InnerPageDecl> InnerPages();
 
-// The method groups of page "3.Методика": number, PREPARATIONMETHOD_ID the exclusive method rule
-// sets for it.
-struct MethodGroupDecl {
-    int number;
-    int method;
-};
-std::span<const MethodGroupDecl> MethodGroups();
-
 } // namespace talvena

@@ -37,7 +37,8 @@ QString suggestedPdfName(TDataModule2& dm)
 
 } // namespace
 
-void PrintPassportWithPreview(QWidget* parent, TDataModule2& dm, const GridLayouts& layouts)
+void PrintPassportWithPreview(QWidget* parent, TDataModule2& dm, const GridLayouts& layouts,
+                              const SimulationRun* simulation)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true); // the document keeps its own margins
@@ -49,6 +50,7 @@ void PrintPassportWithPreview(QWidget* parent, TDataModule2& dm, const GridLayou
     preview.resize(1000, 800);
     PassportReportOptions options;
     options.layouts = &layouts;
+    options.simulation = simulation;
     options.turnLandscapePages = true; // the preview keeps one orientation for the whole job
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* target) {
         // Exceptions stop here: the preview shows what was painted and the user is told.
@@ -64,7 +66,8 @@ void PrintPassportWithPreview(QWidget* parent, TDataModule2& dm, const GridLayou
     preview.exec();
 }
 
-bool SavePassportAsPdf(TDataModule2& dm, const GridLayouts& layouts, UserInteraction& ui)
+bool SavePassportAsPdf(TDataModule2& dm, const GridLayouts& layouts, UserInteraction& ui,
+                       const SimulationRun* simulation)
 {
     const QString path = ui.saveFileName(QStringLiteral("Сохранить паспорт в PDF"),
                                          QStringLiteral("Документ PDF (*.pdf)"), suggestedPdfName(dm),
@@ -72,6 +75,7 @@ bool SavePassportAsPdf(TDataModule2& dm, const GridLayouts& layouts, UserInterac
     if (path.isEmpty()) return false;
     PassportReportOptions options;
     options.layouts = &layouts;
+    options.simulation = simulation;
     try {
         WaitCursor wait;
         WritePassportPdf(dm, path, options);

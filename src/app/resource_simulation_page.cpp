@@ -71,9 +71,14 @@ QString ResourceSimulationPage::fill(const SimulationRun& run)
     return QStringLiteral("Записано значений: %1 (горизонтов: %2).").arg(report.values).arg(report.horizons);
 }
 
+const SimulationRun* ResourceSimulationPage::currentRun() const
+{
+    return last_ && lastStamp_ == window_.dataModule().POSIB_PRODUCT_HOR.contentStamp() ? last_.get() : nullptr;
+}
+
 void ResourceSimulationPage::showGeologyBlock()
 {
-    const bool fresh = last_ && lastStamp_ == window_.dataModule().POSIB_PRODUCT_HOR.contentStamp();
+    const bool fresh = currentRun() != nullptr;
     for (size_t i = 0; i < std::size(kTotalLabels); ++i) {
         QLabel* label = window_.valueLabel(QString::fromLatin1(kTotalLabels[i]));
         if (!label) continue;

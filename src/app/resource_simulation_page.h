@@ -23,6 +23,8 @@ public:
     QString fill(const SimulationRun& run);
     // Sets the Geology page's simulation block from the last run.
     void showGeologyBlock();
+    // The last run while the horizons are as it saw them (the one the Geology page shows), or nullptr.
+    const SimulationRun* currentRun() const;
 
 private:
     TMainForm& window_;

@@ -92,6 +92,27 @@ QByteArray utf16ToCp1251(size_t units, UnitAt unit, bool* lossless)
     return out;
 }
 
+// The well-formed UTF-8 sequences longer than one byte, by their lead byte: the length, the bits
+// of the lead byte that belong to the code point, and the range the second byte may take. The
+// narrowed ranges shut out overlong forms, surrogates and code points beyond U+10FFFF.
+struct Utf8Lead {
+    unsigned char first, last;
+    size_t length;
+    unsigned char bits, low, high;
+};
+constexpr Utf8Lead kUtf8Leads[] = {
+    {0xC2, 0xDF, 2, 0x1F, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0x0F, 0xA0, 0xBF}, {0xE1, 0xEC, 3, 0x0F, 0x80, 0xBF},
+    {0xED, 0xED, 3, 0x0F, 0x80, 0x9F}, {0xEE, 0xEF, 3, 0x0F, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x07, 0x90, 0xBF},
+    {0xF1, 0xF3, 4, 0x07, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x07, 0x80, 0x8F},
+};
+
+const Utf8Lead* utf8LeadOf(unsigned char lead)
+{
+    for (const Utf8Lead& form : kUtf8Leads)
+        if (lead >= form.first && lead <= form.last) return &form;
+    return nullptr;
+}
+
 } // namespace
 
 char32_t cp1251CodePoint(unsigned char byte)
@@ -185,43 +206,23 @@ QByteArray utf8ToCp1251(const QByteArray& utf8, bool* lossless)
             i += 2;
             continue;
         }
-        // Length of the sequence and the range its second byte may take; the narrowed ranges
-        // shut out overlong forms, surrogates and code points beyond U+10FFFF.
-        size_t length;
-        unsigned char low = 0x80, high = 0xBF;
-        char32_t cp;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            cp = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            cp = lead & 0x0F;
-            if (lead == 0xE0)
-                low = 0xA0;
-            else if (lead == 0xED)
-                high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            cp = lead & 0x07;
-            if (lead == 0xF0)
-                low = 0x90;
-            else if (lead == 0xF4)
-                high = 0x8F;
-        } else {
+        const Utf8Lead* form = utf8LeadOf(lead);
+        if (!form) {
             *d++ = '?';
             ok = false;
             ++i;
             continue;
         }
+        char32_t cp = lead & form->bits;
         size_t k = 1;
-        for (; k < length && i + k < n; ++k) {
+        for (; k < form->length && i + k < n; ++k) {
             const unsigned char next = s[i + k];
-            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+            if (next < (k == 1 ? form->low : 0x80) || next > (k == 1 ? form->high : 0xBF))
                 break;
             cp = (cp << 6) | (next & 0x3F);
         }
         i += k; // a broken sequence is dropped up to the byte that broke it, as one character
-        if (k < length) {
+        if (k < form->length) {
             *d++ = '?';
             ok = false;
         } else {

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QWidget>
 
@@ -71,6 +72,12 @@ void RunWithProgress(const std::function<void()>& work, const QString& text, QWi
     showForm.stop();
     form.reset();
     if (failure) std::rethrow_exception(failure);
+}
+
+void RunWhileBusy(bool& busy, const std::function<void()>& work, const QString& text, QWidget* window, int formDelayMs)
+{
+    const QScopedValueRollback keep(busy, true);
+    RunWithProgress(work, text, window, formDelayMs);
 }
 
 } // namespace talvena

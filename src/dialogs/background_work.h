@@ -16,4 +16,10 @@ namespace talvena {
 void RunWithProgress(const std::function<void()>& work, const QString& text, QWidget* window,
                      int formDelayMs = 200);
 
+// RunWithProgress with `busy` true while the work runs and given back the value it had before,
+// also when the work fails: commands that refuse to start while their owner is busy stay refused
+// until the outermost of nested runs has ended.
+void RunWhileBusy(bool& busy, const std::function<void()>& work, const QString& text, QWidget* window,
+                  int formDelayMs = 200);
+
 } // namespace talvena

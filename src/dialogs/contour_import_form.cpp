@@ -5,12 +5,16 @@
 #include "dialogs/window_placement.h"
 #include "gui/error_handler.h"
 #include "gui/user_interaction.h"
+#include "table/cell_block.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QEvent>
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -39,6 +43,7 @@ constexpr SpinnerDecl kSpinners[] = {
 };
 
 const char* const kFileDialogTitle = "Загрузка внешнего файла";
+const char* const kEmptyClipboard = "В буфере обмена нет текста.";
 const char* const kFileFilter = "Текстовые файлы (*.txt);;Все файлы (*)";
 
 } // namespace
@@ -90,15 +95,19 @@ TImportForm::TImportForm(QWidget* parent) : QDialog(parent)
 
     loadButton_ = new QPushButton("Загрузить внешний файл", this);
     loadButton_->setObjectName("BitBtn1");
+    pasteButton_ = new QPushButton("Вставить из буфера", this);
+    pasteButton_->setObjectName("PasteButton");
     importButton_ = new QPushButton("Начать импорт", this);
     importButton_->setObjectName("BitBtn2");
     // Enter belongs to the text and the spinners; only a click confirms.
-    for (QPushButton* b : {loadButton_, importButton_}) b->setAutoDefault(false);
+    for (QPushButton* b : {loadButton_, pasteButton_, importButton_}) b->setAutoDefault(false);
     connect(loadButton_, &QPushButton::clicked, this, Guarded([this](bool) { LoadExternalFile(); }));
+    connect(pasteButton_, &QPushButton::clicked, this, Guarded([this](bool) { PasteFromClipboard(); }));
     connect(importButton_, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(loadButton_);
+    buttons->addWidget(pasteButton_);
     buttons->addStretch(1);
     buttons->addWidget(importButton_);
 
@@ -139,6 +148,21 @@ void TImportForm::LoadExternalFile()
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) throwCannotOpenFile(file);
     memo_->setPlainText(DecodeImportFile(bytes));
+}
+
+void TImportForm::PasteFromClipboard()
+{
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    QString text;
+    if (data && data->hasText()) text = data->text();
+    if (text.isEmpty() && data && data->hasHtml()) {
+        for (const QStringList& row : ReadHtmlTable(data->html()).rows) text += row.join(u'\t') + u'\n';
+    }
+    if (text.isEmpty()) {
+        userInteraction().showInformation(QString::fromUtf8(kEmptyClipboard));
+        return;
+    }
+    memo_->setPlainText(text);
 }
 
 bool TImportForm::eventFilter(QObject* watched, QEvent* event)

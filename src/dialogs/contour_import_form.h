@@ -27,10 +27,14 @@ public:
     // "Загрузить внешний файл": replaces the text by the lines of a file chosen in the file
     // dialog; a cancelled dialog changes nothing. Throws when the file cannot be read.
     void LoadExternalFile();
+    // "Вставить из буфера": replaces the text by the clipboard's text, or by the rows of the HTML
+    // table it offers when it has no text (cells separated by tabs); an empty clipboard says so.
+    void PasteFromClipboard();
 
     QPlainTextEdit* memo() const { return memo_; }
     QSpinBox* spinner(int number) const; // JvSpinEdit1 … JvSpinEdit4
     QPushButton* loadButton() const { return loadButton_; }
+    QPushButton* pasteButton() const { return pasteButton_; }
     QPushButton* importButton() const { return importButton_; }
 
 protected:
@@ -40,6 +44,7 @@ private:
     QPlainTextEdit* memo_;
     QSpinBox* spinners_[4];
     QPushButton* loadButton_;
+    QPushButton* pasteButton_;
     QPushButton* importButton_;
 };
 

@@ -6,6 +6,7 @@
 #include "gis/contour_import.h"
 #include "gis/gis_file.h"
 #include "gui/user_interaction.h"
+#include "model/coordinates.h"
 #include "model/data_module.h"
 #include "table/edit_journal.h"
 
@@ -64,14 +65,7 @@ struct CrsInput {
 
 QString coordTypeName(const TDataModule2& m, int type)
 {
-    const RecordTable& t = m.TCoords;
-    const Field& id = t.fieldByName("ID");
-    const Field& name = t.fieldByName("NAME");
-    for (int i = 0; i < t.storedCount(); ++i) {
-        const uint32_t row = t.storedRow(i);
-        if (!t.rowIsNull(row, id) && t.rowInteger(row, id) == type) return cp1251ToUnicode(t.rowBytes(row, name));
-    }
-    return {};
+    return cp1251ToUnicode(CoordinateTypeName(m.TCoords, type));
 }
 
 class TGisImportForm : public QDialog {

@@ -38,18 +38,6 @@
 namespace talvena {
 namespace {
 
-constexpr struct {
-    const char* caption;
-    ResourceDistribution value;
-} kDistributions[] = {{"PERT (бета-распределение)", ResourceDistribution::Pert},
-                      {"Треугольное", ResourceDistribution::Triangular},
-                      {"Равномерное", ResourceDistribution::Uniform},
-                      {"Логнормальное (минимум = P90, максимум = P10)", ResourceDistribution::Lognormal}};
-constexpr struct {
-    const char* caption;
-    SamplingMethod value;
-} kMethods[] = {{"Латинский гиперкуб", SamplingMethod::LatinHypercube}, {"Монте-Карло", SamplingMethod::MonteCarlo}};
-
 // Columns of the results table after the horizon and the result.
 constexpr const char* kColumns[] = {"Горизонт", "Результат", "Среднее", "Ст. отклонение", "P90", "P50", "P10",
                                     "Минимум", "Максимум", "Вероятность ≥ среднего"};
@@ -86,14 +74,6 @@ QValueAxis* valueAxis(const QString& title)
 
 } // namespace
 
-QString SimulationNumberText(double v)
-{
-    if (v == 0) return QStringLiteral("0");
-    const double a = std::abs(v);
-    const int decimals = a >= 1000 ? 1 : a >= 100 ? 2 : a >= 1 ? 3 : std::min(8, 3 - int(std::floor(std::log10(a))));
-    return QString::number(v, 'f', decimals);
-}
-
 ResourceSimulationDialog::ResourceSimulationDialog(std::vector<HorizonSimulationInput> inputs, int current,
                                                    UserInteraction& ui, QWidget* parent)
     : QDialog(parent), inputs_(std::move(inputs)), current_(current), ui_(ui)
@@ -111,11 +91,11 @@ ResourceSimulationDialog::ResourceSimulationDialog(std::vector<HorizonSimulation
     form->addRow(QStringLiteral("&Горизонты:"), scope_);
     distribution_ = new QComboBox(this);
     distribution_->setObjectName(QStringLiteral("SimulationDistribution"));
-    for (const auto& d : kDistributions) distribution_->addItem(QString::fromUtf8(d.caption));
+    for (const auto& d : kDistributionChoices) distribution_->addItem(QString::fromUtf8(d.caption));
     form->addRow(QStringLiteral("&Распределение параметров:"), distribution_);
     method_ = new QComboBox(this);
     method_->setObjectName(QStringLiteral("SimulationMethod"));
-    for (const auto& m : kMethods) method_->addItem(QString::fromUtf8(m.caption));
+    for (const auto& m : kSamplingMethodChoices) method_->addItem(QString::fromUtf8(m.caption));
     form->addRow(QStringLiteral("&Выборка:"), method_);
     trials_ = new QSpinBox(this);
     trials_->setObjectName(QStringLiteral("SimulationTrials"));
@@ -244,8 +224,8 @@ void ResourceSimulationDialog::start()
     SimulationOptions o;
     o.trials = uint64_t(trials_->value());
     o.seed = uint64_t(seed_->value());
-    o.distribution = kDistributions[distribution_->currentIndex()].value;
-    o.method = kMethods[method_->currentIndex()].value;
+    o.distribution = kDistributionChoices[distribution_->currentIndex()].value;
+    o.method = kSamplingMethodChoices[method_->currentIndex()].value;
     o.histogramBins = kHistogramBins;
     std::vector<HorizonSimulationInput> inputs;
     const bool onlyCurrent = current_ >= 0 && scope_->currentIndex() == 0 && scope_->count() > 1;

@@ -81,7 +81,4 @@ private:
     std::vector<std::pair<int, int>> rows_;
 };
 
-// The number form the dialog and the Geology page show.
-QString SimulationNumberText(double v);
-
 } // namespace talvena

@@ -1,6 +1,7 @@
 #include "dialogs/scale_picker.h"
 
 #include "base/cp1251.h"
+#include "dialogs/picker_buttons.h"
 #include "dialogs/window_placement.h"
 #include "table/number_text.h"
 
@@ -71,21 +72,12 @@ TEditScaleForm::TEditScaleForm(QWidget* parent) : QDialog(parent)
     grid->addWidget(otherEdit_, kOtherItem, 1);
     grid->setColumnStretch(2, 1);
 
-    okButton_ = new QPushButton("Ok", this);
-    okButton_->setObjectName("okButton");
-    okButton_->setDefault(true);
-    cancelButton_ = new QPushButton("Отказ", this);
-    cancelButton_->setObjectName("cancelButton");
-    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(okButton_);
-    buttons->addWidget(cancelButton_);
+    const PickerButtons buttons = MakePickerButtons(this, "Ok", "okButton", false);
+    okButton_ = buttons.confirm;
+    cancelButton_ = buttons.cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     resize(sizeHint());
     FixAndCentreOnScreen(this);

@@ -1,6 +1,7 @@
 #include "dialogs/stratigraphic_picker.h"
 
 #include "dialogs/dictionary_list.h"
+#include "dialogs/picker_buttons.h"
 #include "dialogs/window_placement.h"
 #include "table/number_text.h"
 #include "table/record_table.h"
@@ -71,25 +72,15 @@ TSelecStratigrForm::TSelecStratigrForm(RecordTable& dict16, RecordTable& dict19,
         if (index.isValid()) accept();
     });
 
-    selectButton_ = new QPushButton("Выбрать", this);
-    selectButton_->setObjectName("selectButton");
-    selectButton_->setDefault(true);
-    cancelButton_ = new QPushButton("Отказ", this);
-    cancelButton_->setObjectName("cancelButton");
-    connect(selectButton_, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(selectButton_);
-    buttons->addWidget(cancelButton_);
-    buttons->addStretch(1);
+    const PickerButtons buttons = MakePickerButtons(this, "Выбрать", "selectButton", true);
+    selectButton_ = buttons.confirm;
+    cancelButton_ = buttons.cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading("Выбор системы", "systemHeading", this));
     layout->addWidget(systems_, 1);
     layout->addWidget(heading("Выбор индекса", "indexHeading", this));
     layout->addWidget(indexes_, 2);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     resize(kWidth, kHeight);
     FixAndCentreOnScreen(this);

@@ -1,6 +1,7 @@
 #include "export/cell_texts.h"
 
 #include "base/cp1251.h"
+#include "base/error.h"
 #include "model/data_module.h"
 #include "model/field_schema.h"
 #include "model/table_schemas.h"
@@ -64,6 +65,15 @@ QByteArray ParameterValueText(const ParameterRow& row, TDataModule2& dm, const G
     case ParameterValue::GeologyText: break;
     }
     return {};
+}
+
+ListSource FindListSource(const ExportTableDecl& table, TDataModule2& dm, const GridLayouts* layouts)
+{
+    const GridDecl* grid = FindGrid(table.grid);
+    if (!grid) throw Error(formatMessage("Grid '%s' not found", {table.grid}));
+    RecordTable* source = dm.findTable(grid->table);
+    if (!source) throw Error(formatMessage("Table '%s' not found", {grid->table}));
+    return {*grid, *source, layouts ? layouts->columns(grid->objectName) : GridLayouts().columns(grid->objectName)};
 }
 
 } // namespace talvena

@@ -1,6 +1,7 @@
 #pragma once
 // The texts the unpacked passport's tables show for the passport's values (CP1251).
 #include "export/export_layouts.h"
+#include "model/grid_decl.h"
 
 #include <QByteArray>
 
@@ -20,5 +21,14 @@ QByteArray DictionaryName(const RecordTable& dictionary, int64_t id);
 
 // Column B of a parameter row, for the current passport record.
 QByteArray ParameterValueText(const ParameterRow& row, TDataModule2& dm, const GeologyTotals& totals);
+
+// What a list table copies: its record grid, the grid's table, and the columns in the order the
+// user left them (`layouts` null: the declared order). Throws when either is not found.
+struct ListSource {
+    const GridDecl& grid;
+    RecordTable& table;
+    std::vector<GridLayouts::Column> columns;
+};
+ListSource FindListSource(const ExportTableDecl& table, TDataModule2& dm, const GridLayouts* layouts);
 
 } // namespace talvena

@@ -10,10 +10,14 @@ namespace talvena {
 
 namespace {
 
-constexpr uint32_t kFreeSect = 0xFFFFFFFF;
-constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr uint32_t kFatSect = 0xFFFFFFFD;
-constexpr uint32_t kDifSect = 0xFFFFFFFC;
+// The sector numbers that stand for no sector: what a FAT entry holds beside a next sector.
+enum SpecialSector : uint32_t {
+    kFreeSect = 0xFFFFFFFF,
+    kEndOfChain = 0xFFFFFFFE,
+    kFatSect = 0xFFFFFFFD,
+    kDifSect = 0xFFFFFFFC,
+};
+// A directory entry's sibling or child that is not there.
 constexpr uint32_t kNoStream = 0xFFFFFFFF;
 
 constexpr int kSectorSize = 512;

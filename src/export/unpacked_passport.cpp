@@ -182,13 +182,8 @@ private:
 
     void writeList(const ExportTableDecl& table)
     {
-        const GridDecl* grid = FindGrid(table.grid);
-        if (!grid) throw Error(formatMessage("Grid '%s' not found", {table.grid}));
-        RecordTable* source = dm_.findTable(grid->table);
-        if (!source) throw Error(formatMessage("Table '%s' not found", {grid->table}));
-        const GridLayouts declared;
-        const GridLayouts& layouts = options_.layouts ? *options_.layouts : declared;
-        writer_.PutGrid(*source, *grid, layouts.columns(grid->objectName));
+        const ListSource source = FindListSource(table, dm_, options_.layouts);
+        writer_.PutGrid(source.table, source.grid, source.columns);
     }
 
     // Each productive horizon in turn becomes current, so the contour table shows its points and

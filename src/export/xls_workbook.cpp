@@ -256,27 +256,23 @@ void writeCell(Biff& b, const SheetCell& cell, uint16_t row, uint16_t column, co
                size_t& nextString)
 {
     const uint16_t xf = cell.bold ? kBoldCellXf : kDefaultCellXf;
-    switch (cell.kind) {
-    case SheetCell::Kind::Text:
-        b.begin(kLabelSst);
+    // Every cell record starts with the cell's place and format.
+    const auto begin = [&](RecordType type) {
+        b.begin(type);
         b.u16(row);
         b.u16(column);
         b.u16(xf);
+    };
+    switch (cell.kind) {
+    case SheetCell::Kind::Text:
+        begin(kLabelSst);
         b.u32(sstIndex[nextString++]);
         break;
     case SheetCell::Kind::Number:
-        b.begin(kNumber);
-        b.u16(row);
-        b.u16(column);
-        b.u16(xf);
+        begin(kNumber);
         b.f64(cell.number);
         break;
-    case SheetCell::Kind::Empty:
-        b.begin(kBlank);
-        b.u16(row);
-        b.u16(column);
-        b.u16(xf);
-        break;
+    case SheetCell::Kind::Empty: begin(kBlank); break;
     }
     b.end();
 }

@@ -6,6 +6,7 @@
 #include "gui/user_interaction.h"
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "table/edit_journal.h"
 #include "table/number_text.h"
 
 #include <QApplication>
@@ -66,6 +67,14 @@ void FieldBinder::beginEdit()
 void FieldBinder::runChange()
 {
     if (onChange) RunGuarded(onChange);
+}
+
+void FieldBinder::asUserAction(const std::function<void()>& work)
+{
+    if (actionName.isEmpty()) return work();
+    const EditJournal::Action action(table_.journal(), actionName);
+    work();
+    if (table_.state() == TableState::Edit || table_.state() == TableState::Insert) table_.post();
 }
 
 void FieldBinder::keepFocus()
@@ -173,15 +182,26 @@ bool TypedTextBinder::commit()
     if (!dirty_ || committing_) return true;
     if (reportPending_) return false; // the refusal is on its way already
     committing_ = true;
+    bool stored = false;
     try {
-        store();
+        // The typed value, the rules it set off while it was typed and the post are one step.
+        asUserAction([this, &stored] {
+            store();
+            stored = true;
+            dirty_ = false;
+        });
     } catch (const std::exception& e) {
         committing_ = false;
-        reportLater(QString::fromUtf8(e.what()));
-        return false;
+        if (!stored) {
+            reportLater(QString::fromUtf8(e.what()));
+            return false;
+        }
+        // The value is in the field; the post that failed keeps the record being edited.
+        refresh();
+        ShowApplicationError(e);
+        return true;
     }
     committing_ = false;
-    dirty_ = false;
     refresh();
     return true;
 }
@@ -221,12 +241,17 @@ void TypedTextBinder::reportLater(const QString& message)
 void TypedTextBinder::discardTyped()
 {
     dirty_ = false;
-    Field* f = field();
-    const QString text = f ? shownText(*f) : QString();
-    if (editor_->text() != text) {
-        editor_->setText(text);
-        runChange();
-    }
+    // What the rules did while the text was typed stays done: it is the control's step.
+    RunGuarded([this] {
+        asUserAction([this] {
+            Field* f = field();
+            const QString text = f ? shownText(*f) : QString();
+            if (editor_->text() != text) {
+                editor_->setText(text);
+                runChange();
+            }
+        });
+    });
 }
 
 bool TypedTextBinder::eventFilter(QObject* watched, QEvent* event)
@@ -354,16 +379,18 @@ void DictionaryComboBinder::pick(int index)
     RunGuarded([&] {
         const int shown = indexOfId(f->asInteger());
         if (index < 0 ? f->isNull() : index == shown) return; // nothing new was picked
-        try {
-            beginEdit();
-            if (index < 0) f->clear();
-            else f->setInteger(combo_->itemData(index, kIdRole).toLongLong());
-        } catch (...) {
+        asUserAction([&] {
+            try {
+                beginEdit();
+                if (index < 0) f->clear();
+                else f->setInteger(combo_->itemData(index, kIdRole).toLongLong());
+            } catch (...) {
+                refresh();
+                throw;
+            }
             refresh();
-            throw;
-        }
-        refresh();
-        runChange();
+            runChange();
+        });
     });
     refresh();
 }
@@ -388,7 +415,7 @@ PickerBoxBinder::PickerBoxBinder(RecordTable& table, QByteArray fieldName, QWidg
 {
     text->setReadOnly(true);
     connect(button, &QToolButton::clicked, this, [this] {
-        if (onButton) RunGuarded(onButton);
+        if (onButton) RunGuarded([this] { asUserAction(onButton); });
     });
     refresh();
 }

@@ -34,6 +34,9 @@ public:
 
     // The control's change handler.
     std::function<void()> onChange;
+    // When set, what the user does in the control (the value set, the rules its change handler
+    // runs, the post that follows) is one undo step of the table's journal named so.
+    QString actionName;
 
     // Shows the field's current value.
     virtual void refresh() = 0;
@@ -44,6 +47,9 @@ protected:
     // Puts the table into edit state unless it is being edited or inserted.
     void beginEdit();
     void runChange();
+    // Runs `work` as the user's action on the control: one named step, the table posted after it
+    // (see actionName). Without a name it only runs `work`.
+    void asUserAction(const std::function<void()>& work);
     // Brings the control's page forward and gives the control the focus again (queued, so that a
     // focus change under way ends first).
     void keepFocus();

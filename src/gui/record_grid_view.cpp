@@ -2,12 +2,15 @@
 
 #include "gui/error_handler.h"
 #include "gui/field_editor.h"
+#include "gui/grid_clipboard.h"
 #include "gui/record_table_model.h"
 #include "gui/user_interaction.h"
 #include "gui/wheel_policy.h"
 #include "table/record_table.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -99,6 +102,11 @@ public:
     explicit IndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
 
 protected:
+    // The column has a fixed width and the rows a fixed height. Asked of the style, every notice
+    // of a changed mark (each move of the current record) had the size measured from the fonts of
+    // two hundred rows, a third of the time of moving to another horizon.
+    QSize sectionSizeFromContents(int) const override { return {kIndicatorWidth, defaultSectionSize()}; }
+
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
     {
         painter->fillRect(rect, palette().brush(QPalette::Button));
@@ -179,7 +187,9 @@ public:
             painter->save();
             painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
             painter->drawText(room, int(align) | Qt::TextSingleLine,
-                              option.fontMetrics.elidedText(text, Qt::ElideRight, room.width()));
+                              surelyFits(option, text, room.width())
+                                  ? text
+                                  : option.fontMetrics.elidedText(text, Qt::ElideRight, room.width()));
             painter->restore();
         }
         if (option.state & QStyle::State_HasFocus) {
@@ -197,8 +207,51 @@ public:
         view_->style()->drawControl(QStyle::CE_PushButton, &b, painter, view_);
     }
 
+    // A block of cells pasted while one cell is being typed goes into the grid, as a spreadsheet
+    // pastes it, rather than squeezed into that one cell.
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste) &&
+            view_->clipboard() && view_->clipboard()->canWrite()) {
+            const QMimeData* data = QApplication::clipboard()->mimeData();
+            const CellBlock block = data ? ReadClipboardBlock(*data) : CellBlock();
+            if (block.height() > 1 || block.width() > 1) {
+                emit closeEditor(qobject_cast<QWidget*>(object), QAbstractItemDelegate::RevertModelCache);
+                view_->clipboard()->pasteBlock(block);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
 private:
+    // Whether the text fits without measuring it as laid out: the sum of the characters' own
+    // advances (cached per font) is what a single line of Latin or Cyrillic text and digits takes.
+    // Laying a text out to elide it cost as much as drawing it, for texts that nearly always fit.
+    bool surelyFits(const QStyleOptionViewItem& option, const QString& text, int room) const
+    {
+        if (text.size() > room) return false;
+        if (!measured_ || option.font != advancesFont_) {
+            advancesFont_ = option.font;
+            measured_ = true;
+            std::fill(std::begin(advances_), std::end(advances_), short(-1));
+        }
+        int width = 0;
+        for (const QChar c : text) {
+            const char16_t u = c.unicode();
+            if (u >= std::size(advances_)) return false; // beyond the cached range: measure it properly
+            short& a = advances_[u];
+            if (a < 0) a = short(option.fontMetrics.horizontalAdvance(c));
+            width += a + 1; // a pixel per character for kerning and rounding
+            if (width > room) return false;
+        }
+        return true;
+    }
+
     RecordGridView* view_;
+    mutable bool measured_ = false;
+    mutable QFont advancesFont_;
+    mutable short advances_[0x500] = {};
 };
 
 } // namespace
@@ -208,7 +261,8 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
 {
     setObjectName(QString::fromLatin1(decl.objectName));
     auto* header = new TitleHeader(decl.titleHeight, this);
-    header->setSectionsClickable(decl.sortableTitles);
+    // Titles are clicked to sort, and with Ctrl to select their column.
+    header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
     setHorizontalHeader(header);
     setVerticalHeader(new IndicatorHeader(this));
@@ -221,9 +275,10 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
     rows->setDefaultSectionSize(kRowHeight);
     rows->setFixedWidth(kIndicatorWidth);
     rows->setDefaultAlignment(Qt::AlignCenter);
+    rows->setSectionsClickable(true); // the indicator selects rows
     for (int c = 0; c < model_->columnCount(); ++c) sizeColumn(c);
 
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(decl.readOnlyRows ? QAbstractItemView::SingleSelection : QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
@@ -239,13 +294,21 @@ RecordGridView::RecordGridView(const GridDecl& decl, RecordTable& table, QWidget
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
 
     model_->onCurrentRowChanged = [this](int row) { followTable(row); };
+    // A title selects its column only with Ctrl, never by a plain click, which sorts.
+    disconnect(header, &QHeaderView::sectionPressed, this, nullptr);
+    disconnect(header, &QHeaderView::sectionEntered, this, nullptr);
+    connect(header, &QHeaderView::sectionPressed, this, [this](int logical) {
+        if (QApplication::keyboardModifiers() & Qt::ControlModifier) selectColumnByTitle(logical);
+    });
     connect(header, &QHeaderView::sectionClicked, this, [this](int logical) {
+        if (QApplication::keyboardModifiers() & Qt::ControlModifier) return;
         if (decl_.sortableTitles && onTitleClick) RunGuarded([&] { onTitleClick(logical); });
     });
     connect(header, &QHeaderView::sectionMoved, this, [this] {
         if (onColumnsRearranged) onColumnsRearranged();
     });
     followTable(table.currentViewPosition());
+    clipboard_ = new GridClipboard(this);
 }
 
 RecordGridView::~RecordGridView() { model_->onCurrentRowChanged = nullptr; }
@@ -428,8 +491,22 @@ void RecordGridView::pressEditButton(int column)
     RunGuarded([&] { onEditButton(column); });
 }
 
+void RecordGridView::selectColumnByTitle(int column)
+{
+    if (decl_.readOnlyRows || model_->rowCount() == 0) return;
+    // Further Ctrl-clicked titles add their columns to whole columns already selected.
+    const bool adding = !selectionModel()->selectedColumns().isEmpty();
+    const QItemSelection whole(model_->index(0, column), model_->index(model_->rowCount() - 1, column));
+    selectionModel()->select(whole, (adding ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) |
+                                        QItemSelectionModel::Columns);
+    // The current record stays: only the current column moves.
+    const int row = currentIndex().isValid() ? currentIndex().row() : 0;
+    selectionModel()->setCurrentIndex(model_->index(row, column), QItemSelectionModel::NoUpdate);
+}
+
 void RecordGridView::keyPressEvent(QKeyEvent* e)
 {
+    if (clipboard_ && clipboard_->handleKey(e)) return;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     switch (e->key()) {
     case Qt::Key_Insert:

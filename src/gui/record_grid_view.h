@@ -3,7 +3,8 @@
 // row of the declared height with the sort arrow, movable and resizable columns, a row indicator,
 // in-place editing (a drop-down for lookup columns, an edit button for picker columns), and the
 // keys of a record grid: Insert inserts, Ctrl+Delete deletes after asking, Escape cancels, Tab moves
-// between cells. The view's current row and the table's current record are kept one. A grid
+// between cells. Cells are selected in ranges (Shift+arrows, a drag, rows by the indicator, columns
+// by their title with Ctrl, everything with Ctrl+A) for the clipboard commands. The view's current row and the table's current record are kept one. A grid
 // declared with read-only rows selects whole rows and edits, inserts and deletes nothing.
 //
 // A value the field refuses is reported and stays typed in the editor, which keeps the focus.
@@ -14,6 +15,7 @@
 
 namespace talvena {
 
+class GridClipboard;
 class RecordTable;
 class RecordTableModel;
 
@@ -25,6 +27,7 @@ public:
     const GridDecl& decl() const { return decl_; }
     RecordTableModel* recordModel() const { return model_; }
     RecordTable& table() const;
+    GridClipboard* clipboard() const { return clipboard_; }
 
     // The edit button of a picker column (also a double click on its cell, F2 or Ctrl+Enter).
     std::function<void(int column)> onEditButton;
@@ -63,9 +66,11 @@ private:
     void insertRecord();
     void deleteRecord();
     void reportRefusal(QWidget* editor, const QModelIndex& at);
+    void selectColumnByTitle(int column);
 
     const GridDecl& decl_;
     RecordTableModel* model_;
+    GridClipboard* clipboard_ = nullptr;
     int sortColumn_ = -1;
     bool sortDescending_ = false;
     int following_ = 0;         // the view moves because the table did

@@ -192,11 +192,7 @@ void defineSlotFields(RecordTable& t, bool withKey)
     t.addField("Description", FieldType::String, AttachmentSlots::kNameWidth);
     if (withKey) t.addField("DOCTYPE2", FieldType::String, AttachmentSlots::kTitleWidth);
     t.addField("SrcName", FieldType::String, AttachmentSlots::kNameWidth);
-    FieldDef shown;
-    shown.name = "FileName_";
-    shown.size = AttachmentSlots::kNameWidth;
-    shown.kind = FieldKind::Calculated;
-    t.addField(shown);
+    t.addField({.name = "FileName_", .size = AttachmentSlots::kNameWidth, .kind = FieldKind::Calculated});
     // Files1CalcFields, Files2CalcFields, Files3CalcFields: the source file name when known.
     t.onCalcFields = [](const RecordTable& table) {
         const QByteArray source = table.fieldByName("SrcName").asString();

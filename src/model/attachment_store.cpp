@@ -2,6 +2,7 @@
 
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "base/file_mapping.h"
 #include "base/file_errors.h"
 #include "base/text_case.h"
 #include "storage/gzip.h"
@@ -151,6 +152,7 @@ MemberTrailer ReadMemberTrailer(const QByteArray& member)
 
 WriteOutResult WriteMemberOut(const QByteArray& member, const QString& targetPath, AtomicFile::LinkPolicy links)
 {
+    CheckMappedBytes(member); // an attachment left in a file that another program changed
     const MemberTrailer trailer = ReadMemberTrailer(member);
     // Stored data passes through the decoder unchanged when it does not start as a member; an
     // attachment is always one, so a lost signature is damage and the deflate data after it is
@@ -171,6 +173,12 @@ WriteOutResult WriteMemberOut(const QByteArray& member, const QString& targetPat
         const QString reason = target.failureReason();
         target.discard();
         throw FileWriteError(target.target(), reason);
+    }
+    try {
+        CheckMappedBytes(member); // changed while it was decoded
+    } catch (...) {
+        target.discard();
+        throw;
     }
     target.commit();
     // A damaged member is written out as far as it decodes; the caller hears of it.

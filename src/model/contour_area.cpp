@@ -1,5 +1,6 @@
 #include "model/contour_area.h"
 
+#include "model/contour_collection.h"
 #include "model/field_schema.h"
 #include "table/number_text.h"
 
@@ -142,22 +143,12 @@ void ContourAreas::regroup()
 {
     std::unordered_map<int32_t, Entry> fresh;
     if (points_.active()) {
-        const Field& head = points_.fieldByName("HEAD_ID");
-        const Field& x = points_.fieldByName("X");
-        const Field& y = points_.fieldByName("Y");
-        int32_t lastHead = 0;
-        Entry* last = nullptr;
-        for (int i = 0; i < points_.storedCount(); ++i) {
-            const uint32_t row = points_.storedRow(i);
-            if (points_.rowIsNull(row, head)) continue;
-            const int32_t h = points_.rowInteger(row, head);
-            if (!last || h != lastHead) {
-                last = &fresh[h];
-                lastHead = h;
-            }
-            last->rows.push_back(row);
-            last->fingerprint = mix(mix(last->fingerprint, points_.rowReal(row, x)), points_.rowReal(row, y));
-        }
+        ForEachContourPoint<Entry>(
+            points_, [&](int32_t h) { return &fresh[h]; },
+            [](Entry& e, uint32_t row, double x, double y) {
+                e.rows.push_back(row);
+                e.fingerprint = mix(mix(e.fingerprint, x), y);
+            });
     }
     // An area stays good while its points are the same.
     for (auto& [h, entry] : fresh) {

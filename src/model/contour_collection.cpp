@@ -27,25 +27,14 @@ std::vector<HorizonContour> CollectContours(const RecordTable& horizons, const R
     }
     if (!points.active() || holderOf.empty()) return contours;
 
-    const Field& head = points.fieldByName("HEAD_ID");
-    const Field& x = points.fieldByName("X");
-    const Field& y = points.fieldByName("Y");
-    // A horizon's points usually follow one another: the last holder found is tried first.
-    int32_t lastHead = 0;
-    HorizonContour* lastHolder = nullptr;
-    for (int i = 0; i < points.storedCount(); ++i) {
-        const uint32_t row = points.storedRow(i);
-        if (points.rowIsNull(row, head)) continue;
-        const int32_t h = points.rowInteger(row, head);
-        if (!lastHolder || h != lastHead) {
+    ForEachContourPoint<HorizonContour>(
+        points,
+        [&](int32_t h) -> HorizonContour* {
             const auto it = holderOf.find(h);
-            if (it == holderOf.end()) continue; // a point of a deleted horizon is never drawn
-            lastHead = h;
-            lastHolder = &contours[it->second];
-        }
-        // A NULL coordinate is stored as 0, which is how it reads as a number.
-        lastHolder->points.append(QPointF(points.rowReal(row, x), points.rowReal(row, y)));
-    }
+            // A point of a deleted horizon is never drawn.
+            return it == holderOf.end() ? nullptr : &contours[it->second];
+        },
+        [](HorizonContour& c, uint32_t, double x, double y) { c.points.append(QPointF(x, y)); });
     for (size_t i = 0; i < contours.size(); ++i) {
         HorizonContour& c = contours[i];
         if (!c.hasId) continue;

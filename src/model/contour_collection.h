@@ -23,4 +23,29 @@ struct HorizonContour {
 // HEAD_ID is its ID. One pass over the points, whatever their number.
 std::vector<HorizonContour> CollectContours(const RecordTable& horizons, const RecordTable& points);
 
+// Every stored point of the contour table that has a horizon, in stored order. `holderOf(headId)`
+// says where a horizon's points go (nullptr: nowhere); a horizon's points usually follow one
+// another, so it is asked once a run of them. `add(holder, row, x, y)` takes each point; a NULL
+// coordinate reads as 0.
+template <typename Holder, typename HolderOf, typename Add>
+void ForEachContourPoint(const RecordTable& points, HolderOf holderOf, Add add)
+{
+    const Field& head = points.fieldByName("HEAD_ID");
+    const Field& x = points.fieldByName("X");
+    const Field& y = points.fieldByName("Y");
+    int32_t lastHead = 0;
+    Holder* last = nullptr;
+    for (int i = 0; i < points.storedCount(); ++i) {
+        const uint32_t row = points.storedRow(i);
+        if (points.rowIsNull(row, head)) continue;
+        const int32_t h = points.rowInteger(row, head);
+        if (!last || h != lastHead) {
+            last = holderOf(h);
+            lastHead = h;
+            if (!last) continue;
+        }
+        add(*last, row, points.rowReal(row, x), points.rowReal(row, y));
+    }
+}
+
 } // namespace talvena

@@ -186,6 +186,8 @@ bool HasCurrentProductHorizon(const TDataModule2& module)
     return horizons.active() && (editing(horizons) || horizons.currentPosition() >= 0);
 }
 
+void FollowCurrentHorizon(TDataModule2& module) { followCurrentHorizon(module); }
+
 std::optional<ContourChartData> ImportContour(TDataModule2& m, const QByteArray& text,
                                              const ContourImportSettings& settings, const PointGridHooks& grid)
 {

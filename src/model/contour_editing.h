@@ -49,6 +49,9 @@ struct ContourImportSettings {
 // kNoCurrentHorizonMessage when there is none.
 extern const char* const kNoCurrentHorizonMessage;
 bool HasCurrentProductHorizon(const TDataModule2& module);
+// Makes the contour table show the current horizon's points, posting a horizon being typed first
+// so that it has its ID; throws kNoCurrentHorizonMessage when there is no horizon.
+void FollowCurrentHorizon(TDataModule2& module);
 
 // The points the chosen lines of `text` (CP1251) give, in order. Each line: commas become points;
 // tab, space and semicolon separate columns (runs of them and leading ones count once); a missing

@@ -4,6 +4,7 @@
 #include "base/degrees.h"
 #include "base/error.h"
 #include "table/number_text.h"
+#include "table/record_table.h"
 
 #include <limits>
 
@@ -98,6 +99,17 @@ void ReadCoordinate(int coordType, const QByteArray& text, Field& field)
     if (!ParseFloatText(s, value))
         throw Error(formatMessage("'%s' is not a valid floating point value", {cp1251ToUtf8(s).toStdString()}));
     field.setFloat(value);
+}
+
+QByteArray CoordinateTypeName(const RecordTable& coords, int type)
+{
+    const Field& id = coords.fieldByName("ID");
+    const Field& name = coords.fieldByName("NAME");
+    for (int i = 0; i < coords.storedCount(); ++i) {
+        const uint32_t row = coords.storedRow(i);
+        if (!coords.rowIsNull(row, id) && coords.rowInteger(row, id) == type) return coords.rowBytes(row, name);
+    }
+    return {};
 }
 
 } // namespace talvena

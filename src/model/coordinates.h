@@ -8,6 +8,12 @@
 
 namespace talvena {
 
+class RecordTable;
+
+// The name of a coordinate type: NAME of the entry of `coords` (TCoords) whose ID is `type`;
+// empty for an unknown type. CP1251 bytes.
+QByteArray CoordinateTypeName(const RecordTable& coords, int type);
+
 // The text of a coordinate value (NULL allowed) in a coordinate type; a NULL type counts as 0,
 // so callers pass 0 for it. An unknown type gives the empty text. CP1251 bytes.
 QByteArray CoordinateText(int coordType, const Value& v);

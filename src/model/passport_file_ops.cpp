@@ -2,6 +2,7 @@
 #include "model/data_module.h"
 
 #include "base/error.h"
+#include "base/file_mapping.h"
 #include "storage/kept_blocks.h"
 #include "storage/load_budget.h"
 #include "storage/passport_file.h"
@@ -40,7 +41,11 @@ bool TDataModule2::takeOverLoadedRecords(RecordTable& loaded, RecordTable& targe
 bool TDataModule2::LoadPassport(const QString& fileName, const std::function<void()>& afterBlock,
                                 const DamagedFileQuestion& openDamaged)
 {
-    return LoadPassportBytes(ReadWholeFile(fileName), fileName, afterBlock, openDamaged);
+    // Only the four table blocks are read now; the attachments stay in the file's mapping until
+    // they are changed or the passport is closed.
+    const bool loaded = LoadPassportBytes(MapFileBytes(fileName), fileName, afterBlock, openDamaged);
+    ReleaseUnusedMappings(); // the file of the passport this one replaced
+    return loaded;
 }
 
 bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fileName,

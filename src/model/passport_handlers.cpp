@@ -1,4 +1,5 @@
-// The rules of PASPORTS: scale texts, the modified flag, and the region and geology cascades.
+// The rules of PASPORTS: scale texts, the modified flag, and the region and geology cascades
+// (the rules that follow the user's edits are passport_rules.h).
 #include "model/data_module.h"
 #include "model/scale_text.h"
 #include "table/number_text.h"

@@ -20,10 +20,16 @@ public:
     bool loading() const { return loading_; }
     void setLoading(bool l) { loading_ = l; }
 
+    // Set while the method rules empty fields, so that the change handlers those clearings fire
+    // do nothing (see passport_rules.h).
+    bool methodRuleGuard() const { return methodRuleGuard_; }
+    bool& methodRuleGuardRef() { return methodRuleGuard_; }
+
 private:
     QString fileName_;
     bool modified_ = false;
     bool loading_ = false;
+    bool methodRuleGuard_ = false;
 };
 
 // Posts each table that is in edit or insert state, in the given order, whether or not a field

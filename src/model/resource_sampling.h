@@ -13,6 +13,23 @@ namespace talvena {
 enum class ResourceDistribution { Pert, Triangular, Uniform, Lognormal };
 enum class SamplingMethod { LatinHypercube, MonteCarlo };
 
+// A choice as the command line names it and as the dialog lists it (UTF-8), in the dialog's order.
+template <typename T> struct SamplingChoice {
+    T value;
+    const char* name;
+    const char* caption;
+};
+inline constexpr SamplingChoice<ResourceDistribution> kDistributionChoices[] = {
+    {ResourceDistribution::Pert, "pert", "PERT (бета-распределение)"},
+    {ResourceDistribution::Triangular, "triangular", "Треугольное"},
+    {ResourceDistribution::Uniform, "uniform", "Равномерное"},
+    {ResourceDistribution::Lognormal, "lognormal", "Логнормальное (минимум = P90, максимум = P10)"},
+};
+inline constexpr SamplingChoice<SamplingMethod> kSamplingMethodChoices[] = {
+    {SamplingMethod::LatinHypercube, "lhs", "Латинский гиперкуб"},
+    {SamplingMethod::MonteCarlo, "mc", "Монте-Карло"},
+};
+
 // 64 well-mixed bits for a (key, counter) pair (the SplitMix64 output function).
 inline uint64_t CounterRandomBits(uint64_t key, uint64_t counter)
 {

@@ -577,4 +577,12 @@ std::vector<std::pair<double, double>> ExceedanceCurve(const ResultStatistics& s
     return curve;
 }
 
+QString SimulationNumberText(double v)
+{
+    if (v == 0) return QStringLiteral("0");
+    const double a = std::abs(v);
+    const int decimals = a >= 1000 ? 1 : a >= 100 ? 2 : a >= 1 ? 3 : std::min(8, 3 - int(std::floor(std::log10(a))));
+    return QString::number(v, 'f', decimals);
+}
+
 } // namespace talvena

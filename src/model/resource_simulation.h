@@ -142,4 +142,7 @@ std::optional<Tornado> ComputeTornado(const HorizonSimulationInput& input, SimRe
 // The exceedance curve of a kept histogram: (x, probability of at least x) at the bin edges.
 std::vector<std::pair<double, double>> ExceedanceCurve(const ResultStatistics& s);
 
+// A simulated value as the dialog, the Geology page and the printed passport show it.
+QString SimulationNumberText(double v);
+
 } // namespace talvena

@@ -7,10 +7,12 @@
 #include "export/export_layouts.h"
 #include "model/attachment_store.h"
 #include "model/contour_collection.h"
+#include "model/coordinates.h"
 #include "model/data_module.h"
 #include "table/filter_pause.h"
 #include "model/resources.h"
 #include "report/contour_map.h"
+#include "report/simulated_resources.h"
 #include "storage/gzip.h"
 
 #include <QFileInfo>
@@ -132,34 +134,34 @@ private:
         });
         layout_.skip(layout_.mm(10));
         centred(u("Дата печати: ") + options_.printingDate.toString(QStringLiteral("dd.MM.yyyy")), ReportFont::Body);
+        onTitlePage_ = true;
     }
 
     void parameters(const ExportTableDecl& table, const QString& title)
     {
+        // Short sections follow each other on a page; the title page stands alone.
         portrait();
-        layout_.newPage(false);
+        if (onTitlePage_) layout_.newPage(false);
+        onTitlePage_ = false;
         layout_.heading(title);
         std::vector<ReportPair> rows;
         for (const ParameterRow& row : table.rows) {
-            if (row.value == ParameterValue::Section) rows.push_back({u(row.label), {}, true});
-            else rows.push_back({u(row.label), text(ParameterValueText(row, dm_, totals_)).trimmed()});
+            const QString caption = u(ParameterLabel(row)).simplified();
+            if (row.value == ParameterValue::Section) rows.push_back({caption, {}, true});
+            else rows.push_back({caption, text(ParameterValueText(row, dm_, totals_)).trimmed()});
         }
-        layout_.pairs(rows);
+        layout_.pairs(rows, title + u(" (продолжение)"));
     }
 
     void list(const ExportTableDecl& table, const QString& title)
     {
-        const GridDecl* grid = FindGrid(table.grid);
-        if (!grid) throw Error(formatMessage("Grid '%s' not found", {table.grid}));
-        RecordTable* source = dm_.findTable(grid->table);
-        if (!source) throw Error(formatMessage("Table '%s' not found", {grid->table}));
-        const GridLayouts declared;
-        const GridLayouts& layouts = options_.layouts ? *options_.layouts : declared;
+        const ListSource listed = FindListSource(table, dm_, options_.layouts);
+        RecordTable* source = &listed.table;
         QStringList titles;
         std::vector<const Field*> fields;
-        for (const GridLayouts::Column& c : layouts.columns(grid->objectName)) {
+        for (const GridLayouts::Column& c : listed.columns) {
             if (c.hidden) continue;
-            const GridColumnDecl& column = grid->columns[size_t(c.declared)];
+            const GridColumnDecl& column = listed.grid.columns[size_t(c.declared)];
             titles << u(column.title).simplified();
             fields.push_back(&source->fieldByName(column.field));
         }
@@ -184,25 +186,11 @@ private:
 
     void simulated()
     {
-        if (options_.simulatedResources.empty() && !options_.exceedanceChart) return;
-        portrait();
-        layout_.newPage(false);
-        layout_.heading(u("Ресурсы по результатам имитационного моделирования (P90/P50/P10)"));
-        layout_.pairs(options_.simulatedResources);
-        if (options_.exceedanceChart) options_.exceedanceChart(layout_);
+        if (options_.simulation)
+            AddSimulatedResources(layout_, *options_.simulation, dm_.POSIB_PRODUCT_HOR.storedCount());
     }
 
-    QString coordinateTypeName(int type) const
-    {
-        const RecordTable& coords = dm_.TCoords;
-        const Field& id = coords.fieldByName("ID");
-        const Field& name = coords.fieldByName("NAME");
-        for (int i = 0; i < coords.storedCount(); ++i) {
-            const uint32_t row = coords.storedRow(i);
-            if (!coords.rowIsNull(row, id) && coords.rowInteger(row, id) == type) return text(coords.rowBytes(row, name));
-        }
-        return {};
-    }
+    QString coordinateTypeName(int type) const { return text(CoordinateTypeName(dm_.TCoords, type)); }
 
     void attachments()
     {
@@ -251,6 +239,7 @@ private:
     const PassportReportOptions& options_;
     ReportLayout& layout_;
     GeologyTotals totals_;
+    bool onTitlePage_ = false;
 };
 
 } // namespace

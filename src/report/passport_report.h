@@ -4,12 +4,12 @@
 // attachments. The window (printing, preview, "Сохранить в PDF…") and talvena-psp share it; it
 // needs a QGuiApplication (the offscreen platform will do) but no window.
 #include "model/grid_decl.h"
+#include "model/resource_simulation.h"
 #include "report/report_layout.h"
 
 #include <QDate>
 #include <QString>
 
-#include <functional>
 #include <vector>
 
 class QPagedPaintDevice;
@@ -22,10 +22,8 @@ struct PassportReportOptions {
     QDate printingDate = QDate::currentDate();
     // The grids' column order and hidden columns as the window shows them; nullptr: as declared.
     const GridLayouts* layouts = nullptr;
-    // Simulated resources, when the passport has them: rows of the "P90/P50/P10" table and an
-    // optional chart (painted later through the items it adds). Empty: the section is left out.
-    std::vector<ReportPair> simulatedResources;
-    std::function<void(ReportLayout&)> exceedanceChart;
+    // The resources by simulation to print with the passport's resources; nullptr: none.
+    const SimulationRun* simulation = nullptr;
     // Printers and the print preview: landscape pages drawn turned on portrait sheets.
     bool turnLandscapePages = false;
 };

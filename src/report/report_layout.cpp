@@ -142,22 +142,27 @@ void ReportLayout::drawRow(const QStringList& cells, const std::vector<int>& col
     y_ += height;
 }
 
-void ReportLayout::pairs(const std::vector<ReportPair>& rows)
+void ReportLayout::pairs(const std::vector<ReportPair>& rows, const QString& continued)
 {
     if (pages_.empty()) newPage(false);
     const double width = area().width();
     const std::vector<int> columns{0, 1};
     const std::vector<double> widths{width * 0.48, width * 0.52};
+    auto makeRoom = [&](double height) {
+        const size_t before = pages_.size();
+        ensureSpace(height);
+        if (pages_.size() != before && !continued.isEmpty()) paragraph(continued, ReportFont::SmallBold);
+    };
     for (const ReportPair& row : rows) {
         if (row.section) {
             const double h = lineHeight(ReportFont::Bold) + 2 * mm(kCellPadY);
-            ensureSpace(h + 2 * lineHeight(ReportFont::Body));
+            makeRoom(h + 2 * lineHeight(ReportFont::Body));
             drawRow({row.caption}, {0}, {width}, ReportFont::Bold, h, true);
             continue;
         }
         const QStringList cells{row.caption, row.value.trimmed().isEmpty() ? QStringLiteral("—") : row.value};
         const double h = rowHeight(cells, columns, widths, ReportFont::Body);
-        ensureSpace(h);
+        makeRoom(h);
         drawRow(cells, columns, widths, ReportFont::Body, h, false);
     }
     y_ += mm(2);
@@ -340,15 +345,13 @@ void PaintReport(const std::vector<ReportPage>& pages, QPagedPaintDevice& device
                 painter.drawPolyline(item.points);
                 break;
             case ReportItem::Kind::Polygon:
-                painter.setPen(item.pen);
-                painter.setBrush(item.brush);
-                painter.drawPolygon(item.points);
-                painter.setBrush(Qt::NoBrush);
-                break;
             case ReportItem::Kind::Rect:
                 painter.setPen(item.pen);
                 painter.setBrush(item.brush);
-                painter.drawRect(item.rect);
+                if (item.kind == ReportItem::Kind::Polygon)
+                    painter.drawPolygon(item.points);
+                else
+                    painter.drawRect(item.rect);
                 painter.setBrush(Qt::NoBrush);
                 break;
             case ReportItem::Kind::Image: painter.drawImage(item.rect, item.image); break;

@@ -76,8 +76,9 @@ public:
     void heading(const QString& text);
     // A paragraph across the content width.
     void paragraph(const QString& text, ReportFont f = ReportFont::Body);
-    // Caption and value in two columns; rows break between pages, never inside.
-    void pairs(const std::vector<ReportPair>& rows);
+    // Caption and value in two columns; rows break between pages, never inside, and each further
+    // page begins with `continued` when it is given.
+    void pairs(const std::vector<ReportPair>& rows, const QString& continued = {});
     // A table with a title row: as many columns as fit the width go onto a page (the first column
     // repeated on each part); the title row repeats on every page. `landscapeWhenWide` moves a
     // table that does not fit a portrait page onto landscape pages.

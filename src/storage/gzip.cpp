@@ -21,12 +21,14 @@ namespace {
 // Both directions move data through one input and one output buffer of this size.
 constexpr qint64 kPieceSize = 16384;
 
-// Header flag bits.
-constexpr int kFlagHeaderCrc = 0x02;
-constexpr int kFlagExtra = 0x04;
-constexpr int kFlagName = 0x08;
-constexpr int kFlagComment = 0x10;
-constexpr int kFlagsReserved = 0xE0;
+// The bits of the header's flag byte.
+enum HeaderFlag : int {
+    kFlagHeaderCrc = 0x02,
+    kFlagExtra = 0x04,
+    kFlagName = 0x08,
+    kFlagComment = 0x10,
+    kFlagsReserved = 0xE0,
+};
 
 constexpr int kRawDeflateWindowBits = -15;
 

@@ -4,6 +4,7 @@
 #include "base/byte_slice.h"
 #include "base/error.h"
 #include "base/file_errors.h"
+#include "base/file_mapping.h"
 #include "base/large_memory.h"
 #include "storage/gzip.h"
 #include "storage/gzip_pieces.h"
@@ -45,8 +46,10 @@ void writeBlock(QIODevice& out, const std::vector<QByteArray>& parts)
     char length[4];
     qToLittleEndian<int32_t>(static_cast<int32_t>(size), length);
     if (out.write(length, 4) != 4) throw Error("Stream write error");
-    for (const QByteArray& p : parts)
+    for (const QByteArray& p : parts) {
         if (out.write(p) != p.size()) throw Error("Stream write error");
+        ReleaseMappedPages(p); // an attachment copied from the opened file's mapping
+    }
 }
 
 std::string noFreeIdMessage(const RecordTable& target)
@@ -255,6 +258,9 @@ BlockToWrite prepareBlock(int i, RecordTable& table, const TableStreamFormat& fo
     return block;
 }
 
+void writeBlocks(QIODevice& out, std::array<BlockToWrite, kPassportTableCount>& blocks, GzipPieceCompressor& compressor,
+                 const std::function<void()>& afterBlock, KeptPassportBlocks* kept);
+
 } // namespace
 
 void WritePassport(QIODevice& out, const PassportTableList& tables, const TableStreamFormats& formats,
@@ -270,11 +276,34 @@ void WritePassport(QIODevice& out, const PassportTableList& tables, const TableS
     // next ones are serialized. Attachments are written from their own storage.
     GzipPieceCompressor compressor;
     std::array<BlockToWrite, kPassportTableCount> blocks;
+    // Attachments still in the mapping of the file they were opened from are written from there
+    // only while that file is known to be as it was, checked again after the last byte: a file
+    // another program truncated or rewrote meanwhile fails the save instead of being copied.
+    std::vector<QByteArray> mapped;
     for (size_t i = 0; i < tables.size(); ++i) {
         const TableStreamFormat& format =
             isFilesTable(*tables[i]) ? formats.kbmBinaryStreamFormat2 : formats.kbmBinaryStreamFormat1;
         blocks[i] = prepareBlock(int(i), *tables[i], format, kept, compressor);
+        for (const QByteArray& part : blocks[i].parts)
+            if (IsMappedBytes(part)) {
+                CheckMappedBytes(part);
+                mapped.push_back(part);
+            }
     }
+    try {
+        writeBlocks(out, blocks, compressor, afterBlock, kept);
+    } catch (...) {
+        for (const QByteArray& part : mapped) CheckMappedBytes(part); // the cause, when it is this
+        throw;
+    }
+    for (const QByteArray& part : mapped) CheckMappedBytes(part);
+}
+
+namespace {
+
+void writeBlocks(QIODevice& out, std::array<BlockToWrite, kPassportTableCount>& blocks, GzipPieceCompressor& compressor,
+                 const std::function<void()>& afterBlock, KeptPassportBlocks* kept)
+{
     for (size_t i = 0; i < blocks.size(); ++i) {
         BlockToWrite& block = blocks[i];
         if (block.compressing) {
@@ -289,6 +318,8 @@ void WritePassport(QIODevice& out, const PassportTableList& tables, const TableS
     }
 }
 
+} // namespace
+
 void WritePassportFile(const QString& fileName, const PassportTableList& tables, const TableStreamFormats& formats,
                        const std::function<void()>& afterBlock, KeptPassportBlocks* kept)
 {
@@ -296,6 +327,9 @@ void WritePassportFile(const QString& fileName, const PassportTableList& tables,
     file.openForWriting();
     try {
         WritePassport(file, tables, formats, afterBlock, kept);
+    } catch (const MappedFileChangedError&) {
+        file.discard();
+        throw;
     } catch (...) {
         const bool writeFailed = file.writeFailed();
         const QString reason = file.failureReason();
@@ -375,7 +409,7 @@ PassportReadReport ReadPassportBlocks(const QString& fileName, const PassportTab
                                       const TableStreamFormats& formats, const std::function<void()>& afterBlock)
 {
     for (RecordTable* t : scratch) t->close();
-    const QByteArray file = ReadWholeFile(fileName);
+    const QByteArray file = MapFileBytes(fileName);
     LoadBudget budget = LoadBudget::forFileSize(file.size());
     return ReadPassportBytes(file, scratch, formats, budget, afterBlock);
 }

@@ -20,8 +20,7 @@ namespace talvena {
 namespace {
 
 constexpr char kSignature[] = "TPF0";
-constexpr int kSignatureSize = 4;
-constexpr int kWrittenVersion = 251;
+constexpr int kSignatureSize = int(sizeof kSignature) - 1;
 
 // The stream versions at which parts of the layout appeared; a stream without a version is 100.
 constexpr int kVersionless = 100;
@@ -30,6 +29,8 @@ constexpr int kRecordListsFrom = 230;
 constexpr int kNullFlagsFrom = 249;
 constexpr int kKindFrom = 250;
 constexpr int kDefaultExpressionFrom = 251;
+// Streams are written with every part of the layout.
+constexpr int kWrittenVersion = kDefaultExpressionFrom;
 
 // A compressed stream read without a budget (the dictionary files) is decoded in memory up to
 // this size; beyond it cannot be a table of ours, and the cut-off stream fails as truncated.

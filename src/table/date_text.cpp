@@ -1,6 +1,7 @@
 #include "table/date_text.h"
 
 #include "base/error.h"
+#include "table/trimmed_spaces.h"
 
 #include <cmath>
 #include <cstdint>
@@ -169,12 +170,7 @@ QByteArray FormatDateText(double value)
 
 bool ParseDateTimeText(const QByteArray& text, double& out)
 {
-    const char* p = text.constData();
-    const char* end = p + text.size();
-    while (p < end && *p == ' ')
-        ++p;
-    while (end > p && end[-1] == ' ')
-        --end;
+    auto [p, end] = TrimmedSpaces(text);
 
     int day, month, year, yearDigits;
     if (!readNumber(p, end, 2, day) || !expect(p, end, '.') || !readNumber(p, end, 2, month)

@@ -17,6 +17,11 @@ size_t JournalOp::memoryBytes() const
 struct EditJournal::Step {
     QString name;
     std::vector<JournalOp> ops;
+};
+
+// What only the step being recorded needs; kept by the journal and reused, so that a step costs
+// no more allocations than its changes.
+struct EditJournal::Recording {
     // Per table: its row count before the step added any rows.
     std::vector<std::pair<RecordTable*, uint32_t>> rowBase;
     // Per table and structure (0 the records, 1 the order, 2 the base order): the op that last
@@ -29,7 +34,7 @@ struct EditJournal::Step {
     std::vector<Last> last;
 };
 
-EditJournal::EditJournal() = default;
+EditJournal::EditJournal() : recordingState_(std::make_unique<Recording>()) {}
 EditJournal::~EditJournal() = default;
 
 EditJournal::Action::Action(EditJournal* journal, const QString& name) : journal_(journal)
@@ -47,6 +52,8 @@ void EditJournal::begin(const QString& name)
     if (depth_++ > 0) return;
     open_ = std::make_unique<Step>();
     open_->name = name;
+    recordingState_->rowBase.clear();
+    recordingState_->last.clear();
 }
 
 void EditJournal::end()
@@ -64,9 +71,9 @@ void EditJournal::end()
 uint32_t EditJournal::rowsBefore(RecordTable* table, uint32_t rowCount)
 {
     if (!open_) return UINT32_MAX; // outside an action nothing counts as added by it
-    for (const auto& [t, base] : open_->rowBase)
+    for (const auto& [t, base] : recordingState_->rowBase)
         if (t == table) return base;
-    open_->rowBase.emplace_back(table, rowCount);
+    recordingState_->rowBase.emplace_back(table, rowCount);
     return rowCount;
 }
 
@@ -81,12 +88,12 @@ void EditJournal::record(JournalOp op)
         steps_.resize(done_);
         if (savedAt_ > static_cast<int64_t>(done_)) savedAt_ = -1;
         step = steps_.back().get();
-        step->last.clear();
         step->ops.push_back(std::move(op));
         changed();
         return;
     }
     using K = JournalOp::Kind;
+    std::vector<Recording::Last>& last = recordingState_->last;
     int structure = -1;
     switch (op.kind) {
     case K::RowsAdded: case K::RowsCleared: case K::DataSwap: structure = 0; break;
@@ -96,12 +103,12 @@ void EditJournal::record(JournalOp op)
     }
     if (op.kind == K::DataSwap || op.kind == K::OrderSwap) {
         // Everything of the table changed at once: nothing before it may be extended.
-        std::erase_if(step->last, [&](const Step::Last& l) { return l.table == op.table; });
+        std::erase_if(last, [&](const Recording::Last& l) { return l.table == op.table; });
     } else if (structure >= 0) {
-        auto it = std::find_if(step->last.begin(), step->last.end(), [&](const Step::Last& l) {
+        auto it = std::find_if(last.begin(), last.end(), [&](const Recording::Last& l) {
             return l.table == op.table && l.structure == structure;
         });
-        if (it != step->last.end()) {
+        if (it != last.end()) {
             JournalOp& prev = step->ops[it->op];
             // Rows added one after another, or put into the order one after another, are one change.
             if (prev.kind == K::RowsAdded && op.kind == K::RowsAdded && prev.row + prev.count == op.row) {
@@ -115,7 +122,7 @@ void EditJournal::record(JournalOp op)
             }
             it->op = step->ops.size();
         } else {
-            step->last.push_back({op.table, structure, step->ops.size()});
+            last.push_back({op.table, structure, step->ops.size()});
         }
     }
     step->ops.push_back(std::move(op));
@@ -206,7 +213,11 @@ void EditJournal::clear()
     steps_.clear();
     done_ = 0;
     savedAt_ = 0;
-    if (open_) open_ = std::make_unique<Step>(Step{open_->name, {}, {}, {}});
+    if (open_) {
+        open_ = std::make_unique<Step>(Step{open_->name, {}});
+        recordingState_->rowBase.clear();
+        recordingState_->last.clear();
+    }
     changed();
 }
 

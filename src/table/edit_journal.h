@@ -95,7 +95,9 @@ private:
     void changed();
     void apply(Step& step, bool backwards);
 
+    struct Recording;
     std::vector<std::unique_ptr<Step>> steps_;
+    std::unique_ptr<Recording> recordingState_;
     size_t done_ = 0;
     std::unique_ptr<Step> open_;
     int depth_ = 0;

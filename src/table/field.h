@@ -19,13 +19,13 @@ struct LookupDef {
 };
 
 struct FieldDef {
-    QByteArray name;
+    QByteArray name{};
     FieldType type = FieldType::String;
     int size = 0;                 // string length for String and FixedChar fields
     FieldKind kind = FieldKind::Data;
     bool required = false;
-    LookupDef lookup;             // lookup fields only
-    QByteArray objectName;        // empty: the table name followed by the field name
+    LookupDef lookup{};           // lookup fields only
+    QByteArray objectName{};      // empty: the table name followed by the field name
 };
 
 class Field {

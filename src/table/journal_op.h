@@ -29,9 +29,9 @@ struct JournalOp {
     int slot = -1;
     uint32_t row = 0;
     uint32_t count = 0;
-    Value before, after;
-    std::vector<uint32_t> rows;
-    std::shared_ptr<void> payload;
+    Value before{}, after{};
+    std::vector<uint32_t> rows{};
+    std::shared_ptr<void> payload{};
     size_t payloadBytes = 0;
 
     size_t memoryBytes() const;

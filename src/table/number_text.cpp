@@ -1,4 +1,5 @@
 #include "table/number_text.h"
+#include "table/trimmed_spaces.h"
 
 #include <algorithm>
 #include <charconv>
@@ -107,17 +108,6 @@ bool isDigitPosition(char c) { return c == '0' || c == '#'; }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The text without surrounding spaces, as [begin, end).
-void trimSpaces(const QByteArray& text, const char*& begin, const char*& end)
-{
-    begin = text.constData();
-    end = begin + text.size();
-    while (begin < end && *begin == ' ')
-        ++begin;
-    while (end > begin && end[-1] == ' ')
-        --end;
-}
-
 } // namespace
 
 QByteArray FormatNumberPattern(const QByteArray& pattern, double value)
@@ -225,9 +215,7 @@ QByteArray FormatFloatGeneral(double value)
 
 bool ParseFloatText(const QByteArray& text, double& out)
 {
-    const char* begin;
-    const char* end;
-    trimSpaces(text, begin, end);
+    const auto [begin, end] = TrimmedSpaces(text);
 
     const char* p = begin;
     bool negative = false;
@@ -290,9 +278,7 @@ bool ParseFloatText(const QByteArray& text, double& out)
 
 bool ParseIntegerText(const QByteArray& text, int64_t& out)
 {
-    const char* begin;
-    const char* end;
-    trimSpaces(text, begin, end);
+    auto [begin, end] = TrimmedSpaces(text);
     const char* digits = begin;
     if (digits < end && (*digits == '+' || *digits == '-'))
         ++digits;

@@ -21,6 +21,18 @@ Value RecordTable::storedValue(uint32_t row, int slot) const
     return {};
 }
 
+bool RecordTable::storedEquals(uint32_t row, int slot, const Value& v) const
+{
+    const Column& c = s_.columns[static_cast<size_t>(slot)];
+    if (c.nulls[row]) return v.isNull();
+    switch (c.cls) {
+    case ValueClass::Integer: return v.isInteger() && v.integerValue() == c.ints[row];
+    case ValueClass::Real: return v.isReal() && v.realValue() == c.reals[row];
+    case ValueClass::Bytes: return v.isBytes() && v.bytesValue() == c.bytesAt(row);
+    }
+    return false;
+}
+
 void RecordTable::storeValue(uint32_t row, int slot, const Value& v)
 {
     ++storedVersion_;

@@ -85,9 +85,11 @@ void RecordTable::post()
     const int from = s_.cur;
     int to = from;
     bool wasNew = false;
+    int64_t posted = -1;
     if (s_.state == TableState::Insert) {
         wasNew = true;
         const uint32_t row = newRow();
+        posted = row;
         if (recording() && newRecordsPermanent_) {
             // The record stays on undo; its values go back to those it started with.
             for (size_t s = 0; s < s_.columns.size(); ++s)
@@ -106,11 +108,18 @@ void RecordTable::post()
         placingUnrecorded_ = false;
     } else {
         const auto row = static_cast<uint32_t>(currentRow());
-        for (size_t s = 0; s < s_.columns.size() && !s_.lastPostChanged; ++s)
-            s_.lastPostChanged = !(storedValue(row, static_cast<int>(s)) == s_.editBuf[s]);
-        if (recording())
-            for (size_t s = 0; s < s_.columns.size(); ++s)
+        posted = row;
+        // Values are compared where they are stored; only a changed one is read out for the journal.
+        if (recording()) {
+            for (size_t s = 0; s < s_.columns.size(); ++s) {
+                if (storedEquals(row, static_cast<int>(s), s_.editBuf[s])) continue;
+                s_.lastPostChanged = true;
                 journalCell(row, static_cast<int>(s), storedValue(row, static_cast<int>(s)), s_.editBuf[s]);
+            }
+        } else {
+            for (size_t s = 0; s < s_.columns.size() && !s_.lastPostChanged; ++s)
+                s_.lastPostChanged = !storedEquals(row, static_cast<int>(s), s_.editBuf[s]);
+        }
         for (size_t s = 0; s < s_.columns.size(); ++s) storeValue(row, static_cast<int>(s), s_.editBuf[s]);
         if (s_.modified && s_.rowStatus[row] != 1) {
             if (recording() && !addedByAction(row)) {
@@ -139,13 +148,13 @@ void RecordTable::post()
     if (to == from) {
         notifyRows({RowChange::Changed, from});
     } else if (wasNew && to < 0) {
-        notifyRows({RowChange::PendingDropped, from});
+        notifyRows({RowChange::PendingDropped, from, -1, posted});
     } else if (wasNew) {
         // The new record takes its place in the sort: the row moves there and shows stored values.
         notifyRows({RowChange::Moved, from, to});
         notifyRows({RowChange::Changed, to});
     } else {
-        notifyRows(to >= 0 ? RowNotice{RowChange::Moved, from, to} : RowNotice{RowChange::Removed, from});
+        notifyRows(to >= 0 ? RowNotice{RowChange::Moved, from, to} : RowNotice{RowChange::Removed, from, -1, posted});
     }
     notify(TableChange::State);
     notify(TableChange::Data);
@@ -200,7 +209,7 @@ void RecordTable::deleteRecord()
     s_.eof = visibleCount() == 0;
     changed();
     recalc();
-    notifyRows({RowChange::Removed, position});
+    notifyRows({RowChange::Removed, position, -1, row});
     notify(TableChange::Data);
     fire(afterDelete);
     fire(afterScroll);

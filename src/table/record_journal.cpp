@@ -27,19 +27,33 @@ struct RecordTable::RowImage {
 };
 
 // Every stored record with its order and sort: what replacing a whole table swaps.
-struct RecordTable::StoredImage {
-    std::vector<Column> columns;
-    RowVector<uint8_t> rowStatus;
-    uint32_t rowCount = 0;
-    RowVector<uint32_t> order, baseOrder;
-    QByteArray sortSpec;
-    SortKey sortKey;
-};
-
 struct RecordTable::OrderImage {
     RowVector<uint32_t> order, baseOrder;
     QByteArray sortSpec;
     SortKey sortKey;
+
+    // Undoing or redoing the step: the image and the table exchange what the image holds.
+    void swapWith(State& s)
+    {
+        std::swap(order, s.order);
+        std::swap(baseOrder, s.baseOrder);
+        std::swap(sortSpec, s.sortSpec);
+        std::swap(sortKey, s.sortKey);
+    }
+};
+
+struct RecordTable::StoredImage : OrderImage {
+    std::vector<Column> columns;
+    RowVector<uint8_t> rowStatus;
+    uint32_t rowCount = 0;
+
+    void swapWith(State& s)
+    {
+        OrderImage::swapWith(s);
+        std::swap(columns, s.columns);
+        std::swap(rowStatus, s.rowStatus);
+        std::swap(rowCount, s.rowCount);
+    }
 };
 
 namespace {
@@ -90,34 +104,19 @@ bool RecordTable::addedByAction(uint32_t row) { return row >= journal_->rowsBefo
 void RecordTable::journalCell(uint32_t row, int slot, const Value& before, const Value& after, bool evenIfNew)
 {
     if (!recording() || before == after || (!evenIfNew && addedByAction(row))) return;
-    JournalOp op;
-    op.kind = JournalOp::Kind::Cell;
-    op.row = row;
-    op.slot = slot;
-    op.before = before;
-    op.after = after;
-    record(std::move(op));
+    record({.kind = JournalOp::Kind::Cell, .slot = slot, .row = row, .before = before, .after = after});
 }
 
 void RecordTable::journalOrderInsert(bool base, size_t index, uint32_t row)
 {
     if (!recording() || placingUnrecorded_) return;
-    JournalOp op;
-    op.kind = JournalOp::Kind::OrderInsert;
-    op.base = base;
-    op.row = static_cast<uint32_t>(index);
-    op.rows = {row};
-    record(std::move(op));
+    record({.kind = JournalOp::Kind::OrderInsert, .base = base, .row = static_cast<uint32_t>(index), .rows = {row}});
 }
 
 void RecordTable::journalOrderErase(bool base, size_t index, uint32_t row)
 {
     if (!recording()) return;
-    JournalOp op;
-    op.kind = JournalOp::Kind::OrderErase;
-    op.base = base;
-    op.rows = {static_cast<uint32_t>(index), row};
-    record(std::move(op));
+    record({.kind = JournalOp::Kind::OrderErase, .base = base, .rows = {static_cast<uint32_t>(index), row}});
 }
 
 std::shared_ptr<RecordTable::RowImage> RecordTable::captureRows(const uint32_t* rows, size_t n) const
@@ -169,11 +168,7 @@ void RecordTable::journalDataSwap()
     image->sortSpec = s_.sortSpec;
     image->sortKey = s_.sortKey;
     forgetStoredRows();
-    JournalOp op;
-    op.kind = JournalOp::Kind::DataSwap;
-    op.payloadBytes = static_cast<size_t>(bytes);
-    op.payload = std::move(image);
-    record(std::move(op));
+    record({.kind = JournalOp::Kind::DataSwap, .payload = std::move(image), .payloadBytes = static_cast<size_t>(bytes)});
 }
 
 void RecordTable::journalOrderSwap()
@@ -184,11 +179,8 @@ void RecordTable::journalOrderSwap()
     image->baseOrder = s_.baseOrder;
     image->sortSpec = s_.sortSpec;
     image->sortKey = s_.sortKey;
-    JournalOp op;
-    op.kind = JournalOp::Kind::OrderSwap;
-    op.payloadBytes = (image->order.size() + image->baseOrder.size()) * sizeof(uint32_t);
-    op.payload = std::move(image);
-    record(std::move(op));
+    const size_t bytes = (image->order.size() + image->baseOrder.size()) * sizeof(uint32_t);
+    record({.kind = JournalOp::Kind::OrderSwap, .payload = std::move(image), .payloadBytes = bytes});
 }
 
 void RecordTable::clearRow(uint32_t row)
@@ -296,25 +288,8 @@ void RecordTable::replay(JournalOp& op, bool backwards)
             for (uint32_t row : op.rows) clearRow(row);
         }
         break;
-    case K::OrderSwap: {
-        auto& image = *std::static_pointer_cast<OrderImage>(op.payload);
-        std::swap(image.order, s_.order);
-        std::swap(image.baseOrder, s_.baseOrder);
-        std::swap(image.sortSpec, s_.sortSpec);
-        std::swap(image.sortKey, s_.sortKey);
-        break;
-    }
-    case K::DataSwap: {
-        auto& image = *std::static_pointer_cast<StoredImage>(op.payload);
-        std::swap(image.columns, s_.columns);
-        std::swap(image.rowStatus, s_.rowStatus);
-        std::swap(image.rowCount, s_.rowCount);
-        std::swap(image.order, s_.order);
-        std::swap(image.baseOrder, s_.baseOrder);
-        std::swap(image.sortSpec, s_.sortSpec);
-        std::swap(image.sortKey, s_.sortKey);
-        break;
-    }
+    case K::OrderSwap: std::static_pointer_cast<OrderImage>(op.payload)->swapWith(s_); break;
+    case K::DataSwap: std::static_pointer_cast<StoredImage>(op.payload)->swapWith(s_); break;
     }
 }
 

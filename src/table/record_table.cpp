@@ -18,6 +18,12 @@ namespace {
 std::atomic<uint64_t> g_lastContentStamp{0};
 uint64_t newContentStamp() { return g_lastContentStamp.fetch_add(1, std::memory_order_relaxed) + 1; }
 
+// An observer may stop observing, or another start, while they are told: the list is copied first.
+template <typename Tell> void tellEach(std::vector<TableObserver*> observers, Tell tell)
+{
+    for (TableObserver* o : observers) tell(*o);
+}
+
 } // namespace
 
 namespace record_table_detail {
@@ -194,8 +200,7 @@ void RecordTable::notify(TableChange c)
         refreshPending_ = true;
         return;
     }
-    const auto observers = observers_;
-    for (TableObserver* o : observers) o->tableChanged(*this, c);
+    tellEach(observers_, [&](TableObserver& o) { o.tableChanged(*this, c); });
 }
 
 void RecordTable::notifyRows(RowNotice n)
@@ -204,14 +209,18 @@ void RecordTable::notifyRows(RowNotice n)
         rowResetPending_ = true;
         return;
     }
-    const auto observers = observers_;
-    for (TableObserver* o : observers) o->rowsChanged(*this, n);
+    // The stored row of a record still in the view is found here; one that left it is named by
+    // the caller.
+    if (n.row < 0) {
+        if (n.change == RowChange::Changed || n.change == RowChange::Added) n.row = storedRowAt(n.position);
+        else if (n.change == RowChange::Moved) n.row = storedRowAt(n.to);
+    }
+    tellEach(observers_, [&](TableObserver& o) { o.rowsChanged(*this, n); });
 }
 
 void RecordTable::notifyUpdateRecord()
 {
-    const auto observers = observers_;
-    for (TableObserver* o : observers) o->updateRecord(*this);
+    tellEach(observers_, [&](TableObserver& o) { o.updateRecord(*this); });
 }
 
 void RecordTable::addObserver(TableObserver* o)

@@ -255,6 +255,8 @@ private:
     Value lookupOf(const Field& lookupField, const Value& key) const;
     void writeField(Field& f, const Value& v);
     Value storedValue(uint32_t row, int slot) const;
+    // Whether `v` is what the row holds in the column (storedValue(row, slot) == v, without reading it out).
+    bool storedEquals(uint32_t row, int slot, const Value& v) const;
     void storeValue(uint32_t row, int slot, const Value& v);
     uint32_t newRow();
     void checkActive() const;

@@ -1,5 +1,6 @@
 #pragma once
 // What bound controls learn from a record table. The GUI subscribes; the engine never calls it directly.
+#include <cstdint>
 
 namespace talvena {
 
@@ -29,6 +30,10 @@ struct RowNotice {
     RowChange change;
     int position = -1;
     int to = -1;
+    // The stored row of the record (the row identity the edit journal uses, which survives
+    // sorting and filtering): the one changed, added, moved or removed; -1 for a pending new
+    // record and for Reset.
+    int64_t row = -1;
 };
 
 class TableObserver {

@@ -3,6 +3,7 @@
 #include "gui/desktop_shell.h"
 #include "support/http_test_server.h"
 #include "window_fixture.h"
+#include "support/next_modal.h"
 
 #include <QPushButton>
 #include <QTimer>
@@ -14,18 +15,15 @@ namespace {
 
 const QString kExit = QString::fromUtf8("Вы действительно хотите выйти из программы?");
 
-class AboutCommandTest : public WindowTest {
+class AboutCommandTest : public LifecycleWindowTest {
 protected:
     HttpTestServer server;
-    std::unique_ptr<PassportLifecycle> life;
     QList<QUrl> opened;
     bool shellAccepts = true;
 
     void SetUp() override
     {
-        WindowTest::SetUp();
-        life = std::make_unique<PassportLifecycle>(*window, *dm, ui);
-        window->setCommands(life.get());
+        LifecycleWindowTest::SetUp();
         overrideUpdateServerSetup(UpdateServerSetup{server.address(), std::chrono::seconds(5)});
         installShellOpener([this](const QUrl& url) {
             opened.append(url);
@@ -36,28 +34,23 @@ protected:
     {
         installShellOpener({});
         overrideUpdateServerSetup(std::nullopt);
-        window->setCommands(nullptr);
-        life.reset();
-        WindowTest::TearDown();
+        LifecycleWindowTest::TearDown();
     }
 
     // Chooses "О программе ..." and, once the box is up, presses its button `buttonName`.
     // Returns whether the box was still open after that.
     bool aboutAndPress(const char* buttonName)
     {
-        bool pressed = false, stayedOpen = false;
-        QTimer::singleShot(0, [&] {
-            auto* box = dynamic_cast<TAboutBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            pressed = true;
-            box->findChild<QPushButton*>(QString::fromLatin1(buttonName))->click();
+        bool stayedOpen = false;
+        const auto pressed = testsupport::driveNextModal<TAboutBox>([&](TAboutBox& box) {
+            box.findChild<QPushButton*>(QString::fromLatin1(buttonName))->click();
             // A box that stayed open is closed by the user afterwards.
-            stayedOpen = box->isVisible();
-            if (stayedOpen) box->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+            stayedOpen = box.isVisible();
+            if (stayedOpen) box.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
         });
         menuAction("N9")->trigger();
         settle();
-        EXPECT_TRUE(pressed);
+        EXPECT_TRUE(*pressed);
         return stayedOpen;
     }
     QAction* menuAction(const char* name) const { return window->menuAction(QString::fromLatin1(name)); }

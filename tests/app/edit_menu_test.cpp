@@ -33,7 +33,7 @@ TEST_F(EditMenuTest, AnEditWithItsCascadeIsOneStepUndoneAndRedoneByItsKeys)
     ASSERT_EQ(field("PREPARATIONMETHOD_ID").asInteger(), 89);
     dm->CommitPendingEdits();
     EXPECT_TRUE(dm->state().modified());
-    EXPECT_EQ(undo->text(), u("Отменить «Изменение записи»"));
+    EXPECT_EQ(undo->text(), u("Отменить «Кратность наблюдений МОГТ»"));
 
     // From the first page: the value and the method the rule chose go together, and the
     // control of the change comes into view.
@@ -43,7 +43,7 @@ TEST_F(EditMenuTest, AnEditWithItsCascadeIsOneStepUndoneAndRedoneByItsKeys)
     EXPECT_TRUE(isNull("PREPARATIONMETHOD_ID"));
     EXPECT_FALSE(dm->state().modified());
     EXPECT_FALSE(undo->isEnabled());
-    EXPECT_EQ(redo->text(), u("Вернуть «Изменение записи»"));
+    EXPECT_EQ(redo->text(), u("Вернуть «Кратность наблюдений МОГТ»"));
     // The page of one of the step's controls is shown again.
     EXPECT_TRUE(find("JvDBSpinEdit7")->isVisible() || find("JvDBLookupCombo6")->isVisible());
 

@@ -12,6 +12,7 @@
 #include "gui/record_grid_view.h"
 #include "model/grid_decl.h"
 #include "window_fixture.h"
+#include "support/next_modal.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -43,37 +44,24 @@ TLoadingForm* progressFormOf(QWidget* window)
     return nullptr;
 }
 
-class ExportCommandTest : public WindowTest {
+class ExportCommandTest : public LifecycleWindowTest {
 protected:
-    std::unique_ptr<PassportLifecycle> life;
     QTemporaryDir out;
 
     void SetUp() override
     {
-        WindowTest::SetUp();
-        life = std::make_unique<PassportLifecycle>(*window, *dm, ui);
-        window->setCommands(life.get());
+        LifecycleWindowTest::SetUp();
         dm->PASPORTS.fieldByName("OBJECTNAME").setString(utf8ToCp1251(" Восточное поднятие "));
-    }
-    void TearDown() override
-    {
-        window->setCommands(nullptr);
-        life.reset();
-        WindowTest::TearDown();
     }
 
     // Chooses the menu command and, once the program dialog is up, presses `button` in it.
     // Returns whether the dialog came up.
     bool exportWith(const char* button)
     {
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            auto* form = dynamic_cast<TSelectExportTypeForm*>(QApplication::activeModalWidget());
-            ASSERT_NE(form, nullptr);
-            shown = true;
+        const auto shown = testsupport::driveNextModal<TSelectExportTypeForm>([&](TSelectExportTypeForm& form) {
             // The progress form comes after the choice.
             EXPECT_EQ(progressFormOf(window.get()), nullptr);
-            auto* b = form->findChild<QPushButton*>(QString::fromLatin1(button));
+            auto* b = form.findChild<QPushButton*>(QString::fromLatin1(button));
             ASSERT_NE(b, nullptr);
             ASSERT_TRUE(b->isEnabled()) << button;
             b->click();
@@ -91,7 +79,7 @@ protected:
                 continue;
             ui.boxes.removeAt(i);
         }
-        return shown;
+        return *shown;
     }
     QStringList checkOffers, doneMessages;
 

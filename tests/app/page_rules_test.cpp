@@ -103,6 +103,7 @@ TEST_F(PageRulesTest, OtherMethodEditsFollowTheirDropDownsAndTheirClearingLeaves
 
     // As a passport file may hold: a seismic group value beside the other method's name.
     dm->state().setLoading(true);
+    dm->PASPORTS.edit();
     field("MOGTREPETISHIONS").setInteger(48);
     dm->state().setLoading(false);
     ASSERT_EQ(field("PREPARATIONMETHOD_ID").asInteger(), 92);

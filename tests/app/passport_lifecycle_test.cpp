@@ -17,23 +17,10 @@ namespace {
 const QString kExit = QString::fromUtf8("Вы действительно хотите выйти из программы?");
 const QString kSave = QString::fromUtf8("Вы не сохранили паспорт. Сохранить?");
 
-class LifecycleTest : public WindowTest {
+class LifecycleTest : public LifecycleWindowTest {
 protected:
     QTemporaryDir dir;
-    std::unique_ptr<PassportLifecycle> life;
 
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        life = std::make_unique<PassportLifecycle>(*window, *dm, ui);
-        window->setCommands(life.get());
-    }
-    void TearDown() override
-    {
-        window->setCommands(nullptr);
-        life.reset();
-        WindowTest::TearDown();
-    }
     // A saved passport with a name, written by a second data module.
     QString savedPassport(const char* objectName)
     {

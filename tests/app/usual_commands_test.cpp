@@ -20,23 +20,14 @@ using namespace talvena::testing;
 
 namespace {
 
-class UsualCommandsTest : public WindowTest {
+class UsualCommandsTest : public LifecycleWindowTest {
 protected:
     QTemporaryDir dir;
-    std::unique_ptr<PassportLifecycle> life;
 
     void SetUp() override
     {
         UserSettings()->remove("recentFiles");
-        WindowTest::SetUp();
-        life = std::make_unique<PassportLifecycle>(*window, *dm, ui);
-        window->setCommands(life.get());
-    }
-    void TearDown() override
-    {
-        window->setCommands(nullptr);
-        life.reset();
-        WindowTest::TearDown();
+        LifecycleWindowTest::SetUp();
     }
     QWidget* focused() const { return QApplication::focusWidget(); }
     int page() const { return window->PageControl2()->currentIndex(); }

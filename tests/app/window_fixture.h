@@ -3,6 +3,7 @@
 // names; message boxes and pickers are answered by scripts.
 #include "gui/field_binders.h"
 #include "app/main_window.h"
+#include "app/passport_lifecycle.h"
 #include "gui/number_spinner.h"
 #include "gui/picker_box.h"
 #include "gui/scripted_interaction.h"
@@ -157,6 +158,25 @@ protected:
     ScriptedPickers pickers;
     std::unique_ptr<TDataModule2> dm;
     std::unique_ptr<TMainForm> window;
+};
+
+// The window with the passport's commands (new, open, save, export, exit …) in place.
+class LifecycleWindowTest : public WindowTest {
+protected:
+    std::unique_ptr<PassportLifecycle> life;
+
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        life = std::make_unique<PassportLifecycle>(*window, *dm, ui);
+        window->setCommands(life.get());
+    }
+    void TearDown() override
+    {
+        window->setCommands(nullptr);
+        life.reset();
+        WindowTest::TearDown();
+    }
 };
 
 inline QString u(const char* utf8) { return QString::fromUtf8(utf8); }

@@ -14,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QMenu>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTabBar>
 #include <cstdio>
 
@@ -158,6 +160,8 @@ TEST_F(WindowStructureTest, MenuShortcutsAndHelpTopics)
     QTest::keyClick(files, Qt::Key_F1);
     files->setActiveAction(window->menuAction("N3"));
     QTest::keyClick(files, Qt::Key_F1);
+    files->setActiveAction(window->menuAction("SavePdfAction"));
+    QTest::keyClick(files, Qt::Key_F1);
     files->close();
     auto* help = find<QMenu>("N6");
     help->popup(window->mapToGlobal(QPoint(10, 10)));
@@ -167,15 +171,26 @@ TEST_F(WindowStructureTest, MenuShortcutsAndHelpTopics)
     // Outside the menu it shows the window's topic; the description item shows topic 130.
     window->showContextHelp();
     window->menuAction("N7")->trigger();
-    EXPECT_EQ(ui.helpTopics, (QList<int>{160, 80, 90, 100, 130}));
+    EXPECT_EQ(ui.helpTopics, (QList<int>{160, 80, 190, 90, 100, 130}));
 
     // Every topic the window asks for is in the shipped help file.
     const HelpFile file = HelpFile::load(helpFilePath());
-    for (int topic : {80, 90, 100, 130, 160}) {
+    for (int topic : {80, 90, 100, 130, 160, 190}) {
         ASSERT_NE(file.topic(topic), nullptr) << topic;
         EXPECT_FALSE(file.topic(topic)->title.isEmpty());
         EXPECT_FALSE(file.topic(topic)->html.trimmed().isEmpty());
     }
+    // Every link between topics leads somewhere, and every topic is reached from the window or by a link.
+    QSet<int> linked(ui.helpTopics.begin(), ui.helpTopics.end());
+    const QRegularExpression link(QStringLiteral(R"re(href="topic:(\d+)")re"));
+    for (const HelpTopic& t : file.topics())
+        for (auto it = link.globalMatch(t.html); it.hasNext();) {
+            const int target = it.next().captured(1).toInt();
+            EXPECT_NE(file.topic(target), nullptr) << "topic " << t.number << " links to " << target;
+            linked.insert(target);
+        }
+    for (const HelpTopic& t : file.topics())
+        EXPECT_TRUE(linked.contains(t.number)) << "nothing leads to topic " << t.number;
 }
 
 TEST(HelpFileTest, TopicsAreReadByNumberWithCommentsLeftOut)

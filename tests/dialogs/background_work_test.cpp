@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 
 using namespace talvena;
@@ -92,4 +93,30 @@ TEST(BackgroundWork, ShortWorkShowsNoFormAndErrorsReachTheCaller)
         EXPECT_STREQ(e.what(), "Cannot open file \"a\". b");
     }
     EXPECT_EQ(progressForm(&window), nullptr);
+}
+
+TEST(BackgroundWork, ARunInsideAnotherLeavesTheOwnerBusyUntilTheOuterRunEnds)
+{
+    QWidget window;
+    bool busy = false;
+    // The inner run starts from the outer run's event loop, as a queued command would; the outer
+    // work waits for it to end, so the order does not depend on timing.
+    std::promise<void> innerEnded;
+    std::future<void> outerMayEnd = innerEnded.get_future();
+    bool busyAfterInner = false;
+    QTimer::singleShot(0, [&] {
+        RunWhileBusy(busy, [] {}, QStringLiteral("inner"), &window, 10'000);
+        busyAfterInner = busy;
+        innerEnded.set_value();
+    });
+    RunWhileBusy(busy, [&] { outerMayEnd.wait(); }, QStringLiteral("outer"), &window, 10'000);
+    EXPECT_TRUE(busyAfterInner);
+    EXPECT_FALSE(busy);
+
+    // A failed run gives the flag back too, whatever it was.
+    for (const bool before : {false, true}) {
+        busy = before;
+        EXPECT_THROW(RunWhileBusy(busy, [] { throw Error("x"); }, QStringLiteral("x"), &window, 10'000), Error);
+        EXPECT_EQ(busy, before);
+    }
 }

@@ -1,9 +1,12 @@
 #include "dialogs/contour_commands.h"
 #include "dialogs/contour_import_form.h"
+#include "support/next_modal.h"
 #include "gui/scripted_interaction.h"
 #include "model/model_fixture.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -104,6 +107,31 @@ TEST_F(ImportFileTest, LoadingAFileReplacesTheText)
     EXPECT_EQ(f.memo()->toPlainText(), "55°30 37\n1 2\n");
 }
 
+TEST_F(ImportFileTest, TheClipboardReplacesTheTextAsTextOrAsItsHtmlTable)
+{
+    TImportForm f;
+    EXPECT_EQ(f.findChild<QPushButton*>("PasteButton"), f.pasteButton());
+    EXPECT_EQ(f.pasteButton()->text(), "Вставить из буфера");
+    f.memo()->setPlainText("old");
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(f.pasteButton(), Qt::LeftButton);
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].text, "В буфере обмена нет текста.");
+    EXPECT_EQ(f.memo()->toPlainText(), "old");
+
+    QApplication::clipboard()->setText("37,5\t55,25\r\n38\t56\r\n");
+    QTest::mouseClick(f.pasteButton(), Qt::LeftButton);
+    EXPECT_EQ(f.memo()->toPlainText(), "37,5\t55,25\n38\t56\n");
+
+    // A spreadsheet that offers only HTML: its rows, cells separated by tabs, read by the import.
+    auto* html = new QMimeData;
+    html->setHtml("<table><tr><td>37,5</td><td>55,25</td></tr><tr><td>38</td><td>56</td></tr></table>");
+    QApplication::clipboard()->setMimeData(html);
+    QTest::mouseClick(f.pasteButton(), Qt::LeftButton);
+    EXPECT_EQ(f.memo()->toPlainText(), "37,5\t55,25\n38\t56\n");
+    EXPECT_EQ(ReadContourText(f.importText(), f.settings(), 0).size(), 2u);
+}
+
 TEST(ImportFileDecoding, ByteOrderMarkThenUtf8ThenTheWindowsCodePage)
 {
     EXPECT_EQ(DecodeImportFile("55\xB0" "30"), "55°30");          // Windows-1251
@@ -125,15 +153,9 @@ protected:
 
     std::optional<ContourChartData> runWith(std::function<void(TImportForm&)> drive)
     {
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            auto* form = dynamic_cast<TImportForm*>(QApplication::activeModalWidget());
-            ASSERT_NE(form, nullptr);
-            shown = true;
-            drive(*form);
-        });
+        const auto shown = testsupport::driveNextModal(drive);
         auto result = RunContourImport(nullptr, module, {});
-        EXPECT_TRUE(shown);
+        EXPECT_TRUE(*shown);
         return result;
     }
     ScriptedInteraction ui;

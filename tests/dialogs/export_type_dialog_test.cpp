@@ -1,4 +1,5 @@
 #include "dialogs/export_type_dialog.h"
+#include "support/next_modal.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,11 +20,7 @@ namespace {
 // Runs `drive` on the dialog once ChooseExportProgram has it on screen as a modal dialog.
 std::optional<PreferredProgram> chooseWith(ExportProgramsFound found, std::function<void(TSelectExportTypeForm&)> drive)
 {
-    QTimer::singleShot(0, [drive] {
-        auto* form = dynamic_cast<TSelectExportTypeForm*>(QApplication::activeModalWidget());
-        ASSERT_NE(form, nullptr);
-        drive(*form);
-    });
+    testsupport::driveNextModal(drive);
     return ChooseExportProgram(nullptr, found);
 }
 

@@ -4,6 +4,7 @@
 #include "dialogs/gis_contour_dialogs.h"
 #include "gui/scripted_interaction.h"
 #include "model/model_fixture.h"
+#include "support/next_modal.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -31,15 +32,9 @@ protected:
     template <class Command>
     void withDialog(Command command, std::function<void(QDialog&)> drive)
     {
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            auto* form = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(form, nullptr);
-            shown = true;
-            drive(*form);
-        });
+        const auto shown = testsupport::driveNextModal(drive);
         command();
-        EXPECT_TRUE(shown);
+        EXPECT_TRUE(*shown);
     }
     static QPushButton* button(QDialog& d, const QString& text)
     {

@@ -1,5 +1,6 @@
 #include "dialogs/picker_calls.h"
 #include "dialogs/scale_picker.h"
+#include "support/next_modal.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -19,11 +20,7 @@ QRadioButton* item(TEditScaleForm& f, int i) { return f.findChild<QRadioButton*>
 // Runs `drive` on the picker once PickScale has it on screen as a modal dialog.
 std::optional<int> pickWith(const Value& current, std::function<void(TEditScaleForm&)> drive)
 {
-    QTimer::singleShot(0, [drive] {
-        auto* form = dynamic_cast<TEditScaleForm*>(QApplication::activeModalWidget());
-        ASSERT_NE(form, nullptr);
-        drive(*form);
-    });
+    testsupport::driveNextModal(drive);
     return PickScale(nullptr, current);
 }
 

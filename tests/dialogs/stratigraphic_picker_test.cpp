@@ -198,13 +198,11 @@ TEST_F(StratigraphicPicker, ModalPickAndLookupsOfOtherSystemsAfterwards)
     // A horizon table whose stratigraphic name is a lookup into Dict16, as the grids show it.
     RecordTable horizons("REFLECT_HORIZONTS");
     horizons.addField("STRATIGR_ID", FieldType::Integer);
-    FieldDef name;
-    name.name = "_stratigr_id";
-    name.type = FieldType::String;
-    name.size = 128;
-    name.kind = FieldKind::Lookup;
-    name.lookup = {"STRATIGR_ID", dict16.get(), "ID", "NAME"};
-    Field& lookup = horizons.addField(name);
+    Field& lookup = horizons.addField({.name = "_stratigr_id",
+                                       .type = FieldType::String,
+                                       .size = 128,
+                                       .kind = FieldKind::Lookup,
+                                       .lookup = {"STRATIGR_ID", dict16.get(), "ID", "NAME"}});
     horizons.open();
     horizons.append();
     horizons.fieldByName("STRATIGR_ID").setInteger(30);

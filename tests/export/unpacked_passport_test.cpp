@@ -19,6 +19,7 @@
 #include "base/atomic_file.h"
 
 #include <QDirIterator>
+#include <QRandomGenerator>
 
 using namespace talvena;
 using namespace talvena::test;
@@ -509,6 +510,29 @@ TEST_F(UnpackTest, AFailedWriteIsReportedAndNothingGoesOutsideTheFolder)
     EXPECT_FALSE(QFile::exists(p + u("/ГРАФИКА/Descript.ion"))); // its line comes after the file
     EXPECT_EQ(filesUnder(out.path()), before);
     EXPECT_EQ(filesUnder(elsewhere.path()), QStringList{"outside.txt"});
+}
+
+TEST_F(UnpackTest, AttachmentsLeftInAFileTruncatedWhileOpenFailWithTheReasonAndTheRestIsWritten)
+{
+    // Two attachments that do not compress, so they lie in the file beyond the cut.
+    for (const char* name : {"To1.png", "Geo1.png"}) {
+        QByteArray noise(200 << 10, Qt::Uninitialized);
+        QRandomGenerator(uint(qHash(QByteArray(name)))).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        addAttachment(name, noise);
+    }
+    QTemporaryDir source;
+    const QString file = source.filePath("passport.psp");
+    module.SavePassport(file);
+    ASSERT_TRUE(module.LoadPassport(file));
+    ASSERT_TRUE(QFile::resize(file, 9)); // another program leaves the header alone
+
+    const UnpackedPassportResult result = unpack();
+    ASSERT_EQ(result.failed.size(), 2);
+    for (const auto& failure : result.failed) {
+        EXPECT_TRUE(failure.message.contains(u("изменила или укоротила другая программа"))) << failure.message.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(failure.path)) << failure.path.toStdString();
+    }
+    EXPECT_EQ(written.size(), 15); // every table
 }
 
 TEST_F(UnpackTest, FoldersThatCannotBeMadeOrLeadOutsideFailOnlyWhatGoesIntoThem)

@@ -3,6 +3,7 @@
 // picker buttons and refusals behave as a record grid must.
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "gui/grid_clipboard.h"
 #include "gui/record_grid_view.h"
 #include "gui/record_navigator.h"
 #include "gui/record_table_model.h"
@@ -11,6 +12,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -58,22 +61,9 @@ protected:
         t.addField("KIND_ID", FieldType::Integer);
         t.addField("SCALE", FieldType::Integer);
         t.addField("NOTE", FieldType::String, 10);
-        FieldDef kind;
-        kind.name = "_KIND";
-        kind.kind = FieldKind::Lookup;
-        kind.size = 20;
-        kind.lookup = {"KIND_ID", &kinds, "ID", "NAME"};
-        t.addField(kind);
-        FieldDef twice;
-        twice.name = "DOUBLE";
-        twice.type = FieldType::Float;
-        twice.kind = FieldKind::Calculated;
-        t.addField(twice);
-        FieldDef scale;
-        scale.name = "_SCALE";
-        scale.kind = FieldKind::Calculated;
-        scale.size = 20;
-        t.addField(scale);
+        t.addField({.name = "_KIND", .size = 20, .kind = FieldKind::Lookup, .lookup = {"KIND_ID", &kinds, "ID", "NAME"}});
+        t.addField({.name = "DOUBLE", .type = FieldType::Float, .kind = FieldKind::Calculated});
+        t.addField({.name = "_SCALE", .size = 20, .kind = FieldKind::Calculated});
         t.onCalcFields = [](const RecordTable& tb) { tb.fieldByName("DOUBLE").setFloat(tb.fieldByName("ID").asFloat() * 2); };
         t.open();
         for (int i = 1; i <= 5; ++i) add(i * 10, "n" + QByteArray::number(i));
@@ -321,6 +311,88 @@ TEST_F(RecordGridTest, TitleClicksReachTheHandlerAndTheSortMarkIsShown)
     g.setSortMark(1, true);
     EXPECT_TRUE(g.horizontalHeader()->isSortIndicatorShown());
     EXPECT_EQ(g.horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
+// Ranges by keys, titles and the indicator; the clipboard both ways through the keys; Delete clears
+// while Ctrl+Delete still deletes the record.
+TEST_F(RecordGridTest, RangesAreSelectedCopiedPastedAndCleared)
+{
+    RecordGridView& g = show();
+    QList<int> sorted;
+    g.onTitleClick = [&](int column) { sorted.append(column); };
+    QAbstractItemModel* m = g.model();
+    g.setCurrentIndex(m->index(0, 0));
+    QTest::keyClick(&g, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(&g, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&g, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->text(), "10\tn1\r\n20\tn2\r\n");
+    EXPECT_EQ(ReadHtmlTable(copied->html()).rows, ReadTabText(copied->text()).rows);
+
+    // A title with Ctrl selects its column and does not sort; a plain click sorts and selects nothing new.
+    const auto titleAt = [&](int column) {
+        return QPoint(g.horizontalHeader()->sectionViewportPosition(column) + 5, 10);
+    };
+    const int currentRecord = int(t.fieldByName("ID").asInteger());
+    QTest::mouseClick(g.horizontalHeader()->viewport(), Qt::LeftButton, Qt::ControlModifier, titleAt(1));
+    EXPECT_TRUE(sorted.isEmpty());
+    EXPECT_TRUE(g.selectionModel()->isColumnSelected(1, {}));
+    EXPECT_EQ(t.fieldByName("ID").asInteger(), currentRecord); // the current record stays
+    QTest::mouseClick(g.horizontalHeader()->viewport(), Qt::LeftButton, Qt::ControlModifier, titleAt(0));
+    EXPECT_TRUE(g.selectionModel()->isColumnSelected(0, {}) && g.selectionModel()->isColumnSelected(1, {}));
+    QTest::keyClick(&g, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(ReadTabText(QApplication::clipboard()->text()).height(), 5);
+    QTest::mouseClick(g.horizontalHeader()->viewport(), Qt::LeftButton, {}, titleAt(1));
+    EXPECT_EQ(sorted, QList<int>{1});
+    // The indicator selects a whole row.
+    QTest::mouseClick(g.verticalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(5, g.verticalHeader()->sectionViewportPosition(2) + 5));
+    EXPECT_TRUE(g.selectionModel()->isRowSelected(2, {}));
+    EXPECT_EQ(t.fieldByName("ID").asInteger(), 30);
+
+    // An HTML table, the only form offered, pasted at row 4's name: the name and the lookup are
+    // written, the calculated column skipped, the refused name reported with its row and column.
+    QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, g.visualRect(m->index(3, 1)).center());
+    ASSERT_EQ(g.selectionModel()->selectedIndexes(), QModelIndexList{m->index(3, 1)});
+    auto* html = new QMimeData;
+    html->setHtml(QStringLiteral("<table><tr><td>x1</td><td>нефть</td><td>99</td></tr>"
+                                 "<tr><td>bad</td><td>газ</td><td>99</td></tr></table>"));
+    QApplication::clipboard()->setMimeData(html);
+    QTest::keyClick(&g, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(cell(3, 1), "x1");
+    EXPECT_EQ(cell(3, 2), QString::fromUtf8("нефть"));
+    EXPECT_EQ(cell(4, 1), "n5");
+    EXPECT_EQ(cell(4, 2), QString::fromUtf8("газ"));
+    EXPECT_EQ(cell(3, 3), "80");
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes[0].caption, BoxCaption::Warning);
+    EXPECT_TRUE(ui.boxes[0].text.contains(QString::fromUtf8("Вставлено значений: 3.")));
+    EXPECT_TRUE(ui.boxes[0].text.contains(
+        QString::fromUtf8("Строка 5, столбец «Имя записи»: Значение должно быть больше нуля."))) << ui.boxes[0].text.toStdString();
+    // The written range is selected: Delete clears its editable cells.
+    EXPECT_TRUE(g.selectionModel()->isSelected(m->index(4, 2)));
+    QTest::keyClick(&g, Qt::Key_Delete);
+    EXPECT_EQ(cell(3, 1), "");
+    EXPECT_EQ(cell(4, 2), "");
+    EXPECT_EQ(t.recordCount(), 5);
+    ui.answers = {BoxAnswer::Yes};
+    QTest::keyClick(&g, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(t.recordCount(), 4);
+    // A block pasted while a cell is typed goes into the grid; one value goes into the editor.
+    g.setCurrentIndex(m->index(0, 1));
+    QTest::keyClick(&g, Qt::Key_F2);
+    QLineEdit* editor = g.findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QApplication::clipboard()->setText("p1\r\np2\r\n");
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(cell(0, 1), "p1");
+    EXPECT_EQ(cell(1, 1), "p2");
+    EXPECT_EQ(t.state(), TableState::Browse);
+    // Ctrl+A selects everything.
+    QTest::keyClick(&g, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(g.selectionModel()->selectedIndexes().size(), 4 * m->columnCount());
 }
 
 TEST_F(RecordGridTest, TheSortArrowLeavesRoomForTheLongestWordOfEachTitle)

@@ -1,5 +1,6 @@
 #include "model/contour_editing.h"
 #include "model_fixture.h"
+#include "rule_messages.h"
 #include "table/table_observer.h"
 
 #include <gmock/gmock.h>
@@ -9,9 +10,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::Pair;
-
-const char* const kDmsError = "Ошибка, неправильный формат числа. "
-                              "Формат:ЦЕЛОЕ_ЧИСЛО_ГРАДУСОВ разделитель ЦЕЛОЕ_ЧИСЛО_МИНУТ разделитель ЧИСЛО_СЕКУНД";
 
 class ContourEditingTest : public ModuleTest {
 protected:

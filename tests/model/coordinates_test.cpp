@@ -2,6 +2,7 @@
 #include "base/error.h"
 #include "model/coordinates.h"
 #include "table/record_table.h"
+#include "rule_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +14,7 @@ namespace {
 
 QByteArray cp(const char* utf8) { return utf8ToCp1251(utf8); }
 
-const char* const kDmsError = "Ошибка, неправильный формат числа. Формат:ЦЕЛОЕ_ЧИСЛО_ГРАДУСОВ разделитель "
-                              "ЦЕЛОЕ_ЧИСЛО_МИНУТ разделитель ЧИСЛО_СЕКУНД";
+using test::kDmsError;
 
 TEST(CoordinateText, ExamplesOfEveryType)
 {

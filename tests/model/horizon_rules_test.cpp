@@ -1,12 +1,9 @@
 #include "model/table_schemas.h"
 #include "model_fixture.h"
+#include "rule_messages.h"
 
 namespace talvena::test {
 namespace {
-
-const char* const kPositive = "Значение должно быть больше нуля.";
-const char* const kAboveOne = "Значение не может быть больше единицы.";
-const char* const kAxes = "Значение для \"Короткой оси\" не может быть больше, чем для \"Длинной оси\"";
 
 TEST_F(ModuleTest, TablesHaveTheirFieldsInRecordOrder)
 {

@@ -22,6 +22,22 @@ namespace talvena::test {
 
 inline QByteArray cp(const char* utf8) { return utf8ToCp1251(utf8); }
 
+// One field's value in a list of values written together; a text is given in UTF-8.
+struct FieldValue {
+    FieldValue(const char* f, int v) : field(f), value(Value::integer(v)) {}
+    FieldValue(const char* f, double v) : field(f), value(Value::real(v)) {}
+    FieldValue(const char* f, const char* utf8) : field(f), value(Value::bytes(cp(utf8))) {}
+    const char* field;
+    Value value;
+};
+
+// Writes the values into the current record of `t` in the order given and posts it.
+inline void setFields(RecordTable& t, std::initializer_list<FieldValue> values)
+{
+    for (const FieldValue& v : values) t.fieldByName(v.field).setValue(v.value);
+    t.post();
+}
+
 using testsupport::errorOf;
 
 // The folder of the running test program, where the build puts the shipped dictionary files.

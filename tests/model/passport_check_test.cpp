@@ -59,14 +59,13 @@ TEST_F(PassportCheckTest, EachRuleFindsWhatItShouldAndNothingElse)
                             "emptyField PASPORTS.ENDPREPARATIONYEAR", "emptyField PASPORTS.REPORTYEAR",
                             "emptyField PASPORTS.PREPAREDFUNDYEAR", "emptyField PASPORTS.REPUBLIC_ID"));
 
-    pasport("OBJECTNAME").setString(cp("Восточное"));
-    pasport("FEDERALOKRUG_ID").setInteger(1);
-    pasport("OBLAST_ID").setInteger(2);
-    pasport("SHOWINGUPYEAR").setInteger(1990);
-    pasport("STARTPREPARATIONYEAR").setInteger(1991);
-    pasport("ENDPREPARATIONYEAR").setInteger(1992);
-    pasport("PREPAREDFUNDYEAR").setInteger(1994);
-    module.PASPORTS.post();
+    setFields(module.PASPORTS, {{"OBJECTNAME", "Восточное"},
+                                {"FEDERALOKRUG_ID", 1},
+                                {"OBLAST_ID", 2},
+                                {"SHOWINGUPYEAR", 1990},
+                                {"STARTPREPARATIONYEAR", 1991},
+                                {"ENDPREPARATIONYEAR", 1992},
+                                {"PREPAREDFUNDYEAR", 1994}});
 
     // Within 10 % everywhere, and within its ranges.
     horizon("Чистый", 397, 4,

@@ -1,6 +1,7 @@
 #include "model/attachment_store.h"
 #include "model_fixture.h"
 #include "storage/passport_file.h"
+#include "support/file_bytes.h"
 
 #include <QBuffer>
 #include <QtEndian>
@@ -25,19 +26,8 @@ Rows contents(RecordTable& t)
     return rows;
 }
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& b)
-{
-    QFile f(path);
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    f.write(b);
-}
+using testsupport::fileBytes;
+using testsupport::writeFileBytes;
 
 class PassportFileTest : public ModuleTest {
 protected:
@@ -47,17 +37,15 @@ protected:
     // contour points on two horizons and an attachment.
     void fillPassport()
     {
-        RecordTable& p = module.PASPORTS;
-        pasport("OBJECTNAME").setString(cp("Северо-Васюганская структура"));
-        pasport("FEDERALOKRUG_ID").setInteger(7);
-        pasport("REPUBLIC_ID").setInteger(21);
-        pasport("GEO_PROVINCE_ID").setInteger(111);
-        pasport("GEO_OBLAST_ID").setInteger(121);
-        pasport("GEO_RAION_ID").setInteger(131);
-        pasport("SHOWINGUPYEAR").setInteger(1987);
-        pasport("GRIDDENCITY").setFloat(1.25);
-        pasport("SHOOTSCALE").setInteger(50000);
-        p.post();
+        setFields(module.PASPORTS, {{"OBJECTNAME", "Северо-Васюганская структура"},
+                                    {"FEDERALOKRUG_ID", 7},
+                                    {"REPUBLIC_ID", 21},
+                                    {"GEO_PROVINCE_ID", 111},
+                                    {"GEO_OBLAST_ID", 121},
+                                    {"GEO_RAION_ID", 131},
+                                    {"SHOWINGUPYEAR", 1987},
+                                    {"GRIDDENCITY", 1.25},
+                                    {"SHOOTSCALE", 50000}});
         RecordTable& r = module.REFLECT_HORIZONTS;
         for (const char* index : {"Б", "Ф2"}) {
             r.append();
@@ -75,7 +63,7 @@ protected:
         addPoints(2);
         ASSERT_NE(h1, 0);
         const QString src = files.filePath("plan.pdf");
-        writeBytes(src, QByteArray(3 << 20, 'p') + "end");
+        writeFileBytes(src, QByteArray(3 << 20, 'p') + "end");
         AddAttachment(module.FILES, cp("Титульный лист.pdf"), src);
     }
     void addPoints(int n)
@@ -103,7 +91,7 @@ TEST_F(PassportFileTest, SaveAndOpenGiveBackEveryValue)
     const QString path = files.filePath("a.psp");
     module.SavePassport(path);
     EXPECT_EQ(module.state().fileName(), path);
-    EXPECT_TRUE(bytesOf(path).startsWith(QByteArray::fromHex("076c6f6d6972613201")));
+    EXPECT_TRUE(fileBytes(path).startsWith(QByteArray::fromHex("076c6f6d6972613201")));
     const auto saved = all();
 
     TDataModule2 other;
@@ -122,7 +110,7 @@ TEST_F(PassportFileTest, SaveAndOpenGiveBackEveryValue)
     ASSERT_TRUE(FindAttachment(other.FILES, cp("титульный лист.PDF")));
     const QString out = files.filePath("back.pdf");
     WriteAttachmentOut(other.FILES, out);
-    EXPECT_EQ(bytesOf(out), QByteArray(3 << 20, 'p') + "end");
+    EXPECT_EQ(fileBytes(out), QByteArray(3 << 20, 'p') + "end");
 }
 
 TEST_F(PassportFileTest, DamagedOrUnreadableFilesLeaveTheOpenPassportAsItWas)
@@ -130,7 +118,7 @@ TEST_F(PassportFileTest, DamagedOrUnreadableFilesLeaveTheOpenPassportAsItWas)
     fillPassport();
     const QString path = files.filePath("a.psp");
     module.SavePassport(path);
-    const QByteArray good = bytesOf(path);
+    const QByteArray good = fileBytes(path);
     module.REFLECT_HORIZONTS.first();
     module.REFLECT_HORIZONTS.edit(); // a pending edit is part of what must survive
     module.REFLECT_HORIZONTS.fieldByName("INDEXOG").setString("pending");
@@ -150,12 +138,12 @@ TEST_F(PassportFileTest, DamagedOrUnreadableFilesLeaveTheOpenPassportAsItWas)
     };
     // Cut inside the fourth block, a flipped byte in a compressed stream, a block length beyond
     // the end, a missing file.
-    writeBytes(damaged, good.left(good.size() - 3 * (1 << 10) - 400));
+    writeFileBytes(damaged, good.left(good.size() - 3 * (1 << 10) - 400));
     EXPECT_EQ(errorOf([&] { module.LoadPassport(damaged); }), "Stream read error");
     expectUnchanged("truncated");
     QByteArray flipped = good;
     flipped[40] = static_cast<char>(flipped[40] ^ 0x55);
-    writeBytes(damaged, flipped);
+    writeFileBytes(damaged, flipped);
     EXPECT_NE(errorOf([&] { module.LoadPassport(damaged); }), "no error");
     expectUnchanged("flipped");
     // A file that parses but whose passport record the table refuses (no ID): the copy has begun
@@ -171,7 +159,7 @@ TEST_F(PassportFileTest, DamagedOrUnreadableFilesLeaveTheOpenPassportAsItWas)
         QBuffer buf;
         buf.open(QIODevice::WriteOnly);
         WriteTableBlock(p, buf, TableStreamFormats{}.kbmBinaryStreamFormat1);
-        writeBytes(damaged, buf.data());
+        writeFileBytes(damaged, buf.data());
         EXPECT_EQ(errorOf([&] { module.LoadPassport(damaged); }), "Field 'ID' must have a value");
         expectUnchanged("refused record");
         EXPECT_EQ(module.dict(2)->filterText(), "PARENT_ID=7 OR ID=0");
@@ -215,7 +203,7 @@ TEST_F(PassportFileTest, HeaderlessFilesAndOtherSchemaVersionsLoad)
     buf.open(QIODevice::WriteOnly);
     for (RecordTable* t : {&p, &r, &h, &k, &f}) WriteTableBlock(*t, buf, TableStreamFormats{}.kbmBinaryStreamFormat1);
     const QString path = files.filePath("old.psp");
-    writeBytes(path, buf.data());
+    writeFileBytes(path, buf.data());
 
     module.LoadPassport(path);
     EXPECT_EQ(pasport("OBJECTNAME").asString(), cp("Старый паспорт"));
@@ -230,7 +218,7 @@ TEST_F(PassportFileTest, HeaderlessFilesAndOtherSchemaVersionsLoad)
     ASSERT_TRUE(FindAttachment(module.FILES, "OLD.TXT"));
     const QString out = files.filePath("old.out");
     WriteAttachmentOut(module.FILES, out);
-    EXPECT_EQ(bytesOf(out), QByteArray("\xc0\xc1 old text"));
+    EXPECT_EQ(fileBytes(out), QByteArray("\xc0\xc1 old text"));
 
     // Saved again it is headered, and loads the same.
     const QString upgraded = files.filePath("new.psp");
@@ -248,11 +236,11 @@ TEST_F(PassportFileTest, FileEndingAfterThirdBlockLeavesTheRestEmpty)
     const QString path = files.filePath("a.psp");
     module.SavePassport(path);
     // Keep the header and the first three blocks.
-    const QByteArray good = bytesOf(path);
+    const QByteArray good = fileBytes(path);
     qsizetype at = 9;
     for (int i = 0; i < 3; ++i) at += 4 + qFromLittleEndian<int32_t>(good.constData() + at);
     const QString cut = files.filePath("cut.psp");
-    writeBytes(cut, good.left(at));
+    writeFileBytes(cut, good.left(at));
     TDataModule2 other;
     other.DataModuleCreate(dir_->path());
     other.LoadPassport(cut);
@@ -278,11 +266,11 @@ TEST_F(PassportFileTest, AChecksumMismatchAsksBeforeAnythingChangesAndNoKeepsThe
     fillPassport();
     const QString path = files.filePath("a.psp");
     module.SavePassport(path);
-    QByteArray bytes = bytesOf(path);
+    QByteArray bytes = fileBytes(path);
     const auto [at, size] = blockSpan(bytes, 3); // KONTUR
     bytes[at + size - 8] = char(bytes[at + size - 8] ^ 0x10); // its stored CRC-32
     const QString damaged = files.filePath("crc.psp");
-    writeBytes(damaged, bytes);
+    writeFileBytes(damaged, bytes);
     const auto before = all();
 
     // Without a question (the command-line tool without --force) the file is refused.
@@ -310,7 +298,7 @@ TEST_F(PassportFileTest, AFileWithoutACompletePassportBlockIsDamagedNotAnEmptyPa
     for (const QByteArray& bytes : {QByteArray(), QByteArray("\x05"), QByteArray("\x05\0\0", 3), header,
                                     header + "\x05", header + QByteArray("\x05\0\0", 3)}) {
         const QString path = files.filePath("short.psp");
-        writeBytes(path, bytes);
+        writeFileBytes(path, bytes);
         EXPECT_EQ(errorOf([&] { module.LoadPassport(path); }),
                   "Файл повреждён: в нём нет целой таблицы паспорта (PASPORTS).")
             << bytes.size() << " bytes";

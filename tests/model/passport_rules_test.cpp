@@ -1,12 +1,9 @@
 #include "model/scale_text.h"
 #include "model_fixture.h"
+#include "rule_messages.h"
 
 namespace talvena::test {
 namespace {
-
-const char* const kPositive = "Значение должно быть больше нуля.";
-const char* const kMaxBelowMin = "Максимальное значение должно быть больше минимального.";
-const char* const kMinAboveMax = "Минимальное значение должно быть меньше максимального.";
 
 TEST(ScaleText, DenominatorInGroupsOfThreeAfterOneColon)
 {

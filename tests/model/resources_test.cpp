@@ -44,12 +44,7 @@ std::unique_ptr<RecordTable> makeHorizons(bool reversed = false)
     auto t = std::make_unique<RecordTable>("POSIB_PRODUCT_HOR");
     std::vector<FieldDef> defs;
     auto def = [&](const char* name, FieldType type, int size = 0, FieldKind kind = FieldKind::Data) {
-        FieldDef d;
-        d.name = name;
-        d.type = type;
-        d.size = size;
-        d.kind = kind;
-        defs.push_back(d);
+        defs.push_back({.name = name, .type = type, .size = size, .kind = kind});
     };
     def("UV_ID", FieldType::Integer);
     def("STRATIGRSVIT", FieldType::String, 128);

@@ -6,14 +6,20 @@
 #include "export/export_layouts.h"
 #include "model/data_module.h"
 #include "model/grid_decl.h"
+#include "model/resource_simulation.h"
+#include "model/resource_simulation_table.h"
 #include "model/resources.h"
 #include "report/passport_report.h"
+#include "report/simulated_resources.h"
 #include "support/qt_application.h"
 #include "support/short_of_space.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -105,7 +111,10 @@ TEST_F(ReportTest, ExamplePassportReadsBackCompleteAndInOrder)
     for (const ExportTableDecl& table : ExportTables()) {
         expected << QString::fromUtf8(table.title);
         for (const ParameterRow& row : table.rows) {
-            expected << QString::fromUtf8(row.label);
+            // A row labelled by its field's caption prints that caption, never an empty cell.
+            const QString label = QString::fromUtf8(ParameterLabel(row)).simplified();
+            EXPECT_FALSE(label.isEmpty()) << table.title;
+            expected << label;
             if (row.value == ParameterValue::Section) continue;
             const QString value = cp1251ToUnicode(ParameterValueText(row, dm, totals)).trimmed();
             expected << (value.isEmpty() ? QStringLiteral("—") : value);
@@ -146,6 +155,76 @@ TEST_F(ReportTest, ExamplePassportReadsBackCompleteAndInOrder)
         EXPECT_TRUE(cells[0].contains("DejaVu")) << line.toStdString();
         EXPECT_EQ(cells.at(cells.size() - 5), "yes") << "not embedded: " << line.toStdString();
     }
+}
+
+// With --simulate the resources section carries every horizon's and total's P90, P50 and P10 as the
+// simulation of the same options states them, in the table's order and again on each total's
+// exceedance chart; without it no such section is printed.
+TEST_F(ReportTest, SimulatedResourcesPrintedOnlyWhenAskedFor)
+{
+    const QString withRun = path("simulated.pdf"), without = path("plain.pdf");
+    const QStringList options{"--trials", "3000", "--seed", "7", "--distribution", "triangular"};
+    int code = -1;
+    runTool(besideTests("talvena-psp"), QStringList{"report"} << options << TALVENA_EXAMPLE_PASSPORT << withRun, &code);
+    ASSERT_EQ(code, 0);
+    runTool(besideTests("talvena-psp"), {"report", TALVENA_EXAMPLE_PASSPORT, without}, &code);
+    ASSERT_EQ(code, 0);
+    const QJsonObject run =
+        QJsonDocument::fromJson(runTool(besideTests("talvena-psp"), QStringList{"simulate"} << options << TALVENA_EXAMPLE_PASSPORT)
+                                    .toUtf8())
+            .object();
+    ASSERT_FALSE(run.isEmpty());
+
+    const QString heading = "Ресурсы по результатам имитационного моделирования";
+    const auto cases = [](const QJsonObject& s) {
+        return QStringList{SimulationNumberText(s["p90"].toDouble()), SimulationNumberText(s["p50"].toDouble()),
+                           SimulationNumberText(s["p10"].toDouble())};
+    };
+    QStringList table{heading, "Испытаний: 3000", "Треугольное", "начальное число: 7"}, charts;
+    int rows = 0;
+    for (const QJsonValue& h : run["horizons"].toArray())
+        for (const SimResultDecl& d : SimResultDecls())
+            if (h[d.key].isObject()) {
+                table << h["name"].toString() << QString::fromUtf8(d.title) << cases(h[d.key].toObject());
+                ++rows;
+            }
+    for (const SimTotalDecl& d : SimTotalDecls()) {
+        const QJsonObject s = run["totals"][d.key].toObject();
+        if (s.isEmpty()) continue;
+        table << "Итого по паспорту" << QString::fromUtf8(d.title) << cases(s);
+        const QStringList values = cases(s);
+        charts << QStringLiteral("Итого по паспорту — %1").arg(QString::fromUtf8(d.title)) << "P90 = " + values[0]
+               << "P50 = " + values[1] << "P10 = " + values[2];
+    }
+    ASSERT_GT(rows, 5);
+    ASSERT_GE(charts.size(), 4 * 2) << "the example has oil and gas totals";
+    const QString text = pdfText(withRun);
+    EXPECT_EQ(missingInOrder(text, table + charts), "");
+    // The section stands among the resources: after the Geology page's totals, before the contour map.
+    EXPECT_LT(text.indexOf(heading), text.indexOf("Схема контуров ловушек"));
+
+    // A run of one horizon of four does not pass for the passport's totals.
+    dm.LoadPassport(TALVENA_EXAMPLE_PASSPORT);
+    SimulationOptions one;
+    one.trials = 2000;
+    one.histogramBins = 40;
+    const SimulationRun partial =
+        RunResourceSimulation(ReadSimulationInputs(dm.POSIB_PRODUCT_HOR, dm.POSIB_PRODUCT_HOR.storedRow(0)), one);
+    PassportReportOptions printing;
+    printing.simulation = &partial;
+    const QString partialPdf = path("partial.pdf");
+    WritePassportPdf(dm, partialPdf, printing);
+    const QString partialText = pdfText(partialPdf);
+    EXPECT_EQ(missingInOrder(partialText, {heading, QStringLiteral("Рассчитано горизонтов: 1 из %1.").arg(dm.POSIB_PRODUCT_HOR.storedCount()),
+                                           "Итого по рассчитанным горизонтам", "Итого по рассчитанным горизонтам —"}),
+              "");
+    EXPECT_FALSE(partialText.contains("Итого по паспорту"));
+    EXPECT_TRUE(text.contains("Итого по паспорту —"));
+
+    const QString plain = pdfText(without);
+    EXPECT_FALSE(plain.contains("имитационного моделирования"));
+    EXPECT_FALSE(plain.contains("P90 ="));
+    EXPECT_LT(pdfInfo(without).pages, pdfInfo(withRun).pages);
 }
 
 // A horizon table over several pages repeats its title row on each, and every horizon appears once,
@@ -204,6 +283,19 @@ TEST_F(ReportTest, EmptyPassportPrints)
     EXPECT_EQ(missingInOrder(text, expected), "");
     EXPECT_TRUE(text.contains("Контуры ловушек не заданы."));
     EXPECT_TRUE(text.contains(QStringLiteral("стр. %1 из %1").arg(info.pages)));
+
+    // A simulation of no horizons has nothing to show, and says so.
+    SimulationOptions few;
+    few.trials = 100;
+    const SimulationRun run = SimulateForReport(dm, few);
+    PassportReportOptions options;
+    options.simulation = &run;
+    WritePassportPdf(dm, pdf, options);
+    const QString simulated = pdfText(pdf);
+    EXPECT_EQ(missingInOrder(simulated, {"Ресурсы по результатам имитационного моделирования", "Ни один результат не рассчитан.",
+                                         "Контуры ловушек не заданы."}),
+              "");
+    EXPECT_FALSE(simulated.contains("Кривые превышения"));
 }
 
 // A document that cannot be written completely leaves the previous file as it was and says so.

@@ -1,5 +1,6 @@
 #include "base/error.h"
 #include "support/error_of.h"
+#include "support/file_bytes.h"
 #include "base/random_id.h"
 #include "storage/passport_file.h"
 #include "storage/unique_ids.h"
@@ -47,19 +48,8 @@ struct FiveTables {
 
 using testsupport::errorOf;
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-}
+using testsupport::fileBytes;
+using testsupport::writeFileBytes;
 
 } // namespace
 
@@ -94,23 +84,23 @@ TEST(PassportFile, HeaderChecksAndDamagedFiles)
 
     QByteArray v0 = good;
     v0[8] = 0;
-    writeBytes(path, v0);
+    writeFileBytes(path, v0);
     EXPECT_NO_THROW(ReadPassportBlocks(path, scratch.list(), TableStreamFormats{}));
 
     QByteArray v2 = good;
     v2[8] = 2;
-    writeBytes(path, v2);
+    writeFileBytes(path, v2);
     EXPECT_EQ(errorOf([&] { ReadPassportBlocks(path, scratch.list(), TableStreamFormats{}); }), "Unknown PSP version");
 
     // A block length beyond the end of the file, and one below 1.
     QByteArray longBlock = good;
     longBlock[9] = '\x7f';
     longBlock[12] = '\x10';
-    writeBytes(path, longBlock);
+    writeFileBytes(path, longBlock);
     EXPECT_EQ(errorOf([&] { ReadPassportBlocks(path, scratch.list(), TableStreamFormats{}); }), "Stream read error");
     QByteArray zeroBlock = good;
     zeroBlock.replace(9, 4, QByteArray(4, '\0'));
-    writeBytes(path, zeroBlock);
+    writeFileBytes(path, zeroBlock);
     EXPECT_EQ(errorOf([&] { ReadPassportBlocks(path, scratch.list(), TableStreamFormats{}); }), "Stream read error");
 
     const std::string missing = errorOf([&] { ReadPassportBlocks(dir.filePath("none.psp"), scratch.list(), TableStreamFormats{}); });
@@ -125,7 +115,7 @@ TEST(PassportFile, FileCutAfterThirdBlockLeavesTheRestClosed)
     QBuffer buf;
     buf.open(QIODevice::WriteOnly);
     for (int i = 0; i < 3; ++i) WriteTableBlock(*src.t[i], buf, TableStreamFormats{}.kbmBinaryStreamFormat1);
-    writeBytes(path, buf.data()); // headerless, three blocks
+    writeFileBytes(path, buf.data()); // headerless, three blocks
     EXPECT_FALSE(HasPassportHeader(path).headered);
     FiveTables scratch(0);
     ReadPassportBlocks(path, scratch.list(), TableStreamFormats{});

@@ -106,11 +106,7 @@ TEST(TableStreamWrite, FieldDefinitionsAndEmptyTable)
     t.addField("F", FieldType::Float);
     t.addField("B", FieldType::Blob);
     t.addField("C", FieldType::FixedChar, 1);
-    FieldDef calc;
-    calc.name = "CALC";
-    calc.type = FieldType::Integer;
-    calc.kind = FieldKind::Calculated;
-    t.addField(calc); // never saved
+    t.addField({.name = "CALC", .type = FieldType::Integer, .kind = FieldKind::Calculated}); // never saved
     t.open();
     const QByteArray expected = hex("54 50 46 30 03 FB 00 01") + fieldDef("D", "DateTime", hex("02 00"), hex("02 12"), true) +
                                 fieldDef("F", "Float", hex("02 00"), hex("02 0A"), false) +

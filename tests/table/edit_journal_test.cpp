@@ -21,11 +21,7 @@ void define(RecordTable& t)
     t.addField("HEAD", FieldType::Integer);
     t.addField("NAME", FieldType::String, 12);
     t.addField("X", FieldType::Float);
-    FieldDef twice;
-    twice.name = "TWICE";
-    twice.type = FieldType::Float;
-    twice.kind = FieldKind::Calculated;
-    t.addField(twice);
+    t.addField({.name = "TWICE", .type = FieldType::Float, .kind = FieldKind::Calculated});
     t.onCalcFields = [](const RecordTable& tb) {
         tb.fieldByName("TWICE").setFloat(tb.fieldByName("X").asFloat() * 2);
     };

@@ -418,12 +418,11 @@ TEST(RecordTableLookupAndCalc, LookupFollowsVisibleRecordsOfTheLookupTable)
     }
     RecordTable t("PASPORTS");
     t.addField("DICT_ID", FieldType::Integer);
-    FieldDef lk;
-    lk.name = "_dict";
-    lk.type = FieldType::String;
-    lk.size = 50;
-    lk.kind = FieldKind::Lookup;
-    lk.lookup = {"DICT_ID", &dict, "ID", "NAME"};
+    const FieldDef lk{.name = "_dict",
+                      .type = FieldType::String,
+                      .size = 50,
+                      .kind = FieldKind::Lookup,
+                      .lookup = {"DICT_ID", &dict, "ID", "NAME"}};
     Field& look = t.addField(lk);
     t.open();
     t.append();
@@ -457,14 +456,8 @@ TEST(RecordTableLookupAndCalc, CalculatedFieldsAreComputedOnViewAndAfterEveryWri
 {
     RecordTable t("T");
     t.addField("A", FieldType::Float);
-    FieldDef c;
-    c.name = "CALC_DOUBLE";
-    c.type = FieldType::Float;
-    c.kind = FieldKind::Calculated;
-    Field& calc = t.addField(c);
-    FieldDef u = c;
-    u.name = "CALC_UNSET";
-    Field& unset = t.addField(u);
+    Field& calc = t.addField({.name = "CALC_DOUBLE", .type = FieldType::Float, .kind = FieldKind::Calculated});
+    Field& unset = t.addField({.name = "CALC_UNSET", .type = FieldType::Float, .kind = FieldKind::Calculated});
     int runs = 0;
     t.onCalcFields = [&](const RecordTable& tb) {
         ++runs;

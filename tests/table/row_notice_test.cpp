@@ -16,7 +16,7 @@ using ::testing::ElementsAre;
 namespace {
 
 // Keeps, from the notices alone, what a grid would show: the stored row at each position (-1 for
-// the pending new record), and checks it against the table at every notice.
+// the pending new record) as the notices name it, and checks it against the table.
 class ShadowGrid : public TableObserver {
 public:
     explicit ShadowGrid(RecordTable& t) : t_(t) { reset(); }
@@ -37,19 +37,31 @@ public:
         if (n.change == RowChange::Moved) entry += "->" + std::to_string(n.to);
         if (n.change == RowChange::Reset) entry = "Reset";
         log.push_back(entry);
+        // The rows are taken from the notices' row identities; a notice about a record the shadow
+        // already holds must name that record's row.
+        auto held = [&](int position) { return rows_[size_t(position)]; };
         switch (n.change) {
-        case RowChange::Changed: rows_[size_t(n.position)] = t_.storedRowAt(n.position); break; // a posted new record
+        case RowChange::Changed: // a posted new record gets its row here
+            if (held(n.position) >= 0 && held(n.position) != n.row) diverged = true;
+            rows_[size_t(n.position)] = n.row;
+            break;
         case RowChange::PendingAdded: rows_.insert(rows_.begin() + n.position, -1); break;
-        case RowChange::PendingDropped:
-        case RowChange::Removed: rows_.erase(rows_.begin() + n.position); break;
-        case RowChange::Added: rows_.insert(rows_.begin() + n.position, t_.storedRowAt(n.position)); break;
-        case RowChange::Moved: {
-            const int64_t row = rows_[size_t(n.position)];
+        case RowChange::PendingDropped: rows_.erase(rows_.begin() + n.position); break;
+        case RowChange::Removed:
+            if (held(n.position) != n.row) diverged = true;
             rows_.erase(rows_.begin() + n.position);
-            rows_.insert(rows_.begin() + n.to, row);
+            break;
+        case RowChange::Added: rows_.insert(rows_.begin() + n.position, n.row); break;
+        case RowChange::Moved: {
+            if (held(n.position) >= 0 && held(n.position) != n.row) diverged = true;
+            rows_.erase(rows_.begin() + n.position);
+            rows_.insert(rows_.begin() + n.to, n.row);
             break;
         }
-        case RowChange::Reset: reset(); break;
+        case RowChange::Reset:
+            if (n.row != -1) diverged = true;
+            reset();
+            break;
         }
         // Within one operation only the count must agree (a moved new record is identified by
         // the Changed notice that follows); the rows themselves are compared when it ends.

@@ -70,6 +70,14 @@ DictionaryEntry* entry(DictionarySources& s, int32_t id)
     return nullptr;
 }
 
+// What validation says of the valid set once `spoil` has changed it.
+std::string refused(const std::function<void(DictionarySources&)>& spoil)
+{
+    DictionarySources s = validSources();
+    spoil(s);
+    return failure([&] { validateDictionarySources(s); });
+}
+
 TEST(DictionarySourceParsing, ReadsOptionalCellsCommentsAndLineEndings)
 {
     const QByteArray text = "\xEF\xBB\xBF# comment\r\n\r\n" + kHeader +
@@ -123,11 +131,6 @@ TEST(DictionarySourceValidation, AcceptsACompleteSet)
 
 TEST(DictionarySourceValidation, RefusesKeysThatWouldMisleadLookupsOrRules)
 {
-    const auto refused = [](const std::function<void(DictionarySources&)>& spoil) {
-        DictionarySources s = validSources();
-        spoil(s);
-        return failure([&] { validateDictionarySources(s); });
-    };
     // Unique across the file, not only within a dictionary.
     EXPECT_THAT(refused([](auto& s) { entry(s, 8001)->id = 1001; }), HasSubstr("already used at dict1.tsv:2"));
     EXPECT_THAT(refused([](auto& s) { entry(s, 108)->id = 109; }), HasSubstr("ID 108"));
@@ -140,11 +143,6 @@ TEST(DictionarySourceValidation, RefusesKeysThatWouldMisleadLookupsOrRules)
 
 TEST(DictionarySourceValidation, RefusesAnAlternativeOrderThatBreaksTheColumn)
 {
-    const auto refused = [](const std::function<void(DictionarySources&)>& spoil) {
-        DictionarySources s = validSources();
-        spoil(s);
-        return failure([&] { validateDictionarySources(s); });
-    };
     EXPECT_THAT(refused([](auto& s) { entry(s, 16002)->altOrder = 10; }), HasSubstr("does not follow 10"));
     EXPECT_THAT(refused([](auto& s) { entry(s, 16002)->altOrder.reset(); }), HasSubstr("ALTORDER must be"));
     EXPECT_THAT(refused([](auto& s) { entry(s, 19001)->altOrder = 0; }), HasSubstr("ALTORDER must be"));
