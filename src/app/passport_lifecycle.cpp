@@ -2,6 +2,8 @@
 
 #include "gui/error_handler.h"
 #include "app/main_window.h"
+#include "app/passport_lock_keeper.h"
+#include "app/recovery_controller.h"
 #include "app/recent_files.h"
 #include "model/starting_passport.h"
 #include "gui/user_interaction.h"
@@ -49,6 +51,8 @@ void PassportLifecycle::newPassport()
     dm_.journal().resume();
     if (!restored) return;
     dm_.journal().clear();
+    if (locks_) locks_->releaseAll();
+    discardRecoveryCopy();
     window_.setWindowTitle(QString::fromUtf8(kNewCaption));
     RunGuarded([this] { window_.BuildFileLists(); });
     window_.postSelectInnerPage(0);
@@ -75,7 +79,7 @@ bool PassportLifecycle::mayReplacePassport()
     if (!dm_.state().modified()) return true;
     switch (ui_.askYesNoCancel(BoxCaption::Warning, QString::fromUtf8(kUnsavedQuestion))) {
     case BoxAnswer::Yes: return savePassport(false);
-    case BoxAnswer::No: return true;
+    case BoxAnswer::No: discardRecoveryCopy(); return true;
     default: return false;
     }
 }
@@ -91,6 +95,12 @@ void PassportLifecycle::openPassport(const QString& fileName)
         std::optional<ProgressFormScope> progress(std::in_place, QStringLiteral("Загрузка ..."), &window_);
         QString name = fileName;
         if (name.isEmpty()) name = ui_.openFileName(QString::fromUtf8(kOpenTitle), QString::fromUtf8(kFilter), dialogFile_);
+        // A passport another program edits opens read-only, or not at all.
+        if (!name.isEmpty() && locks_) {
+            if (OtherLiveLockOwner(name)) progress.reset(); // the question comes without it
+            if (locks_->prepareOpen(name) == PassportLockKeeper::Access::Cancel) name.clear();
+            else if (!progress) progress.emplace(QStringLiteral("Загрузка ..."), &window_);
+        }
         if (!name.isEmpty()) {
             dialogFile_ = name;
             // A damaged file opens only when the user says so; the question comes after the
@@ -104,8 +114,10 @@ void PassportLifecycle::openPassport(const QString& fileName)
             failure = failureOf(PassportOperation::Open, name,
                                 [&] { fileRead = dm_.LoadPassport(name, letWindowRepaint, openDamaged); });
             fileRead = fileRead && failure.isEmpty();
+            if (locks_) fileRead ? locks_->taken() : locks_->dropped();
             if (fileRead) {
-                window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
+                discardRecoveryCopy();
+                showFileCaption();
                 window_.recentFiles().add(name);
             }
         }
@@ -159,23 +171,27 @@ bool PassportLifecycle::savePassport(bool saveAs)
             dm_.CommitPendingEdits();
             allHorizons.emplace(dm_.POSIB_PRODUCT_HOR);
             name = dm_.state().fileName();
-            asked = name.isEmpty() || saveAs;
+            // A passport opened read-only is saved under another name only.
+            asked = name.isEmpty() || saveAs || (locks_ && locks_->readOnly());
             if (asked)
                 name = ui_.saveFileName(QString::fromUtf8(kSaveTitle), QString::fromUtf8(kFilter), dialogFile_,
                                         QStringLiteral("psp"));
         });
         // Cancelled: nothing written, the modified flag as it was.
         if (committed && !name.isEmpty()) {
+            if (locks_) locks_->prepareSave(name);
             failure = failureOf(PassportOperation::Save, name, [&] { dm_.SavePassport(name, letWindowRepaint); });
             saved = failure.isEmpty();
+            if (locks_) saved ? locks_->taken() : locks_->dropped();
         }
         if (saved) {
             dialogFile_ = name;
             window_.recentFiles().add(name);
             dm_.state().setModified(false);
+            discardRecoveryCopy();
             // From now on Save writes to the file just chosen (also the first one of a new
             // passport), and the caption says so.
-            if (asked) window_.setWindowTitle(kCaptionWithFile + dm_.state().fileName());
+            if (asked) showFileCaption();
         }
     }
     allHorizons.reset();
@@ -190,9 +206,58 @@ bool PassportLifecycle::closeQuery()
     if (!dm_.state().modified()) return true;
     switch (ui_.askYesNoCancel(BoxCaption::Warning, QString::fromUtf8(kUnsavedQuestion))) {
     case BoxAnswer::Yes: savePassport(false); return false; // the user leaves by closing again
-    case BoxAnswer::No: return true;
+    case BoxAnswer::No: discardRecoveryCopy(); return true;
     default: return false; // Cancel or Escape: the program stays
     }
+}
+
+void PassportLifecycle::showFileCaption()
+{
+    QString caption = kCaptionWithFile + dm_.state().fileName();
+    if (locks_ && locks_->readOnly()) caption += QString::fromUtf8(PassportLockKeeper::kReadOnlyCaption);
+    window_.setWindowTitle(caption);
+}
+
+void PassportLifecycle::discardRecoveryCopy()
+{
+    if (recovery_) recovery_->discard();
+}
+
+bool PassportLifecycle::openRecovered(const QByteArray& bytes, const QString& originalPath)
+{
+    if (dm_.state().loading() || !mayReplacePassport()) return false;
+    if (!originalPath.isEmpty() && locks_ && locks_->prepareOpen(originalPath) == PassportLockKeeper::Access::Cancel)
+        return false;
+    bool read = false;
+    QString failure;
+    {
+        LoadingFlag loading(dm_.state());
+        ProgressFormScope progress(QStringLiteral("Загрузка ..."), &window_);
+        // A copy that does not read whole is refused, never opened as far as it goes.
+        failure = failureOf(PassportOperation::Open, originalPath,
+                            [&] { read = dm_.LoadPassportBytes(bytes, originalPath, letWindowRepaint); });
+    }
+    read = read && failure.isEmpty();
+    if (locks_) {
+        if (!read) locks_->dropped();
+        else if (originalPath.isEmpty()) locks_->releaseAll();
+        else locks_->taken();
+    }
+    if (!read) {
+        ui_.showError(failure);
+        return false;
+    }
+    if (originalPath.isEmpty()) window_.setWindowTitle(QString::fromUtf8(kNewCaption));
+    else showFileCaption();
+    RunGuarded([this] { window_.BuildFileLists(); });
+    window_.postSelectInnerPage(0);
+    window_.postSelectOuterPage(0);
+    letWindowRepaint();
+    afterOpen(true);
+    // What was recovered is not saved anywhere yet, nor is any state undo leads back to.
+    dm_.journal().markNothingSaved();
+    dm_.state().setModified(true);
+    return true;
 }
 
 } // namespace talvena

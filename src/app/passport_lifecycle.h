@@ -10,6 +10,8 @@
 
 namespace talvena {
 
+class PassportLockKeeper;
+class RecoveryController;
 class StartingPassport;
 class TDataModule2;
 class TMainForm;
@@ -28,6 +30,13 @@ public:
     bool showAbout() override;
     bool closeQuery() override;
 
+    // The lock of the open passport and its recovery copy follow what these commands do.
+    void setLocks(PassportLockKeeper* locks) { locks_ = locks; }
+    void setRecovery(RecoveryController* recovery) { recovery_ = recovery; }
+    // Opens the bytes of a recovery copy as the passport of its original file (empty: one never
+    // saved), modified; false when it was not opened.
+    bool openRecovered(const QByteArray& bytes, const QString& originalPath);
+
     static constexpr const char* kOpenTitle = "Загрузка файла паспорта";
     static constexpr const char* kSaveTitle = "Сохранить файл паспорта";
     static constexpr const char* kFilter = "Файлы паспортов (*.psp);;Все файлы (*.*)";
@@ -41,6 +50,9 @@ private:
     // the user cancelled or the save failed.
     bool mayReplacePassport();
     void afterOpen(bool fileRead);
+    // "Редактирование паспорта: <file>", and whether it is read-only.
+    void showFileCaption();
+    void discardRecoveryCopy();
     // Runs one file operation of the engine; its error comes back as the text to show, with the
     // line that names the operation and the file.
     QString failureOf(PassportOperation operation, const QString& fileName, const std::function<void()>& run);
@@ -51,6 +63,8 @@ private:
     QString dialogFile_;   // the file name both passport dialogs propose next
     QString exportFolder_; // the folder the unpacked passport went into last
     std::unique_ptr<StartingPassport> starting_;
+    PassportLockKeeper* locks_ = nullptr;
+    RecoveryController* recovery_ = nullptr;
 };
 
 } // namespace talvena

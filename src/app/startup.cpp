@@ -5,6 +5,8 @@
 #include "gui/help_file.h"
 #include "app/main_window.h"
 #include "app/passport_lifecycle.h"
+#include "app/passport_lock_keeper.h"
+#include "app/recovery_controller.h"
 #include "app/program_icon.h"
 #include "gui/qt_translations.h"
 #include "gui/qt_user_interaction.h"
@@ -13,6 +15,7 @@
 #include "model/data_module.h"
 
 #include <QLocale>
+#include <QTimer>
 #include <cstdio>
 
 namespace talvena {
@@ -63,8 +66,18 @@ int RunTalvena(int argc, char** argv)
         DialogValuePickers pickers(dataModule, &window);
         window.setPickers(&pickers);
         PassportLifecycle lifecycle(window, dataModule, interaction);
+        PassportLockKeeper locks(interaction);
+        lifecycle.setLocks(&locks);
+        RecoveryController recovery(dataModule, interaction);
+        lifecycle.setRecovery(&recovery);
         window.setCommands(&lifecycle);
         window.showMaximized();
+        // What a killed program left is offered once the window shows (after the file named on
+        // the command line was opened).
+        QTimer::singleShot(0, &window, [&] {
+            recovery.offerAbandonedCopies(
+                [&](const QByteArray& bytes, const QString& original) { return lifecycle.openRecovered(bytes, original); });
+        });
         exitCode = QApplication::exec();
         interaction.setParentWindow(nullptr);
     }

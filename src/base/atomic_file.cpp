@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/file_errors.h"
+#include "base/process_identity.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,11 +38,6 @@ QString hostTag()
     return tag;
 }
 
-bool processGone(qint64 pid)
-{
-    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
-}
-
 // Our temporary files that no process will finish: see TemporaryFileName.
 void removeStaleTemporaries(const QString& folder)
 {
@@ -56,7 +52,7 @@ void removeStaleTemporaries(const QString& folder)
         if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
         bool stale = false;
         if (const QRegularExpressionMatch m = named.match(name); m.hasMatch())
-            stale = m.captured(2) == hostTag() && processGone(m.captured(1).toLongLong());
+            stale = m.captured(2) == hostTag() && ProcessIdGone(m.captured(1).toLongLong());
         else if (unnamed.match(name).hasMatch())
             stale = ::time(nullptr) - st.st_mtime > 3600;
         if (stale) ::unlink(QFile::encodeName(path).constData());

@@ -53,10 +53,21 @@ BoxAnswer QtUserInteraction::messageBox(BoxCaption caption, const QString& text,
         box.exec();
         return folder && box.clickedButton() == folder ? BoxAnswer::Yes : BoxAnswer::Ok;
     }
+    if (buttons == BoxButtons::ReadOnlyCancel) {
+        QAbstractButton* readOnly = box.addButton(QStringLiteral("Открыть только для &чтения"), QMessageBox::AcceptRole);
+        QAbstractButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+        readOnly->setObjectName(QStringLiteral("readOnlyButton"));
+        cancel->setObjectName(QStringLiteral("cancelButton"));
+        box.setEscapeButton(cancel);
+        box.setDefaultButton(static_cast<QPushButton*>(readOnly));
+        box.exec();
+        return box.clickedButton() == readOnly ? BoxAnswer::Yes : BoxAnswer::Cancel;
+    }
     QAbstractButton* yes = box.addButton(QStringLiteral("&Да"), QMessageBox::YesRole);
     QAbstractButton* no = box.addButton(QStringLiteral("&Нет"), QMessageBox::NoRole);
-    QAbstractButton* cancel =
-        buttons == BoxButtons::YesNoCancel ? box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole) : nullptr;
+    QAbstractButton* cancel = nullptr;
+    if (buttons == BoxButtons::YesNoCancel) cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    if (buttons == BoxButtons::YesNoLater) cancel = box.addButton(QStringLiteral("&Позже"), QMessageBox::RejectRole);
     yes->setObjectName(QStringLiteral("yesButton"));
     no->setObjectName(QStringLiteral("noButton"));
     if (cancel) cancel->setObjectName(QStringLiteral("cancelButton"));

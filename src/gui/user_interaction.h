@@ -11,8 +11,9 @@ namespace talvena {
 enum class BoxCaption { Warning, Confirmation, Error, Information };
 enum class BoxIcon { Warning, Question, Error, Information };
 // YesNoDefaultNo: Enter answers No, for a question whose Yes takes a risk. OkOpenFolder: OK and
-// "Открыть папку", which answers Yes.
-enum class BoxButtons { Ok, YesNo, YesNoCancel, YesNoDefaultNo, OkOpenFolder };
+// "Открыть папку", which answers Yes. YesNoLater: Да, Нет and "Позже", which answers Cancel.
+// ReadOnlyCancel: "Открыть только для чтения", which answers Yes, and "Отмена".
+enum class BoxButtons { Ok, YesNo, YesNoCancel, YesNoDefaultNo, OkOpenFolder, YesNoLater, ReadOnlyCancel };
 enum class BoxAnswer { Ok, Yes, No, Cancel };
 
 // "Предупреждение", "Подтверждение", "Ошибка", "Информация".

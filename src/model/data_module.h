@@ -93,6 +93,7 @@ public:
     const QString& missingTablesWarning() const { return missingTablesWarning_; }
     // Commits pending edits, switches off the resource-page filter of the productive horizons and
     // writes the passport file atomically; the current file name becomes fileName once written.
+    // A file whose lock another live program holds is not written (CheckPassportWritable).
     void SavePassport(const QString& fileName, const std::function<void()>& afterBlock = {});
     PassportTableList passportTables();
 

@@ -6,6 +6,7 @@
 #include "storage/kept_blocks.h"
 #include "storage/load_budget.h"
 #include "storage/passport_file.h"
+#include "storage/passport_lock.h"
 #include "table/filter_pause.h"
 
 #include <new>
@@ -113,6 +114,8 @@ bool TDataModule2::LoadPassportBytes(const QByteArray& bytes, const QString& fil
 
 void TDataModule2::SavePassport(const QString& fileName, const std::function<void()>& afterBlock)
 {
+    // Another program editing the passport would lose its work to this save, or this one to its.
+    CheckPassportWritable(fileName);
     CommitPendingEdits();
     const FilterPause allHorizons(POSIB_PRODUCT_HOR);
     WritePassportFile(fileName, passportTables(), formats_, afterBlock, &keptBlocks_);

@@ -72,6 +72,8 @@ public:
     // The saved state: `atSavedState` is true when undo and redo returned to the steps done when
     // markSaved was last called.
     void markSaved();
+    // No state of the history is saved (a passport recovered after a crash).
+    void markNothingSaved() { savedAt_ = -1; }
     bool atSavedState() const { return savedAt_ == static_cast<int64_t>(done_); }
 
     // After every change of the history (a step added, undone, redone, the history cleared).

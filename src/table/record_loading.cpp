@@ -6,6 +6,8 @@
 #include "table/journal_op.h"
 #include "table/record_table_detail.h"
 
+#include <algorithm>
+
 namespace talvena {
 
 using namespace record_table_detail;
@@ -135,6 +137,62 @@ void RecordTable::restoreSnapshot(const Snapshot& s)
     notifyRows({RowChange::Reset});
     notify(TableChange::State);
     notify(TableChange::Data);
+}
+
+bool RecordTable::pendingChanges() const
+{
+    if (!s_.pending || !s_.modified) return false;
+    if (s_.state == TableState::Insert) return true;
+    const int64_t row = currentRow();
+    if (s_.state != TableState::Edit || row < 0) return false;
+    for (size_t c = 0; c < s_.columns.size(); ++c)
+        if (!(storedValue(uint32_t(row), int(c)) == s_.editBuf[c])) return true;
+    return false;
+}
+
+std::unique_ptr<RecordTable> RecordTable::storedCopy() const
+{
+    auto copy = std::make_unique<RecordTable>(name_);
+    for (const auto& f : fields_) {
+        if (!f->isData()) continue;
+        FieldDef def;
+        def.name = f->name();
+        def.type = f->type();
+        def.size = f->size();
+        def.kind = f->kind();
+        def.required = f->required();
+        def.objectName = f->objectName();
+        copy->addField(std::move(def));
+    }
+    State& s = copy->s_;
+    s.columns = s_.columns;
+    s.rowStatus = s_.rowStatus;
+    s.rowCount = s_.rowCount;
+    s.order = s_.order;
+    // The record being edited or inserted, as posting it would store it (without the handlers a
+    // post runs): typing not yet posted is work too.
+    if (s_.pending && (s_.state == TableState::Edit || s_.state == TableState::Insert)) {
+        const bool inserting = s_.state == TableState::Insert;
+        const int64_t edited = inserting ? -1 : currentRow();
+        if (inserting && s_.modified) {
+            const uint32_t row = copy->newRow();
+            for (size_t c = 0; c < s_.columns.size(); ++c) copy->storeValue(row, int(c), s_.editBuf[c]);
+            auto at = s.order.end();
+            if (!s_.appending && s_.anchorRow >= 0) at = std::find(s.order.begin(), s.order.end(), uint32_t(s_.anchorRow));
+            s.order.insert(at, row);
+        } else if (edited >= 0) {
+            const auto row = uint32_t(edited);
+            for (size_t c = 0; c < s_.columns.size(); ++c) copy->storeValue(row, int(c), s_.editBuf[c]);
+            if (s_.modified) s.rowStatus[row] = 1;
+        }
+    }
+    if (s_.state != TableState::Inactive) {
+        s.state = TableState::Browse;
+        s.cur = s.order.empty() ? -1 : 0;
+        s.eof = s.order.empty();
+    }
+    copy->changed();
+    return copy;
 }
 
 } // namespace talvena

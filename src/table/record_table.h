@@ -112,6 +112,10 @@ public:
     // not with the filter or the current record: for caches of values computed from the records,
     // which following another horizon must not throw away.
     uint64_t storedVersion() const { return storedVersion_; }
+    // Changes with every change of any value, the pending edit's too (and with the view).
+    uint64_t valueGeneration() const { return generation_; }
+    // A record is being inserted, or edited with a value that differs from the stored one.
+    bool pendingChanges() const;
     // Suspends refreshing for a scope; the controls are refreshed once when the last one ends.
     class RefreshSuspension {
     public:
@@ -189,6 +193,12 @@ public:
     class Snapshot;
     Snapshot takeSnapshot() const;
     void restoreSnapshot(const Snapshot& s); // the field list must be the one the snapshot was taken with
+
+    // A new table of this table's data fields holding its stored records in their order, with their
+    // status (texts and blobs shared, not copied), and the record being edited or inserted as
+    // posting it would store it: what a writer on another thread serializes while this table goes
+    // on changing.
+    std::unique_ptr<RecordTable> storedCopy() const;
 
     // --- edit journal ------------------------------------------------------------------------
     // Every change of the stored records is recorded in the journal while one is set (see
