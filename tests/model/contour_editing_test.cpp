@@ -1,3 +1,4 @@
+#include "support/stored_points.h"
 #include "model/contour_editing.h"
 #include "model_fixture.h"
 #include "rule_messages.h"
@@ -34,19 +35,7 @@ protected:
         points().fieldByName("Y").setFloat(y);
         points().post();
     }
-    // The stored points of a horizon, in contour order, whatever is current.
-    std::vector<std::pair<double, double>> pointsOf(int32_t id)
-    {
-        std::vector<std::pair<double, double>> out;
-        const Field& head = points().fieldByName("HEAD_ID");
-        for (int i = 0; i < points().storedCount(); ++i) {
-            const uint32_t row = points().storedRow(i);
-            if (points().rowInteger(row, head) == id)
-                out.emplace_back(points().rowReal(row, points().fieldByName("X")),
-                                 points().rowReal(row, points().fieldByName("Y")));
-        }
-        return out;
-    }
+    std::vector<std::pair<double, double>> pointsOf(int32_t id) { return StoredPointsOf(points(), id); }
     std::vector<double> xsOf(int32_t id)
     {
         std::vector<double> xs;

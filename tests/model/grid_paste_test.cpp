@@ -1,6 +1,7 @@
 // Copying grid cells and pasting blocks into the passport's grids: the values go through the
 // fields' own rules, refused ones are named and leave their cells alone, shown-only columns are
 // skipped, the point grid grows in order with its count, and a paste is one undo step.
+#include "support/stored_points.h"
 #include "model/contour_editing.h"
 #include "model/grid_paste.h"
 #include "model_fixture.h"
@@ -56,18 +57,7 @@ protected:
                     if (t->field(f).isData()) out.push_back(t->rowValue(t->storedRow(i), t->field(f)));
         return out;
     }
-    std::vector<std::pair<double, double>> pointsOf(int32_t id)
-    {
-        std::vector<std::pair<double, double>> out;
-        const Field& head = points().fieldByName("HEAD_ID");
-        for (int i = 0; i < points().storedCount(); ++i) {
-            const uint32_t row = points().storedRow(i);
-            if (points().rowInteger(row, head) == id)
-                out.emplace_back(points().rowReal(row, points().fieldByName("X")),
-                                 points().rowReal(row, points().fieldByName("Y")));
-        }
-        return out;
-    }
+    std::vector<std::pair<double, double>> pointsOf(int32_t id) { return StoredPointsOf(points(), id); }
     int64_t countOf(int32_t id)
     {
         const int p = positionOf(id);

@@ -6,6 +6,7 @@
 #include "model/contour_editing.h"
 #include "model/data_module.h"
 #include "tools/passport_json.h"
+#include "support/random_edits.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,9 @@
 #include <random>
 
 using namespace talvena;
+using talvena::random_edits::Random;
+using talvena::random_edits::someDataField;
+using talvena::random_edits::typeInto;
 
 namespace {
 
@@ -24,33 +28,7 @@ QByteArray readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-struct Random {
-    std::mt19937 gen;
-    int operator()(int n) { return std::uniform_int_distribution<int>(0, n - 1)(gen); }
-};
-
 bool editing(const RecordTable& t) { return t.state() == TableState::Edit || t.state() == TableState::Insert; }
-
-// A value a user could type into the field.
-void typeInto(Field& f, Random& r)
-{
-    switch (f.valueClass()) {
-    case ValueClass::Integer: f.setInteger(1 + r(3000)); break;
-    case ValueClass::Real: f.setFloat((1 + r(4000)) / 8.0); break;
-    case ValueClass::Bytes: f.setString(QByteArray(1 + r(6), char('a' + r(26)))); break;
-    }
-}
-
-Field& someDataField(RecordTable& t, Random& r)
-{
-    for (;;) {
-        Field& f = t.field(r(t.fieldCount()));
-        const QByteArray name = f.name().toUpper();
-        if (f.isData() && f.type() != FieldType::Blob && name != "ID" && name != "HEAD_ID" && !name.startsWith("PASPORT") &&
-            name != "KONTURNUMPOINTS")
-            return f;
-    }
-}
 
 void act(TDataModule2& m, Random& r)
 {

@@ -6,6 +6,7 @@
 #include "gui/scripted_interaction.h"
 #include "model/data_module.h"
 #include "storage/passport_file.h"
+#include "support/random_edits.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -16,33 +17,11 @@
 #include <zlib.h>
 
 using namespace talvena;
+using talvena::random_edits::Random;
+using talvena::random_edits::someDataField;
+using talvena::random_edits::typeInto;
 
 namespace {
-
-struct Random {
-    std::mt19937 gen;
-    int operator()(int n) { return std::uniform_int_distribution<int>(0, n - 1)(gen); }
-};
-
-void typeInto(Field& f, Random& r)
-{
-    switch (f.valueClass()) {
-    case ValueClass::Integer: f.setInteger(1 + r(3000)); break;
-    case ValueClass::Real: f.setFloat((1 + r(4000)) / 8.0); break;
-    case ValueClass::Bytes: f.setString(QByteArray(1 + r(6), char('a' + r(26)))); break;
-    }
-}
-
-Field& someDataField(RecordTable& t, Random& r)
-{
-    for (;;) {
-        Field& f = t.field(r(t.fieldCount()));
-        const QByteArray name = f.name().toUpper();
-        if (f.isData() && f.type() != FieldType::Blob && name != "ID" && name != "HEAD_ID" && !name.startsWith("PASPORT") &&
-            name != "KONTURNUMPOINTS")
-            return f;
-    }
-}
 
 void act(TDataModule2& m, Random& r)
 {
