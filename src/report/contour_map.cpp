@@ -33,15 +33,6 @@ QString number(double value, int decimals)
 
 int decimalsFor(double step) { return std::clamp(int(std::ceil(-std::log10(step) - 1e-9)), 0, 9); }
 
-void addLine(ReportLayout& layout, QPointF a, QPointF b, const QPen& pen)
-{
-    ReportItem item;
-    item.kind = ReportItem::Kind::Line;
-    item.rect = QRectF(a, b);
-    item.pen = pen;
-    layout.add(std::move(item));
-}
-
 void addMap(ReportLayout& layout, const std::vector<const HorizonContour*>& contours, int coordType,
             const QString& title, const QString& caption, int firstColour)
 {
@@ -91,13 +82,13 @@ void addMap(ReportLayout& layout, const std::vector<const HorizonContour*>& cont
     const double labelH = layout.lineHeight(ReportFont::Small);
     for (double x = std::ceil(extent.left() / stepX) * stepX; x <= extent.right(); x += stepX) {
         const double px = toPage({x, extent.top()}).x();
-        addLine(layout, {px, frame.top()}, {px, frame.bottom()}, gridPen);
+        layout.line({px, frame.top()}, {px, frame.bottom()}, gridPen);
         layout.text(QRectF(px - layout.mm(15), frame.bottom() + layout.mm(1), layout.mm(30), labelH),
                     number(x, decimalsFor(stepX)), ReportFont::Small, Qt::AlignHCenter | Qt::AlignTop);
     }
     for (double y = std::ceil(extent.top() / stepY) * stepY; y <= extent.bottom(); y += stepY) {
         const double py = toPage({extent.left(), y}).y();
-        addLine(layout, {frame.left(), py}, {frame.right(), py}, gridPen);
+        layout.line({frame.left(), py}, {frame.right(), py}, gridPen);
         layout.text(QRectF(frame.left() - labelMargin, py - labelH / 2, labelMargin - layout.mm(1), labelH),
                     number(y, decimalsFor(stepY)), ReportFont::Small, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -140,9 +131,9 @@ void addMap(ReportLayout& layout, const std::vector<const HorizonContour*>& cont
         const double barMetres = NiceStep(frameMetres / 5, 1);
         const double barLength = barMetres / metresPerUnit * aspectX * scale;
         const QPen barPen(Qt::black, layout.mm(0.5));
-        addLine(layout, {frame.left(), y + layout.mm(1)}, {frame.left() + barLength, y + layout.mm(1)}, barPen);
-        addLine(layout, {frame.left(), y}, {frame.left(), y + layout.mm(2)}, barPen);
-        addLine(layout, {frame.left() + barLength, y}, {frame.left() + barLength, y + layout.mm(2)}, barPen);
+        layout.line({frame.left(), y + layout.mm(1)}, {frame.left() + barLength, y + layout.mm(1)}, barPen);
+        layout.line({frame.left(), y}, {frame.left(), y + layout.mm(2)}, barPen);
+        layout.line({frame.left() + barLength, y}, {frame.left() + barLength, y + layout.mm(2)}, barPen);
         const QString length = barMetres >= 1000 ? number(barMetres / 1000, decimalsFor(barMetres / 1000)) + " км"
                                                  : number(barMetres, 0) + " м";
         layout.text(QRectF(frame.left() + barLength + layout.mm(2), y - layout.mm(1), area.width() / 2, labelH),
@@ -157,7 +148,7 @@ void addMap(ReportLayout& layout, const std::vector<const HorizonContour*>& cont
     for (size_t i = 0; i < contours.size(); ++i) {
         const HorizonContour& c = *contours[i];
         const double ly = layout.y();
-        addLine(layout, {area.left(), ly + line / 2}, {area.left() + layout.mm(8), ly + line / 2},
+        layout.line({area.left(), ly + line / 2}, {area.left() + layout.mm(8), ly + line / 2},
                 QPen(kColours[(size_t(firstColour) + i) % std::size(kColours)], layout.mm(0.8)));
         const auto km2 = ContourAreaKm2(c.coordType, std::span<const QPointF>(c.points.constData(), size_t(c.points.size())));
         QString name = cp1251ToUnicode(c.name).trimmed();

@@ -80,6 +80,15 @@ void ReportLayout::add(ReportItem item)
     pages_.back().items.push_back(std::move(item));
 }
 
+void ReportLayout::line(QPointF a, QPointF b, const QPen& pen)
+{
+    ReportItem item;
+    item.kind = ReportItem::Kind::Line;
+    item.rect = QRectF(a, b);
+    item.pen = pen;
+    add(std::move(item));
+}
+
 void ReportLayout::text(const QRectF& rect, const QString& text, ReportFont f, int flags)
 {
     ReportItem item;

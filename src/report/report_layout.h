@@ -70,6 +70,8 @@ public:
 
     // Adds an item to the current page.
     void add(ReportItem item);
+    // A straight line from a to b.
+    void line(QPointF a, QPointF b, const QPen& pen);
     void text(const QRectF& rect, const QString& text, ReportFont f, int flags);
 
     // A heading kept with at least a few lines of what follows.

@@ -19,15 +19,6 @@ constexpr int kHistogramBins = 120;
 
 const QColor kCurveColour(30, 90, 200);
 
-void addLine(ReportLayout& layout, QPointF a, QPointF b, const QPen& pen)
-{
-    ReportItem item;
-    item.kind = ReportItem::Kind::Line;
-    item.rect = QRectF(a, b);
-    item.pen = pen;
-    layout.add(std::move(item));
-}
-
 QString tick(double value, double step)
 {
     const int decimals = std::clamp(int(std::ceil(-std::log10(step) - 1e-9)), 0, 9);
@@ -91,14 +82,14 @@ void addExceedanceChart(ReportLayout& layout, const ResultStatistics& s, const Q
     for (int i = 0; lo + i * step <= hi + step * 1e-6; ++i) {
         const double x = lo + i * step;
         const double px = toPage(x, 0).x();
-        addLine(layout, {px, frame.top()}, {px, frame.bottom()}, gridPen);
+        layout.line({px, frame.top()}, {px, frame.bottom()}, gridPen);
         layout.text(QRectF(px - layout.mm(15), frame.bottom() + layout.mm(1), layout.mm(30), small), tick(x, step),
                     ReportFont::Small, Qt::AlignHCenter | Qt::AlignTop);
     }
     for (int i = 0; i <= 10; ++i) {
         const double p = i / 10.0;
         const double py = toPage(lo, p).y();
-        addLine(layout, {frame.left(), py}, {frame.right(), py}, gridPen);
+        layout.line({frame.left(), py}, {frame.right(), py}, gridPen);
         if (i % 2 == 0)
             layout.text(QRectF(area.left(), py - small / 2, labelWidth - layout.mm(1), small), tick(p, 0.1),
                         ReportFont::Small, Qt::AlignRight | Qt::AlignVCenter);
@@ -126,8 +117,8 @@ void addExceedanceChart(ReportLayout& layout, const ResultStatistics& s, const Q
         {"P90", {s.p90, 0.9}}, {"P50", {s.p50, 0.5}}, {"P10", {s.p10, 0.1}}};
     for (const auto& [name, point] : cases) {
         const QPointF at = toPage(point.first, point.second);
-        addLine(layout, {frame.left(), at.y()}, at, guidePen);
-        addLine(layout, at, {at.x(), frame.bottom()}, guidePen);
+        layout.line({frame.left(), at.y()}, at, guidePen);
+        layout.line(at, {at.x(), frame.bottom()}, guidePen);
         ReportItem dot;
         dot.kind = ReportItem::Kind::Rect;
         const double r = layout.mm(0.8);
