@@ -337,6 +337,9 @@ CellBlock CopyCells(const GridTarget& t, const std::vector<int>& rows, const std
                 f = table.findField(t.columns[static_cast<size_t>(declared)].field);
         }
         fields.push_back(f);
+        const StreamEncoding encoding = f ? fieldTypeInfo(f->type()).encoding : StreamEncoding::String;
+        block.numericColumns.push_back(!isDateType(f ? f->type() : FieldType::String) &&
+                                       (encoding == StreamEncoding::Integer || encoding == StreamEncoding::Real));
     }
     block.rows.reserve(rows.size());
     for (int r : rows) {

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace talvena {
@@ -308,15 +309,32 @@ CellBlock ReadHtmlTable(const QString& html)
     return block;
 }
 
+// The text as a number in the C locale's form ("-12.5", "1e-05"), or empty when it is not one:
+// coordinates in degrees and minutes, list names and the like stay text.
+static QString PlainNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^-?(\\d+\\.?\\d*|\\.\\d+)([eE][-+]?\\d+)?$"));
+    const QString trimmed = text.trimmed();
+    return number.match(trimmed).hasMatch() ? trimmed : QString();
+}
+
 QString WriteHtmlTable(const CellBlock& block)
 {
     QString out = QStringLiteral(
-        "<html><head><meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\"></head><body>"
+        "<html xmlns:x=\"urn:schemas-microsoft-com:office:excel\"><head>"
+        "<meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\"></head><body>"
         "<table>\n");
     for (const QStringList& r : block.rows) {
         out += QStringLiteral("<tr>");
-        for (const QString& cell : r) {
-            out += QStringLiteral("<td>");
+        for (qsizetype c = 0; c < r.size(); ++c) {
+            const QString& cell = r[c];
+            const QString value = block.numeric(int(c)) ? PlainNumber(cell) : QString();
+            if (value.isEmpty())
+                out += QStringLiteral("<td>");
+            else
+                // sdnum names the language sdval is written in (English, with a point); LibreOffice
+                // reads sdval in its own locale's form without it, and gives the cell its own format.
+                out += QStringLiteral("<td sdval=\"%1\" sdnum=\"1033;\" x:num=\"%1\">").arg(value);
             QString escaped = cell.toHtmlEscaped();
             escaped.replace(u'\n', QStringLiteral("<br>"));
             out += escaped;

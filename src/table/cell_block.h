@@ -12,12 +12,19 @@ namespace talvena {
 
 struct CellBlock {
     std::vector<QStringList> rows; // rows may be shorter than the widest: missing cells are empty
+    // Columns that hold numbers. The HTML form gives their cells the value itself as well, so a
+    // spreadsheet whose locale writes decimals with a comma still reads "12.5" as a number.
+    std::vector<bool> numericColumns;
 
     int height() const { return static_cast<int>(rows.size()); }
     int width() const;
     bool empty() const { return rows.empty(); }
     // The text of a cell; empty beyond the end of its row.
     QString cell(int row, int column) const;
+    bool numeric(int column) const
+    {
+        return column >= 0 && column < static_cast<int>(numericColumns.size()) && numericColumns[size_t(column)];
+    }
 };
 
 // Lines end with CR LF, LF or CR; a line break at the very end adds no row. Cells are separated by
@@ -31,7 +38,9 @@ CellBlock ReadHtmlTable(const QString& html);
 
 // The block as tab-separated lines (CR LF after each row), cells quoted only when they must be.
 QString WriteTabText(const CellBlock& block);
-// The block as an HTML document holding one table, the form spreadsheets paste into cells.
+// The block as an HTML document holding one table, the form spreadsheets paste into cells. A cell
+// of a numeric column whose text is a plain number carries it as LibreOffice's sdval (with sdnum
+// naming its English form) and Excel's x:num, which both read independently of their locale.
 QString WriteHtmlTable(const CellBlock& block);
 
 // The block the clipboard offers: its plain text when it has one, otherwise its first HTML table.

@@ -6,12 +6,69 @@
 #include "model/grid_paste.h"
 #include "model_fixture.h"
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QXmlStreamReader>
 #include <gmock/gmock.h>
 
 #include <cmath>
 
 namespace talvena::test {
 namespace {
+
+// A cell as a spreadsheet took it: a number or a text.
+struct SheetCell {
+    bool number = false;
+    double value = 0;
+    QString text;
+};
+
+// The rows LibreOffice Calc makes of an HTML clipboard table when its locale is Russian, where a
+// decimal is written with a comma and "12.5" typed as text stays text. Read back from the flat
+// document format it converts the table to.
+std::vector<std::vector<SheetCell>> readByRussianCalc(const QString& html)
+{
+    QTemporaryDir dir;
+    QFile in(dir.filePath("clip.html"));
+    if (!in.open(QIODevice::WriteOnly)) return {};
+    in.write(html.toUtf8());
+    in.close();
+    QProcess soffice;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LANG", "ru_RU.UTF-8");
+    env.insert("LC_ALL", "ru_RU.UTF-8");
+    soffice.setProcessEnvironment(env);
+    soffice.start("soffice", {"-env:UserInstallation=" + QUrl::fromLocalFile(dir.filePath("profile")).toString(),
+                              "--headless", "--infilter=calc_HTML_WebQuery", "--convert-to", "fods", "--outdir",
+                              dir.path(), in.fileName()});
+    if (!soffice.waitForFinished(180000)) ADD_FAILURE() << "soffice did not finish";
+    QFile out(dir.filePath("clip.fods"));
+    if (!out.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "soffice wrote nothing: " << soffice.readAllStandardError().toStdString();
+        return {};
+    }
+    std::vector<std::vector<SheetCell>> rows;
+    QXmlStreamReader xml(&out);
+    SheetCell cell;
+    int repeated = 1;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == u"table-row") rows.emplace_back();
+        if (xml.isStartElement() && xml.name() == u"table-cell") {
+            const QXmlStreamAttributes a = xml.attributes();
+            cell = {a.value("office:value-type") == u"float", a.value("office:value").toDouble(), {}};
+            repeated = std::max(1, a.value("table:number-columns-repeated").toInt());
+        }
+        if (xml.isStartElement() && xml.name() == u"p") cell.text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        if (xml.isEndElement() && xml.name() == u"table-cell" && !rows.empty())
+            rows.back().insert(rows.back().end(), size_t(repeated), cell);
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return rows;
+}
 
 class GridPasteTest : public ModuleTest {
 protected:
@@ -284,6 +341,69 @@ TEST_F(GridPasteTest, PointsPastedBeyondTheEndAreAppendedInOrderAndCounted)
     EXPECT_EQ(o2.refusals[0].column, 2);
     EXPECT_THAT(pointsOf(other), ::testing::ElementsAre(std::make_pair(1.5, 2.5), std::make_pair(4.0, 5000.5)));
     EXPECT_EQ(countOf(other), 2);
+}
+
+// Cells copied from a horizon's row and from its points in both coordinate forms, pasted into a
+// Russian-locale Calc: every number (decimals with a point) lands as that number, names and
+// degrees with minutes as their texts.
+TEST_F(GridPasteTest, CopiedNumbersReachARussianSpreadsheetAsNumbers)
+{
+    const int32_t h = addProductHorizon("12.5");
+    goTo(h);
+    horizons().edit();
+    horizons().fieldByName("COLLECTORTYPE_ID").setInteger(171);
+    horizons().fieldByName("KONTURKOORDTYPE").setInteger(2);
+    const GridDecl* grid = FindGrid("JvDBGrid3");
+    ASSERT_NE(grid, nullptr);
+    int k = 0;
+    for (const GridColumnDecl& c : grid->columns) {
+        Field& f = horizons().fieldByName(c.field);
+        if (c.kind != ColumnKind::Editable || f.type() != FieldType::Float) continue;
+        try {
+            f.setText(QByteArray::number(0.01 * ++k + 0.005, 'f', 3));
+        } catch (const Error&) {
+        }
+    }
+    horizons().post();
+    for (auto [x, y] : {std::pair{37.5125, 55.25}, {-37.75, 55.1}}) {
+        points().append();
+        points().fieldByName("X").setFloat(x);
+        points().fieldByName("Y").setFloat(y);
+        points().post();
+    }
+
+    const GridTarget row = target("JvDBGrid3"), pointGrid = target("JvDBGrid14");
+    std::vector<CellBlock> blocks{CopyCells(row, {positionOf(h)}, allColumns(row)), CopyCells(pointGrid, {0, 1}, {0, 1})};
+    setType(h, 1);
+    blocks.push_back(CopyCells(pointGrid, {0, 1}, {0, 1}));
+    ASSERT_EQ(blocks[0].cell(0, 2), "12.5");          // a name that looks like a number
+    ASSERT_EQ(blocks[1].cell(0, 0), "37.512500");     // decimal degrees
+    ASSERT_TRUE(blocks[2].cell(0, 0).contains(u'°')); // degrees, minutes and seconds
+
+    int numbers = 0;
+    for (const CellBlock& copied : blocks) {
+        const auto sheet = readByRussianCalc(WriteHtmlTable(copied));
+        ASSERT_EQ(sheet.size(), copied.rows.size());
+        for (int r = 0; r < copied.height(); ++r)
+            for (int c = 0; c < copied.rows[size_t(r)].size(); ++c) {
+                const QString text = copied.cell(r, c);
+                if (text.isEmpty()) continue;
+                SCOPED_TRACE(text.toStdString());
+                ASSERT_LT(size_t(c), sheet[size_t(r)].size());
+                const SheetCell& got = sheet[size_t(r)][size_t(c)];
+                bool isNumber = false;
+                const double value = text.toDouble(&isNumber);
+                if (isNumber && copied.numeric(c)) {
+                    ++numbers;
+                    EXPECT_TRUE(got.number);
+                    EXPECT_DOUBLE_EQ(got.value, value);
+                } else {
+                    EXPECT_FALSE(got.number);
+                    EXPECT_EQ(got.text, text);
+                }
+            }
+    }
+    EXPECT_EQ(numbers, 9);
 }
 
 TEST_F(GridPasteTest, PointsNeedAHorizonAndListsTakeTheirNames)

@@ -34,6 +34,7 @@ CellBlock randomBlock(std::mt19937& rng)
         }
         b.rows.push_back(row);
     }
+    for (int c = 0; c < width; ++c) b.numericColumns.push_back(rng() % 2 == 0); // cells with a value attribute
     return b;
 }
 
