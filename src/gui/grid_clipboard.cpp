@@ -25,6 +25,7 @@ const char* const kEmptyClipboard = "В буфере обмена нет яче�
 struct Touched {
     std::vector<int> rows;
     std::vector<int> shown;
+    std::vector<int> computed; // the page's own columns after the declared ones, by view column
 };
 
 } // namespace
@@ -67,14 +68,20 @@ CellBlock GridClipboard::selectedBlock() const
     for (size_t i = 0; i < t.shown.size(); ++i)
         if (t.shown[i] >= 0 && t.shown[i] < static_cast<int>(shownOf.size())) shownOf[size_t(t.shown[i])] = int(i);
 
+    const int declared = static_cast<int>(view_->decl().columns.size());
+    const QHeaderView* header = view_->horizontalHeader();
+    auto isComputed = [&](int column) { return column >= declared && !header->isSectionHidden(column); };
+
     const QItemSelectionModel* selection = view_->selectionModel();
     const QItemSelection ranges = selection->selection();
     Touched touched;
     if (ranges.isEmpty()) {
         const QModelIndex current = view_->currentIndex();
-        if (!current.isValid() || shownOf[size_t(current.column())] < 0) return {};
+        if (!current.isValid()) return {};
         touched.rows = {current.row()};
-        touched.shown = {shownOf[size_t(current.column())]};
+        if (shownOf[size_t(current.column())] >= 0) touched.shown = {shownOf[size_t(current.column())]};
+        else if (isComputed(current.column())) touched.computed = {current.column()};
+        else return {};
     } else {
         std::vector<char> rowMarks(static_cast<size_t>(view_->model()->rowCount()), 0);
         std::vector<char> columnMarks(t.shown.size(), 0);
@@ -87,6 +94,14 @@ CellBlock GridClipboard::selectedBlock() const
             if (rowMarks[r]) touched.rows.push_back(int(r));
         for (size_t c = 0; c < columnMarks.size(); ++c)
             if (columnMarks[c]) touched.shown.push_back(int(c));
+        for (int visual = 0; visual < header->count(); ++visual) {
+            const int logical = header->logicalIndex(visual);
+            if (!isComputed(logical)) continue;
+            if (std::any_of(ranges.begin(), ranges.end(), [&](const QItemSelectionRange& r) {
+                    return r.left() <= logical && logical <= r.right();
+                }))
+                touched.computed.push_back(logical);
+        }
     }
     // One rectangle is copied whole; cells between several ranges that are not selected stay empty.
     std::function<bool(int, int)> selected;
@@ -95,7 +110,16 @@ CellBlock GridClipboard::selectedBlock() const
             return selection->isSelected(view_->model()->index(row, t.shown[size_t(shown)]));
         };
     }
-    return CopyCells(t, touched.rows, touched.shown, selected);
+    CellBlock block = CopyCells(t, touched.rows, touched.shown, selected);
+    // Columns the page computes (a contour's area) are copied as they are shown, after the others.
+    for (size_t i = 0; i < touched.rows.size(); ++i)
+        for (int column : touched.computed) {
+            const QModelIndex index = view_->model()->index(touched.rows[i], column);
+            const bool in = ranges.size() <= 1 || selection->isSelected(index);
+            block.rows[i].append(in ? index.data(Qt::DisplayRole).toString() : QString());
+        }
+    block.numericColumns.resize(touched.shown.size() + touched.computed.size(), true);
+    return block;
 }
 
 void GridClipboard::copy()

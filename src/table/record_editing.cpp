@@ -14,11 +14,18 @@ using namespace record_table_detail;
 
 // --- editing -------------------------------------------------------------------------------
 
+void RecordTable::forgetWritten()
+{
+    for (uint32_t s : s_.written) s_.writtenMark[s] = 0;
+    s_.written.clear();
+}
+
 void RecordTable::dropPending()
 {
     s_.pending = false;
     s_.modified = false;
     for (auto& v : s_.editBuf) v = Value();
+    forgetWritten();
     if (s_.state == TableState::Edit || s_.state == TableState::Insert) s_.state = TableState::Browse;
 }
 
@@ -32,6 +39,7 @@ void RecordTable::beginNewRecord(bool appending)
     s_.appending = s_.anchorRow < 0;
     if (s_.appending) s_.cur = visibleCount();
     for (auto& v : s_.editBuf) v = Value();
+    forgetWritten();
     s_.pending = true;
     s_.state = TableState::Insert;
     s_.eof = false;
@@ -59,6 +67,7 @@ void RecordTable::edit()
     checkCanModify();
     const uint32_t row = visibleRow(s_.cur < 0 ? 0 : s_.cur);
     for (size_t s = 0; s < s_.columns.size(); ++s) s_.editBuf[s] = storedValue(row, static_cast<int>(s));
+    forgetWritten();
     s_.pending = true;
     s_.modified = false;
     s_.state = TableState::Edit;
@@ -109,18 +118,18 @@ void RecordTable::post()
     } else {
         const auto row = static_cast<uint32_t>(currentRow());
         posted = row;
-        // Values are compared where they are stored; only a changed one is read out for the journal.
-        if (recording()) {
-            for (size_t s = 0; s < s_.columns.size(); ++s) {
-                if (storedEquals(row, static_cast<int>(s), s_.editBuf[s])) continue;
-                s_.lastPostChanged = true;
-                journalCell(row, static_cast<int>(s), storedValue(row, static_cast<int>(s)), s_.editBuf[s]);
-            }
-        } else {
-            for (size_t s = 0; s < s_.columns.size() && !s_.lastPostChanged; ++s)
-                s_.lastPostChanged = !storedEquals(row, static_cast<int>(s), s_.editBuf[s]);
+        // Only written values can differ from the stored ones (nothing stores into a record while
+        // it is edited); they are compared where they are stored and a changed one is read out for
+        // the journal. Slots in order keep the journal's changes in column order.
+        std::sort(s_.written.begin(), s_.written.end());
+        const bool journal = recording();
+        for (uint32_t w : s_.written) {
+            const int s = static_cast<int>(w);
+            if (storedEquals(row, s, s_.editBuf[w])) continue;
+            s_.lastPostChanged = true;
+            if (journal) journalCell(row, s, storedValue(row, s), s_.editBuf[w]);
+            storeValue(row, s, s_.editBuf[w]);
         }
-        for (size_t s = 0; s < s_.columns.size(); ++s) storeValue(row, static_cast<int>(s), s_.editBuf[s]);
         if (s_.modified && s_.rowStatus[row] != 1) {
             if (recording() && !addedByAction(row)) {
                 JournalOp op;

@@ -84,6 +84,7 @@ Field& RecordTable::addField(FieldDef def)
         c.nulls.assign(s_.rowCount, 1);
         s_.columns.push_back(std::move(c));
         s_.editBuf.resize(s_.columns.size());
+        s_.writtenMark.resize(s_.columns.size());
     } else if (f->kind() == FieldKind::Calculated) {
         f->slot_ = calcSlots_++;
         s_.calcBuf.resize(static_cast<size_t>(calcSlots_));
@@ -112,6 +113,8 @@ void RecordTable::clearFields()
     fieldIndex_.clear();
     s_.columns.clear();
     s_.editBuf.clear();
+    s_.written.clear();
+    s_.writtenMark.clear();
     s_.calcBuf.clear();
     calcSlots_ = 0;
     s_.sortSpec.clear();

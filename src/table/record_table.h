@@ -267,6 +267,7 @@ private:
     void sortOrder();
     bool equalsForLocate(uint32_t row, const Field& f, const Value& target, bool ignoreCase) const;
     void dropPending();
+    void forgetWritten(); // no slot of the edit buffer counts as written
     void scrolledTo(int position);
     void recalc();
     void computeCalc(ActiveRecord rec, std::vector<Value>& out) const;
@@ -332,6 +333,10 @@ private:
         int64_t anchorRow = -1; // the record a new record goes before
         int savedCur = -1;      // the current position before a new record started
         std::vector<Value> editBuf;
+        // The slots of editBuf written since the record was taken into editing, each once: a post
+        // compares and stores only these, so its cost follows what was typed, not the width.
+        std::vector<uint32_t> written;
+        std::vector<uint8_t> writtenMark; // per slot
         std::vector<Value> calcBuf;
         QByteArray filterText;
         FilterExpression filter;

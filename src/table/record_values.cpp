@@ -84,7 +84,12 @@ void RecordTable::writeField(Field& f, const Value& v)
         throw Error("Dataset not in edit or insert mode");
     checkCanModify();
     if (!f.isData()) cannotModifyField(f);
-    Value& cell = s_.editBuf[static_cast<size_t>(f.slot_)];
+    const auto slot = static_cast<size_t>(f.slot_);
+    if (!s_.writtenMark[slot]) {
+        s_.writtenMark[slot] = 1;
+        s_.written.push_back(static_cast<uint32_t>(slot));
+    }
+    Value& cell = s_.editBuf[slot];
     Value old = std::exchange(cell, f.coerce(v));
     if (f.onValidate) {
         try {

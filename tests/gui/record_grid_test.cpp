@@ -329,6 +329,19 @@ TEST_F(RecordGridTest, RangesAreSelectedCopiedPastedAndCleared)
     ASSERT_NE(copied, nullptr);
     EXPECT_EQ(copied->text(), "10\tn1\r\n20\tn2\r\n");
     EXPECT_EQ(ReadHtmlTable(copied->html()).rows, ReadTabText(copied->text()).rows);
+    // A column the page computes is copied as shown, as a number for spreadsheets.
+    g.addComputedColumn("Площадь", [](uint32_t row) { return QString::number((row + 1) * 1.5); });
+    g.clearSelection();
+    g.setCurrentIndex(m->index(0, 5));
+    QTest::keyClick(&g, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&g, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "\t1.5\r\n");
+    EXPECT_TRUE(QApplication::clipboard()->mimeData()->html().contains("sdval=\"1.5\""));
+    g.clearSelection();
+    g.setCurrentIndex(m->index(1, 6));
+    g.clearSelection();
+    QTest::keyClick(&g, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "3\r\n");
 
     // A title with Ctrl selects its column and does not sort; a plain click sorts and selects nothing new.
     const auto titleAt = [&](int column) {
