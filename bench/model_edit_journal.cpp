@@ -5,6 +5,7 @@
 #include "large_passports.h"
 #include "model/data_module.h"
 #include "model/passport_rules.h"
+#include "session_history.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,12 +39,7 @@ void BM_GridCellEditOfAHorizon(benchmark::State& state)
         h.edit();
         area.setText(QByteArray::number(5000 + (i++ % 50)) + ".25");
         h.post();
-        // A session's history, not millions of steps: a long day of typing is some 10,000.
-        if (i % 10000 == 0) {
-            state.PauseTiming();
-            m.journal().clear();
-            state.ResumeTiming();
-        }
+        bench::KeepASessionsHistory(state, m.journal(), i);
     }
     if (!state.range(0)) m.journal().resume();
     m.journal().clear();

@@ -1,6 +1,7 @@
 // Edit journal figures: a grid edit posted with and without the journal (the overhead), the undo
 // and redo of that one cell, and the undo and redo of a million-point contour import.
 #include "contour_table.h"
+#include "session_history.h"
 #include "table/edit_journal.h"
 
 #include <benchmark/benchmark.h>
@@ -41,12 +42,7 @@ void BM_GridEdit(benchmark::State& state)
     int i = 0;
     for (auto _ : state) {
         editCell(*t, i++);
-        // A session's history, not millions of steps: a long day of typing is some 10,000.
-        if (i % 10000 == 0) {
-            state.PauseTiming();
-            journal.clear();
-            state.ResumeTiming();
-        }
+        bench::KeepASessionsHistory(state, journal, i);
     }
     state.SetLabel(state.range(0) ? "journal" : "no journal");
 }

@@ -4,6 +4,7 @@
 // and that copy must be byte for byte the passport file of a state the program was in, must load
 // back to that state, and must name the passport it belongs to; the user's file stays untouched.
 // A copy damaged afterwards is never offered.
+#include "support/file_bytes.h"
 #include "model/attachment_store.h"
 #include "model/data_module.h"
 #include "model/recovery_copies.h"
@@ -25,12 +26,6 @@
 
 namespace talvena {
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A passport with a 4 MB attachment, so that writing a copy takes long enough to be killed in.
 QString makePassport(const QString& folder)
@@ -60,7 +55,7 @@ TEST(RecoveryCopies, AProgramKilledAtAnyMomentLeavesOneWholeCopyOfAStateItWasIn)
 {
     QTemporaryDir tmp;
     const QString passport = makePassport(tmp.path());
-    const QByteArray userFile = readFile(passport);
+    const QByteArray userFile = testsupport::fileBytes(passport);
     const QString driver = QCoreApplication::applicationDirPath() + "/recovery_driver";
     std::mt19937 gen(22);
 
@@ -132,12 +127,12 @@ TEST(RecoveryCopies, AProgramKilledAtAnyMomentLeavesOneWholeCopyOfAStateItWasIn)
         lastFolder = folder;
     }
     EXPECT_GE(killedWhileWriting, 3) << "no kill came while a copy was written, in " << rounds << " rounds";
-    EXPECT_EQ(readFile(passport), userFile);
+    EXPECT_EQ(testsupport::fileBytes(passport), userFile);
 
     // A copy that changed after it was written, or whose record is damaged, is never offered.
     const RecoveryCopy copy = AbandonedRecoveryCopies(lastFolder).at(0);
-    QByteArray bytes = readFile(copy.copyPath);
-    const QByteArray record = readFile(copy.recordPath);
+    QByteArray bytes = testsupport::fileBytes(copy.copyPath);
+    const QByteArray record = testsupport::fileBytes(copy.recordPath);
     auto rewrite = [](const QString& path, const QByteArray& b) {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -1,6 +1,7 @@
 // talvena-psp set runs the rules the form runs: values typed in from the command line give the
 // passport the model's own edits give, cascades included; undoing those edits gives back the
 // passport as opened and redoing them the command line's result. A refused value saves nothing.
+#include "support/file_bytes.h"
 #include "tool_run.h"
 #include "model/data_module.h"
 #include "model/passport_rules.h"
@@ -14,12 +15,6 @@
 using namespace talvena;
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QByteArray dumpOf(const QString& path)
 {
@@ -72,11 +67,11 @@ TEST(PspSet, ValuesTypedFromTheCommandLineRunTheFormsRulesAndUndoToTheOpenedPass
     EXPECT_EQ(PassportJson(m, "x"), fromCommandLine);
 
     // A value the field refuses stops everything: the file keeps its bytes.
-    const QByteArray before = readFile(passport);
+    const QByteArray before = testsupport::fileBytes(passport);
     const ProgramRun refused = run("talvena-psp", {"set", passport, "OBJECTNAME=Новое", "REPORTYEAR=-5"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.startsWith("REPORTYEAR: ")) << refused.err.toStdString();
-    EXPECT_EQ(readFile(passport), before);
+    EXPECT_EQ(testsupport::fileBytes(passport), before);
     EXPECT_EQ(run("talvena-psp", {"set", passport, "_SHOOTSCALE=1"}).exitCode, 2);
 }
 
